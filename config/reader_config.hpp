@@ -1,0 +1,49 @@
+// The reader's 16-byte configuration record and the two mappings between it and the settings
+// controls: what a record loads into the controls, and the record the controls build.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "config/key_entry.hpp"
+
+namespace zrt::config {
+
+using ReaderConfig = std::array<std::uint8_t, 16>;
+
+// Every record written starts as this template; bytes 1 to 3 go out as it has them.
+inline constexpr ReaderConfig RECORD_TEMPLATE = {0x00, 0x80, 0x04, 0x00};
+
+inline constexpr std::uint8_t CFG_EXTRA_KEYS = 0x80;
+inline constexpr std::uint8_t CFG_ENTER_AT_END = 0x40;
+inline constexpr std::uint8_t CFG_DECIMAL = 0x20;
+inline constexpr std::uint8_t CFG_DEC_PER_BYTE = 0x10;
+inline constexpr std::uint8_t CFG_REVERSED = 0x08;
+inline constexpr std::uint8_t CFG_SIZE_MASK = 0x07;
+inline constexpr std::uint8_t CARD_MIFARE = 0x01;
+inline constexpr std::uint8_t CARD_ICODE = 0x02;
+
+inline constexpr int ROW_COUNT = 5;  // S0..S2 before the number, S3 and S4 after it
+// Offset of each row's key-entry word in the record, rows S0..S4.
+inline constexpr std::array<int, ROW_COUNT> KEY_WORD_OFFSETS = {4, 8, 10, 12, 14};
+
+inline constexpr int FORMAT_HEX = 0, FORMAT_DEC_WHOLE = 1, FORMAT_DEC_PER_BYTE = 2;
+inline constexpr int SIZE_ITEM_COUNT = 6;
+
+// What the settings controls can hold.
+struct ConfigState {
+    bool enterAtEnd = true;  // EnterChkBx
+    int formatIndex = 0;     // DecGrp item
+    int sizeIndex = 0;       // SizeGrp item
+    bool reversed = false;   // InvChkBx
+    bool mifare = false;     // MifareChkBx
+    bool icode = false;      // IcodeChkBx
+    std::array<KeyRowState, ROW_COUNT> rows{};
+    friend bool operator==(const ConfigState&, const ConfigState&) = default;
+};
+
+// Record to controls (load) and controls to record (write).
+ConfigState StateFromRecord(const ReaderConfig& record);
+ReaderConfig RecordFromState(const ConfigState& state);
+
+}  // namespace zrt::config

@@ -1,0 +1,35 @@
+// Reader lists: the open HID interfaces of one vendor/product pair, at most eight, owned by the
+// list until its next search or its destruction.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "link/hid_platform.hpp"
+
+namespace zrt::link {
+
+class HidVPTab {
+public:
+    static constexpr std::uint32_t MAX_HANDLES = 8;
+    static constexpr std::uint32_t MAX_INTERFACE_INDEX = 64;  // interfaces 0..63 are examined
+
+    explicit HidVPTab(HidPlatform& platform) : platform_(&platform) {}
+    ~HidVPTab() { CloseAll(); }
+    HidVPTab(const HidVPTab&) = delete;
+    HidVPTab& operator=(const HidVPTab&) = delete;
+
+    // Closes what the list held, then opens and keeps every matching interface. Never raises.
+    std::uint32_t Enumerate(std::uint16_t vendorId, std::uint16_t productId);
+    void CloseAll();
+    // The handle in slot `index`; the list keeps ownership. ERR_PROGRAM when index >= count.
+    HidHandle Handle(std::uint32_t index) const;
+    std::uint32_t Count() const { return count_; }
+
+private:
+    HidPlatform* platform_;
+    std::array<HidHandle, MAX_HANDLES> slots_{};
+    std::uint32_t count_ = 0;
+};
+
+}  // namespace zrt::link

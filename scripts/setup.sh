@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs what building, testing and running the tool need on Debian 12, then configures and
+# builds it into build/ (executables in build/bin/). Safe to run again: it installs only what is
+# missing and rebuilds only what changed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    qt6-base-dev libgl-dev fonts-dejavu-core
+    umockdev libumockdev-dev
+    xvfb xdotool imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+    $SUDO apt-get update
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@"
+cmake --build build
