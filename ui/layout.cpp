@@ -15,24 +15,87 @@ using K = ControlKind;
 
 const std::string MAIN = "MainWin";
 
-// One key-entry group's contents, written with '#' where the row digit goes. Handlers are shared by
-// the five rows and keep their names in every row.
+// Writes one control's entry: name, kind, parent and place, then what differs from the defaults.
+class Ctl {
+public:
+    Ctl(const std::string& name, ControlKind kind, const std::string& parent, Bounds bounds) {
+        c_.name = name;
+        c_.kind = kind;
+        c_.parent = parent;
+        c_.bounds = bounds;
+        c_.autoSize = kind == K::Label;
+    }
+    Ctl& Caption(const std::string& caption) {
+        c_.caption = caption;
+        return *this;
+    }
+    Ctl& Items(std::vector<std::string> items, int selected) {
+        c_.items = std::move(items);
+        c_.itemIndex = selected;
+        return *this;
+    }
+    Ctl& Disabled() {
+        c_.enabled = false;
+        return *this;
+    }
+    Ctl& Hidden() {
+        c_.visible = false;
+        return *this;
+    }
+    Ctl& Checked() {
+        c_.checked = true;
+        return *this;
+    }
+    Ctl& Tab(int order) {
+        c_.tabOrder = order;
+        return *this;
+    }
+    Ctl& On(const std::string& handler) {
+        c_.handler = handler;
+        return *this;
+    }
+    Ctl& Font(int pixels) {
+        c_.fontPixels = pixels;
+        return *this;
+    }
+    Ctl& FixedCentred() {
+        c_.autoSize = false;
+        c_.centred = true;
+        return *this;
+    }
+    Ctl& Maximum(int maximum) {
+        c_.maximum = maximum;
+        return *this;
+    }
+    Ctl& Interval(int milliseconds) {
+        c_.interval = milliseconds;
+        return *this;
+    }
+    operator ControlLayout() const { return c_; }
+
+private:
+    ControlLayout c_;
+};
+
+// One key-entry group's contents (group-relative), written with '#' where the row digit goes.
+// Handlers are shared by the five rows and keep their names in every row.
 std::vector<ControlLayout> KeyGroupTemplate() {
     std::vector<std::string> keys;
     for (auto name : config::KeyNames()) {
         keys.emplace_back(name);
     }
     auto label = [](const char* name, Bounds b, const char* caption) {
-        return ControlLayout{.name = name, .kind = K::Label, .bounds = b, .caption = caption,
-                             .autoSize = true};
+        return Ctl(name, K::Label, "", b).Caption(caption);
     };
     auto modifier = [](const char* name, Bounds b, int tab, const char* handler) {
-        return ControlLayout{.name = name, .kind = K::CheckBox, .bounds = b, .tabOrder = tab,
-                             .handler = handler};
+        return Ctl(name, K::CheckBox, "", b).Tab(tab).On(handler);
     };
     return {
-        {.name = "S#ChkBx", .kind = K::CheckBox, .bounds = {16, 24, 81, 17}, .caption = "Wysłać",
-         .checked = true, .tabOrder = 7, .handler = "S0ChkBxClick"},
+        Ctl("S#ChkBx", K::CheckBox, "", {16, 24, 81, 17})
+            .Caption("Wysłać")
+            .Checked()
+            .Tab(7)
+            .On("S0ChkBxClick"),
         label("Left#Lbl", {48, 48, 31, 16}, "Lewy"),
         label("Right#Lbl", {88, 48, 37, 16}, "Prawy"),
         label("Ctrl#Lbl", {24, 72, 19, 16}, "Ctrl"),
@@ -45,9 +108,8 @@ std::vector<ControlLayout> KeyGroupTemplate() {
         modifier("S#ChkBx_20", {96, 96, 17, 17}, 4, "S1ChkBx_20Click"),
         modifier("S#ChkBx_40", {96, 120, 17, 17}, 5, "S1ChkBx_40Click"),
         label("Key#Lbl", {12, 156, 44, 16}, "Klawisz"),
-        // The row binding selects item 0 ("*"); the form itself leaves the list unselected.
-        {.name = "S#Cb", .kind = K::ComboBox, .bounds = {64, 152, 65, 24}, .items = keys,
-         .tabOrder = 6, .handler = "S1CbChange"},
+        // The form leaves the list unselected; the row binding selects item 0 ("*").
+        Ctl("S#Cb", K::ComboBox, "", {64, 152, 65, 24}).Items(keys, -1).Tab(6).On("S1CbChange"),
     };
 }
 
@@ -89,83 +151,87 @@ std::string WithRow(std::string name, int row) {
 }
 
 WindowLayout BuildMainWin() {
-    WindowLayout w{.name = MAIN,
-                   .caption = "ZrT_VivoRaz 1.9",
-                   .outerWidth = 1178,
-                   .outerHeight = 622,
-                   .fontPixels = 13,
-                   .activateHandler = "FormActivate"};
-    auto& c = w.controls;
-    c = {
-        {.name = "RdLbl", .kind = K::Label, .parent = MAIN, .bounds = {40, 36, 5, 24},
-         .fontPixels = 19, .autoSize = true},
-        {.name = "RapWin", .kind = K::Memo, .parent = MAIN, .bounds = {720, 24, 425, 481},
-         .tabOrder = 0},
-        {.name = "WrBtn", .kind = K::Button, .parent = MAIN, .bounds = {728, 520, 145, 25},
-         .caption = "Zapis konfiguracji", .enabled = false, .tabOrder = 1,
-         .handler = "WrBtnClick"},
-        {.name = "NrGroup", .kind = K::GroupBox, .parent = MAIN, .bounds = {16, 184, 177, 385},
-         .caption = " Numer karty ", .tabOrder = 2},
-        {.name = "BegGrp", .kind = K::GroupBox, .parent = MAIN, .bounds = {208, 88, 497, 233},
-         .caption = " Znaki przed numerem karty ", .tabOrder = 3},
-        {.name = "WrProgressBar", .kind = K::ProgressBar, .parent = MAIN,
-         .bounds = {728, 552, 145, 17}, .visible = false, .tabOrder = 4, .maximum = 100},
-        {.name = "KartTypeGrp", .kind = K::GroupBox, .parent = MAIN, .bounds = {16, 88, 177, 81},
-         .caption = " Czytane karty ", .tabOrder = 5},
-        {.name = "GroupBox2", .kind = K::GroupBox, .parent = MAIN, .bounds = {208, 336, 497, 233},
-         .caption = " Znaki po numerze karty ", .tabOrder = 6},
-        {.name = "Timer", .kind = K::Timer, .parent = MAIN, .handler = "TimerTimer",
-         .interval = 100},
+    WindowLayout w;
+    w.name = MAIN;
+    w.caption = "ZrT_VivoRaz 1.9";
+    w.outerWidth = 1178;
+    w.outerHeight = 622;
+    w.fontPixels = 13;
+    w.activateHandler = "FormActivate";
+    w.controls = {
+        Ctl("RdLbl", K::Label, MAIN, {40, 36, 5, 24}).Font(19),
+        Ctl("RapWin", K::Memo, MAIN, {720, 24, 425, 481}).Tab(0),
+        Ctl("WrBtn", K::Button, MAIN, {728, 520, 145, 25})
+            .Caption("Zapis konfiguracji")
+            .Disabled()
+            .Tab(1)
+            .On("WrBtnClick"),
+        Ctl("NrGroup", K::GroupBox, MAIN, {16, 184, 177, 385}).Caption(" Numer karty ").Tab(2),
+        Ctl("BegGrp", K::GroupBox, MAIN, {208, 88, 497, 233})
+            .Caption(" Znaki przed numerem karty ")
+            .Tab(3),
+        Ctl("WrProgressBar", K::ProgressBar, MAIN, {728, 552, 145, 17}).Hidden().Tab(4).Maximum(100),
+        Ctl("KartTypeGrp", K::GroupBox, MAIN, {16, 88, 177, 81}).Caption(" Czytane karty ").Tab(5),
+        Ctl("GroupBox2", K::GroupBox, MAIN, {208, 336, 497, 233})
+            .Caption(" Znaki po numerze karty ")
+            .Tab(6),
+        Ctl("Timer", K::Timer, MAIN, {}).Interval(100).On("TimerTimer"),
 
-        {.name = "DecGrp", .kind = K::RadioGroup, .parent = "NrGroup",
-         .bounds = {16, 24, 145, 97}, .caption = " Format  ",
-         .items = {"Hex", "Dec (cały numer)", "Dec (każdy bajt)"}, .enabled = false,
-         .itemIndex = 0, .tabOrder = 1, .handler = "DecGrpClick"},
-        {.name = "SizeGrp", .kind = K::RadioGroup, .parent = "NrGroup",
-         .bounds = {16, 136, 145, 201}, .caption = " Rozmiar ",
-         .items = {"Według karty", "4 bajty", "5 bajtów", "6 bajtów", "7 bajtów", "8 bajtów"},
-         .enabled = false, .itemIndex = 0, .tabOrder = 0, .handler = "SizeGrpClick"},
-        {.name = "InvChkBx", .kind = K::CheckBox, .parent = "NrGroup",
-         .bounds = {16, 352, 145, 17}, .caption = "Odwrócony numer", .tabOrder = 2,
-         .handler = "InvChkBxClick"},
+        Ctl("DecGrp", K::RadioGroup, "NrGroup", {16, 24, 145, 97})
+            .Caption(" Format  ")
+            .Items({"Hex", "Dec (cały numer)", "Dec (każdy bajt)"}, 0)
+            .Disabled()
+            .Tab(1)
+            .On("DecGrpClick"),
+        Ctl("SizeGrp", K::RadioGroup, "NrGroup", {16, 136, 145, 201})
+            .Caption(" Rozmiar ")
+            .Items({"Według karty", "4 bajty", "5 bajtów", "6 bajtów", "7 bajtów", "8 bajtów"}, 0)
+            .Disabled()
+            .Tab(0)
+            .On("SizeGrpClick"),
+        Ctl("InvChkBx", K::CheckBox, "NrGroup", {16, 352, 145, 17})
+            .Caption("Odwrócony numer")
+            .Tab(2)
+            .On("InvChkBxClick"),
 
-        {.name = "MifareChkBx", .kind = K::CheckBox, .parent = "KartTypeGrp",
-         .bounds = {32, 24, 97, 17}, .caption = "Mifare", .tabOrder = 0},
-        {.name = "IcodeChkBx", .kind = K::CheckBox, .parent = "KartTypeGrp",
-         .bounds = {32, 48, 97, 17}, .caption = "iCode", .tabOrder = 1},
+        // No handlers: a click leaves the focus on the box.
+        Ctl("MifareChkBx", K::CheckBox, "KartTypeGrp", {32, 24, 97, 17}).Caption("Mifare").Tab(0),
+        Ctl("IcodeChkBx", K::CheckBox, "KartTypeGrp", {32, 48, 97, 17}).Caption("iCode").Tab(1),
 
-        {.name = "EnterChkBx", .kind = K::CheckBox, .parent = "GroupBox2",
-         .bounds = {336, 48, 129, 17}, .caption = "Enter na końcu", .checked = true,
-         .tabOrder = 1, .handler = "EnterChkBxClick"},
+        Ctl("EnterChkBx", K::CheckBox, "GroupBox2", {336, 48, 129, 17})
+            .Caption("Enter na końcu")
+            .Checked()
+            .Tab(1)
+            .On("EnterChkBxClick"),
     };
     const auto contents = KeyGroupTemplate();
     for (int row = 0; row < config::ROW_COUNT; ++row) {
         const KeyGroup& g = KeyGroups()[static_cast<std::size_t>(row)];
-        c.push_back({.name = g.name, .kind = K::GroupBox, .parent = g.parent,
-                     .bounds = {g.left, g.top, KEY_GROUP_WIDTH, KEY_GROUP_HEIGHT},
-                     .caption = g.caption, .tabOrder = g.tabOrder});
+        w.controls.push_back(
+            Ctl(g.name, K::GroupBox, g.parent, {g.left, g.top, KEY_GROUP_WIDTH, KEY_GROUP_HEIGHT})
+                .Caption(g.caption)
+                .Tab(g.tabOrder));
         for (ControlLayout control : contents) {
             control.name = WithRow(control.name, row);
             control.parent = g.name;
-            c.push_back(std::move(control));
+            w.controls.push_back(std::move(control));
         }
     }
     return w;
 }
 
 WindowLayout BuildWorkWin() {
-    const std::string work = "WorkWin";
-    return {.name = work,
-            .caption = "ZrT_VivoRaz",
-            .outerWidth = 354,
-            .outerHeight = 124,
-            .fontPixels = 11,
-            .controls = {
-                {.name = "ProgrBar", .kind = K::ProgressBar, .parent = work,
-                 .bounds = {32, 48, 273, 25}, .tabOrder = 0, .maximum = 100},
-                {.name = "WorkLbl", .kind = K::Label, .parent = work, .bounds = {24, 16, 265, 16},
-                 .fontPixels = 13, .centred = true},
-            }};
+    WindowLayout w;
+    w.name = "WorkWin";
+    w.caption = "ZrT_VivoRaz";
+    w.outerWidth = 354;
+    w.outerHeight = 124;
+    w.fontPixels = 11;
+    w.controls = {
+        Ctl("ProgrBar", K::ProgressBar, w.name, {32, 48, 273, 25}).Tab(0).Maximum(100),
+        Ctl("WorkLbl", K::Label, w.name, {24, 16, 265, 16}).Font(13).FixedCentred(),
+    };
+    return w;
 }
 
 }  // namespace
