@@ -1,11 +1,16 @@
-// TMainWin: construction, the handler table, the row handlers and the configuration mappings over
-// the controls. The reader work of FormActivate, TimerTimer and WrBtnClick comes with the polling.
+// TMainWin: construction, the handler table, the row handlers, the configuration mappings over
+// the controls, and the window's behaviour: presentation of the two states, activation, the poll,
+// the load, the write with its animation, and the upgrade host.
 #include "ui/wmain.hpp"
 
+#include <cstdio>
 #include <stdexcept>
 #include <utility>
 
+#include "link/find_reader.hpp"
+#include "link/link_error.hpp"
 #include "ui/layout.hpp"
+#include "ui/wwork.hpp"
 
 namespace zrt::ui {
 
@@ -90,16 +95,181 @@ void TMainWin::OnEvent(std::string_view handler, Component& sender) {
     (this->*h)(sender);
 }
 
-bool TMainWin::HasHandler(std::string_view handler) { return FindHandler(handler) != nullptr; }
+bool TMainWin::HasHandler(std::string_view handler) {
+    return FindHandler(handler) != nullptr;
+}
 
-// Activation: searching for a reader and loading it come with the polling.
-void TMainWin::FormActivate(Component& /*sender*/) {}
+// Runs when the focus enters the window from no window of the program or from the progress window:
+// a fresh search, and a load of the reader found. A link error is shown, then the timer runs again
+// (an upload that failed left it stopped). The focus goes to RapWin unless no reader was found.
+void TMainWin::FormActivate(Component& /*sender*/) {
+    try {
+        if (!FindReader()) {
+            ShowReaderState(false);
+            return;
+        }
+        LoadConfiguration();
+    } catch (const link::ZrHIDErr& error) {
+        Boxes.ShowMessage(link::ErrorText(error));
+        Timer.SetEnabled(true);
+    }
+    FocusRapWin();
+}
 
-// The 100 ms tick: the liveness check and the search come with the polling.
-void TMainWin::TimerTimer(Component& /*sender*/) {}
+// Every 100 ms: with a reader open, its identity is asked as a sign of life and a failure means it
+// is gone; with none, a search, and a load of the reader found. No message, no focus move.
+void TMainWin::TimerTimer(Component& /*sender*/) {
+    if (CurrentReader != nullptr) {
+        try {
+            CurrentReader->ReadInfo();
+        } catch (const link::ZrHIDErr&) {
+            ShowReaderState(false);
+        }
+        return;
+    }
+    try {
+        if (FindReader()) {
+            LoadConfiguration();
+        }
+    } catch (const link::ZrHIDErr&) {
+        Timer.SetEnabled(true);
+    }
+}
 
-// The write comes with the polling.
-void TMainWin::WrBtnClick(Component& /*sender*/) {}
+// Writes the record the controls give. A link error is shown and changes nothing else: no
+// animation, no focus move, the state as it was (the next tick finds out whether the reader is
+// still there).
+void TMainWin::WrBtnClick(Component& /*sender*/) {
+    if (CurrentReader == nullptr) {
+        return;
+    }
+    try {
+        CurrentReader->WriteConfig(BuildConfiguration());
+        FocusRapWin();
+    } catch (const link::ZrHIDErr& error) {
+        Boxes.ShowMessage(link::ErrorText(error));
+        return;
+    }
+    ShowWriteProgress(WrProgressBar);
+}
+
+void TMainWin::ShowReaderState(bool connected) {
+    if (connected && CurrentReader == nullptr) {
+        connected = false;  // nothing to show as connected
+    }
+    if (connected) {
+        const link::ReaderInfo& info = CurrentReader->info;
+        char text[64];
+        std::snprintf(text, sizeof text, CONNECTED_FORMAT, (info.model & 0x3FF) % 100,
+                      static_cast<int>(info.serial), static_cast<int>(info.firmware));
+        StatusText = text;
+        RdLbl.SetCaption(StatusText);
+        for (const KeyEntryRow& row : KeyRows) {
+            EnableKeyControls(row, row.SendBox()->Checked());
+        }
+        KartTypeGrp.SetVisible(info.model == CARD_TYPE_MODEL);
+    } else {
+        CurrentReader = nullptr;
+        RdLbl.SetCaption(NOT_CONNECTED_TEXT);
+        for (const KeyEntryRow& row : KeyRows) {
+            EnableKeyControls(row, false);
+        }
+        KartTypeGrp.Hide();
+    }
+    for (Control* control : {&WrBtn, static_cast<Control*>(&DecGrp),
+                             static_cast<Control*>(&SizeGrp), static_cast<Control*>(&InvChkBx)}) {
+        control->SetEnabled(connected);
+    }
+    for (const KeyEntryRow& row : KeyRows) {
+        row.SendBox()->SetEnabled(connected);
+    }
+    EnterChkBx.SetEnabled(connected);
+}
+
+void TMainWin::LoadConfiguration() {
+    if (CurrentReader == nullptr) {
+        return;
+    }
+    CurrentReader->ReadInfo();
+    config::ReaderConfig record{};
+    CurrentReader->ReadConfig(record);
+    ShowConfiguration(record);
+    ShowReaderState(true);
+    OfferUpgrade();
+}
+
+void TMainWin::ShowWriteProgress(ProgressBar& bar) {
+    bar.Show();
+    for (int position = 0; position <= 100; position += WRITE_PROGRESS_STEP) {
+        bar.SetPosition(position);
+        Waits.Wait(WRITE_PROGRESS_STEP_MS, &bar);
+    }
+    Waits.Wait(WRITE_PROGRESS_END_MS, &bar);
+    bar.Hide();
+}
+
+bool TMainWin::FindReader() {
+    return link::FindReader({HidVP41, HidVP51, Reader41, Reader51, CurrentReader},
+                            [this](const std::string& text) { Boxes.ShowMessage(text); });
+}
+
+void TMainWin::OfferUpgrade() {
+    if (CurrentReader != nullptr) {
+        firmware::OfferUpgrade(*CurrentReader, *this, Catalogue);
+    }
+}
+
+void TMainWin::SetTimerEnabled(bool enabled) {
+    Timer.SetEnabled(enabled);
+}
+
+bool TMainWin::AskYesNo(std::string_view caption, std::string_view text) {
+    return Boxes.AskYesNo(std::string(caption), std::string(text));
+}
+
+void TMainWin::ShowMessage(std::string_view text) {
+    Boxes.ShowMessage(std::string(text));
+}
+
+void TMainWin::ShowProgressWindow() {
+    if (WorkWin != nullptr) {
+        WorkWin->Form.Show();
+    }
+}
+
+void TMainWin::RepaintProgressWindow() {
+    if (WorkWin != nullptr) {
+        WorkWin->Form.Repaint();
+    }
+}
+
+void TMainWin::HideProgressWindow() {
+    if (WorkWin != nullptr) {
+        WorkWin->Form.Hide();
+    }
+}
+
+void TMainWin::SetProgressLabel(std::string_view text) {
+    if (WorkWin != nullptr) {
+        WorkWin->WorkLbl.SetCaption(std::string(text));
+    }
+}
+
+void TMainWin::SetProgressMax(int maximum) {
+    if (WorkWin != nullptr) {
+        WorkWin->ProgrBar.SetMax(maximum);
+    }
+}
+
+void TMainWin::SetProgressPosition(int position) {
+    if (WorkWin != nullptr) {
+        WorkWin->ProgrBar.SetPosition(position);
+    }
+}
+
+void TMainWin::Wait(int milliseconds) {
+    Waits.Wait(milliseconds, WorkWin != nullptr ? &WorkWin->ProgrBar : nullptr);
+}
 
 void TMainWin::S0ChkBxClick(Component& sender) {
     for (const KeyEntryRow& row : KeyRows) {
@@ -110,17 +280,39 @@ void TMainWin::S0ChkBxClick(Component& sender) {
     FocusRapWin();
 }
 
-void TMainWin::DecGrpClick(Component& /*sender*/) { FocusRapWin(); }
-void TMainWin::SizeGrpClick(Component& /*sender*/) { FocusRapWin(); }
-void TMainWin::InvChkBxClick(Component& /*sender*/) { FocusRapWin(); }
-void TMainWin::EnterChkBxClick(Component& /*sender*/) { FocusRapWin(); }
-void TMainWin::S1ChkBx_01Click(Component& /*sender*/) { FocusRapWin(); }
-void TMainWin::S1ChkBx_02Click(Component& /*sender*/) { FocusRapWin(); }
-void TMainWin::S1ChkBx_04Click(Component& /*sender*/) { FocusRapWin(); }
-void TMainWin::S1ChkBx_10Click(Component& /*sender*/) { FocusRapWin(); }
-void TMainWin::S1ChkBx_20Click(Component& /*sender*/) { FocusRapWin(); }
-void TMainWin::S1ChkBx_40Click(Component& /*sender*/) { FocusRapWin(); }
-void TMainWin::S1CbChange(Component& /*sender*/) { FocusRapWin(); }
+void TMainWin::DecGrpClick(Component& /*sender*/) {
+    FocusRapWin();
+}
+void TMainWin::SizeGrpClick(Component& /*sender*/) {
+    FocusRapWin();
+}
+void TMainWin::InvChkBxClick(Component& /*sender*/) {
+    FocusRapWin();
+}
+void TMainWin::EnterChkBxClick(Component& /*sender*/) {
+    FocusRapWin();
+}
+void TMainWin::S1ChkBx_01Click(Component& /*sender*/) {
+    FocusRapWin();
+}
+void TMainWin::S1ChkBx_02Click(Component& /*sender*/) {
+    FocusRapWin();
+}
+void TMainWin::S1ChkBx_04Click(Component& /*sender*/) {
+    FocusRapWin();
+}
+void TMainWin::S1ChkBx_10Click(Component& /*sender*/) {
+    FocusRapWin();
+}
+void TMainWin::S1ChkBx_20Click(Component& /*sender*/) {
+    FocusRapWin();
+}
+void TMainWin::S1ChkBx_40Click(Component& /*sender*/) {
+    FocusRapWin();
+}
+void TMainWin::S1CbChange(Component& /*sender*/) {
+    FocusRapWin();
+}
 
 void TMainWin::ShowConfiguration(const config::ReaderConfig& record) {
     const config::ConfigState state = config::StateFromRecord(record);

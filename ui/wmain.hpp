@@ -1,14 +1,20 @@
 // TMainWin: the logic of the main window, free of any toolkit. It reaches its controls by their
 // names through a ControlSet that a toolkit built from MainWinLayout(), receives their events by
 // handler name, and keeps the five key-entry rows, the two reader objects, the current reader and
-// the status text.
+// the status text. Its behaviour: the two states (reader open, no reader) and their presentation,
+// the search and load on activation and on the 100 ms tick, the write with its animation, and the
+// firmware upgrade offered after every load, for which it lends the upgrade its timer, boxes,
+// progress window and waits.
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "config/reader_config.hpp"
+#include "firmware/firmware_image.hpp"
+#include "firmware/upgrade.hpp"
 #include "link/hid_platform.hpp"
 #include "link/hid_vp_tab.hpp"
 #include "link/zrhid.hpp"
@@ -19,8 +25,20 @@ namespace zrt::ui {
 
 class TWorkWin;
 
-class TMainWin : public EventSink {
-public:
+// The texts of the status label. The connected one is a printf format of three unsigned numbers:
+// (model word AND 0x3FF) modulo 100, the serial number, the firmware version.
+inline constexpr const char* CONNECTED_FORMAT = "Czytnik Zr-T%d, Nr: %05d (soft: %02d)";
+inline constexpr const char* NOT_CONNECTED_TEXT = "       Czytnik nie podłączony";
+// The model word whose readers read the card types chosen in KartTypeGrp.
+inline constexpr std::uint16_t CARD_TYPE_MODEL = 1175;
+
+// The write animation: positions 0, 5, .. 100 with a short wait after each, then a longer one.
+inline constexpr int WRITE_PROGRESS_STEP = 5;
+inline constexpr int WRITE_PROGRESS_STEP_MS = 5;
+inline constexpr int WRITE_PROGRESS_END_MS = 50;
+
+class TMainWin : public EventSink, private firmware::UpgradeHost {
+  public:
     // `controls`: the window built from MainWinLayout(), in its initial states. `hidVP41` and
     // `hidVP51`: the program's reader lists for product identifiers 65 and 81; the window borrows
     // their handles and never closes one. `dialogs` and `waiter`: the message boxes and the waits.
@@ -32,6 +50,9 @@ public:
 
     // The progress window, created after the main window.
     void AttachWorkWin(TWorkWin& workWin) { WorkWin = &workWin; }
+    // The firmware images offered to readers; the built-in ones unless set. The catalogue must
+    // outlive the window.
+    void SetFirmwareCatalogue(firmware::FirmwareCatalogue catalogue) { Catalogue = catalogue; }
 
     // Event handlers, by the names the layout gives them.
     void FormActivate(Component& sender);
@@ -58,6 +79,20 @@ public:
     // Record to controls (load) and controls to record (write).
     void ShowConfiguration(const config::ReaderConfig& record);
     config::ReaderConfig BuildConfiguration() const;
+
+    // The presentation of the connected reader (CurrentReader) or of none; `false` also sets
+    // CurrentReader to none.
+    void ShowReaderState(bool connected);
+    // Reads the current reader's identity and configuration, shows them and offers the upgrade.
+    // Catches nothing: a link error leaves the later steps undone and goes to the caller.
+    void LoadConfiguration();
+    // The short animation that confirms a completed write.
+    void ShowWriteProgress(ProgressBar& bar);
+    // Searches the reader lists: true with CurrentReader set, false with none. A link error during
+    // the search is shown in a message box and gives false.
+    bool FindReader();
+    // Offers the current reader the newer firmware image of its model (firmware::OfferUpgrade).
+    void OfferUpgrade();
 
     // The controls.
     Control& Form;  // the window itself
@@ -95,9 +130,23 @@ public:
     Dialogs& Boxes;
     Waiter& Waits;
     TWorkWin* WorkWin = nullptr;
+    firmware::FirmwareCatalogue Catalogue = firmware::BuiltInCatalogue();
 
-private:
+  private:
     void FocusRapWin() { RapWin.SetFocus(); }
+
+    // firmware::UpgradeHost: the poll timer, the boxes, and the progress window WorkWin (nothing
+    // is shown while none is attached).
+    void SetTimerEnabled(bool enabled) override;
+    bool AskYesNo(std::string_view caption, std::string_view text) override;
+    void ShowMessage(std::string_view text) override;
+    void ShowProgressWindow() override;
+    void RepaintProgressWindow() override;
+    void HideProgressWindow() override;
+    void SetProgressLabel(std::string_view text) override;
+    void SetProgressMax(int maximum) override;
+    void SetProgressPosition(int position) override;
+    void Wait(int milliseconds) override;
 };
 
 }  // namespace zrt::ui

@@ -1,0 +1,82 @@
+// When the main window's activation (FormActivate) runs on Qt: at its first showing and when the
+// focus comes back from the progress window, but not when a modal message box closes nor when the
+// user comes back from another application, so edits that were not written stay.
+#include <QCheckBox>
+#include <QMessageBox>
+#include <QWindow>
+
+#include "behaviour_fixture.hpp"
+
+namespace zrt::ui::test {
+namespace {
+
+class Activation : public Behaviour {
+  protected:
+    void SetUp() override {
+        platform.AddReader(reader51);
+        win.Timer.SetEnabled(false);  // only activations reach the reader here
+        Connect();
+    }
+    static int Loads(const sim::VirtualReader& reader) {
+        const std::string wire = Wire(reader);
+        return static_cast<int>(std::count(wire.begin(), wire.end(), 'c'));
+    }
+    // Shows a window and gives it the focus, as the window system does when the user clicks it.
+    static void Raise(QWidget& window) {
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return QGuiApplication::focusWindow() == window.windowHandle(); }));
+    }
+};
+
+TEST_F(Activation, TheFirstShowingLoadsTheReader) {
+    Raise(mainForm);
+    EXPECT_EQ(events.activations, 1);
+    EXPECT_EQ(Wire(reader51), "Mc");
+    EXPECT_EQ(Focused(), W("RapWin"));
+}
+
+TEST_F(Activation, ClosingAModalMessageBoxDoesNotReload) {
+    Raise(mainForm);
+    auto* enter = static_cast<QCheckBox*>(W("EnterChkBx"));
+    enter->setChecked(false);  // an edit not yet written
+
+    QMessageBox box(QMessageBox::NoIcon, "ZrT_VivoRaz 1.9", "text", QMessageBox::Ok, &mainForm);
+    box.setWindowModality(Qt::ApplicationModal);
+    Raise(box);
+    box.accept();
+    Raise(mainForm);  // the focus goes back to the window that had it before the box
+
+    EXPECT_EQ(events.activations, 1);
+    EXPECT_EQ(Loads(reader51), 1);
+    EXPECT_FALSE(enter->isChecked());
+}
+
+TEST_F(Activation, ComingBackFromAnotherApplicationDoesNotReload) {
+    Raise(mainForm);
+    auto* enter = static_cast<QCheckBox*>(W("EnterChkBx"));
+    enter->setChecked(false);
+
+    // What the toolkit reports when the user switches to another program and back: the focus
+    // window of the application becomes none, then the main window again.
+    emit qApp->focusWindowChanged(nullptr);
+    emit qApp->focusWindowChanged(mainForm.windowHandle());
+
+    EXPECT_EQ(events.activations, 1);
+    EXPECT_EQ(Loads(reader51), 1);
+    EXPECT_FALSE(enter->isChecked());
+}
+
+TEST_F(Activation, TheFocusComingBackFromTheProgressWindowReloads) {
+    Raise(mainForm);
+    Raise(workForm);
+    EXPECT_EQ(events.activations, 1) << "the progress window has no activation handler";
+    workForm.hide();
+    Raise(mainForm);
+    EXPECT_EQ(events.activations, 2);
+    EXPECT_EQ(Loads(reader51), 2);
+}
+
+}  // namespace
+}  // namespace zrt::ui::test

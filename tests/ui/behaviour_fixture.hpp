@@ -1,0 +1,154 @@
+// The main window at work, for the behaviour tests: both windows on the Qt backend (offscreen),
+// the window logic over the in-process virtual platform with virtual readers, recording fakes of
+// the message boxes and of the waits (no real time passes), and a catalogue of test images.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+#include "firmware_test_images.hpp"
+#include "link/hid_vp_tab.hpp"
+#include "sim/virtual_platform.hpp"
+#include "sim/virtual_reader.hpp"
+#include "ui/layout.hpp"
+#include "ui/qt/qt_form.hpp"
+#include "ui/wmain.hpp"
+#include "ui/wwork.hpp"
+
+namespace zrt::ui::test {
+
+// Message boxes that return at once. Each box notes what the poll timer and the progress window
+// were doing while it was open, and how many requests the readers had received by then.
+class BoxRecorder : public Dialogs {
+  public:
+    struct Box {
+        std::string caption;  // empty for a plain message box
+        std::string text;
+        bool timerEnabled = false;
+    };
+    void ShowMessage(const std::string& text) override { Note({"", text, TimerOn()}); }
+    bool AskYesNo(const std::string& caption, const std::string& text) override {
+        Note({caption, text, TimerOn()});
+        return answer;
+    }
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> texts;
+        for (const Box& box : boxes) {
+            if (box.caption.empty()) {
+                texts.push_back(box.text);
+            }
+        }
+        return texts;
+    }
+
+    std::vector<Box> boxes;
+    bool answer = true;
+    ui::Timer* timer = nullptr;
+
+  private:
+    bool TimerOn() const { return timer != nullptr && timer->Enabled(); }
+    void Note(Box box) { boxes.push_back(std::move(box)); }
+};
+
+// Waits that take no time. Each wait notes the bar it keeps painted: position, maximum, shown.
+class WaitRecorder : public Waiter {
+  public:
+    struct Step {
+        int milliseconds = 0;
+        int position = -1;
+        int maximum = -1;
+        bool barShown = false;
+        QWidget* focus = nullptr;
+    };
+    void Wait(int milliseconds, Control* keepPainted) override {
+        Step step{milliseconds};
+        if (auto* bar = dynamic_cast<ProgressBar*>(keepPainted)) {
+            step.position = bar->Position();
+            step.maximum = bar->Max();
+            step.barShown = bar->Visible();
+        }
+        step.focus = QApplication::focusWidget();
+        steps.push_back(step);
+    }
+    std::vector<Step> steps;
+};
+
+// Forwards every event to the window and counts the activations.
+class CountingSink : public EventSink {
+  public:
+    explicit CountingSink(EventSink& next) : next_(next) {}
+    void OnEvent(std::string_view handler, Component& sender) override {
+        if (handler == "FormActivate") {
+            ++activations;
+        }
+        next_.OnEvent(handler, sender);
+    }
+    int activations = 0;
+
+  private:
+    EventSink& next_;
+};
+
+class Behaviour : public ::testing::Test {
+  protected:
+    static constexpr std::uint16_t IMAGE_VERSION = 12;
+    // Dec (whole number), Enter, Mifare; S0 sends TAB, S3 sends F1 with left Shift.
+    static constexpr std::array<std::uint8_t, 16> RECORD = {
+        0xE0, 0x80, 0x04, 0x00, 0x2B, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x3A, 0x02, 0, 0};
+
+    Behaviour() {
+        boxes.timer = &win.Timer;
+        win.AttachWorkWin(work);
+        win.SetFirmwareCatalogue(images.View());
+    }
+
+    // The main window shown and active, its first activation done without a sink; events reach
+    // the window from then on only when a test calls a handler or runs the loop.
+    void ShowActive() {
+        mainForm.show();
+        mainForm.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&mainForm));
+    }
+    void Connect() { mainForm.SetEventSink(&events); }
+
+    QWidget* W(const std::string& name) const { return mainForm.Widget(name); }
+    QWidget* Focused() const { return QApplication::focusWidget(); }
+    // Command letters the reader received, in order.
+    static std::string Wire(const sim::VirtualReader& reader) {
+        std::string letters;
+        for (const sim::Request& request : reader.Log()) {
+            letters += static_cast<char>(request.command);
+        }
+        return letters;
+    }
+
+    void Activate() { win.FormActivate(win.Form); }
+    void Tick() { win.TimerTimer(win.Timer); }
+    void Write() { win.WrBtnClick(win.WrBtn); }
+
+    sim::VirtualPlatform platform;
+    link::HidVPTab hidVP41{platform};
+    link::HidVPTab hidVP51{platform};
+    BoxRecorder boxes;
+    WaitRecorder waits;
+    firmware::testing::TestCatalogue images{IMAGE_VERSION};
+    qt::QtForm mainForm{MainWinLayout()};
+    qt::QtForm workForm{WorkWinLayout()};
+    TMainWin win{mainForm, platform, hidVP41, hidVP51, boxes, waits};
+    TWorkWin work{workForm};
+    CountingSink events{win};
+
+    // Readers of both product identifiers; a test plugs in the ones it needs.
+    sim::VirtualReader reader51{link::ReaderInfo{151, 42, IMAGE_VERSION}, RECORD,
+                                link::PRODUCT_ID_51};
+    sim::VirtualReader reader41{link::ReaderInfo{141, 7, IMAGE_VERSION}, RECORD,
+                                link::PRODUCT_ID_41};
+};
+
+}  // namespace zrt::ui::test

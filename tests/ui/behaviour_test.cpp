@@ -1,0 +1,371 @@
+// The main window's behaviour with virtual readers: the state table (activation, tick, write in
+// both states, with loads that fail in "M", in "c" and in the upgrade), the presentation of both
+// states and the status texts, the focus after each action, the write with its animation, and the
+// upgrade as the window runs it with its progress window. The bytes on the wire come from the
+// virtual readers' logs.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "behaviour_fixture.hpp"
+#include "link/crc.hpp"
+#include "link/link_error.hpp"
+
+namespace zrt::ui::test {
+namespace {
+
+using sim::Fault;
+using sim::FaultKind;
+
+const std::string NOT_CONNECTED = "       Czytnik nie podłączony";
+
+// The setting controls that the presentation enables and disables, besides the row controls.
+const std::vector<std::string> STATE_CONTROLS = {"WrBtn",   "DecGrp",    "SizeGrp", "InvChkBx",
+                                                 "S0ChkBx", "S1ChkBx",   "S2ChkBx", "S3ChkBx",
+                                                 "S4ChkBx", "EnterChkBx"};
+
+class States : public Behaviour {
+  protected:
+    void SetUp() override { ShowActive(); }
+
+    std::string Status() const { return static_cast<QLabel*>(W("RdLbl"))->text().toStdString(); }
+    bool Checked(const std::string& name) const {
+        return static_cast<QCheckBox*>(W(name))->isChecked();
+    }
+    int Key(int row) const {
+        return static_cast<QComboBox*>(W("S" + std::to_string(row) + "Cb"))->currentIndex();
+    }
+    // Moves the focus somewhere other than RapWin, so that a move back can be seen.
+    void FocusElsewhere() {
+        W("EnterChkBx")->setEnabled(true);
+        W("EnterChkBx")->setFocus();
+        ASSERT_EQ(Focused(), W("EnterChkBx"));
+    }
+
+    void ExpectConnected() {
+        EXPECT_NE(win.CurrentReader, nullptr);
+        for (const std::string& name : STATE_CONTROLS) {
+            EXPECT_TRUE(W(name)->isEnabled()) << name;
+        }
+    }
+    void ExpectNotConnected() {
+        EXPECT_EQ(win.CurrentReader, nullptr);
+        EXPECT_EQ(Status(), NOT_CONNECTED);
+        for (const std::string& name : STATE_CONTROLS) {
+            EXPECT_FALSE(W(name)->isEnabled()) << name;
+        }
+        for (int row = 0; row < 5; ++row) {
+            EXPECT_FALSE(W("S" + std::to_string(row) + "Cb")->isEnabled()) << row;
+            EXPECT_FALSE(W("Left" + std::to_string(row) + "Lbl")->isEnabled()) << row;
+        }
+        EXPECT_TRUE(W("KartTypeGrp")->isHidden());
+    }
+    // The controls show RECORD: Dec (whole number), Enter, Mifare, S0 TAB, S3 F1 + left Shift.
+    void ExpectRecordShown() {
+        EXPECT_TRUE(
+            static_cast<QRadioButton*>(W("DecGrp")->findChildren<QRadioButton*>()[1])->isChecked());
+        EXPECT_TRUE(Checked("EnterChkBx"));
+        EXPECT_TRUE(Checked("MifareChkBx"));
+        EXPECT_FALSE(Checked("IcodeChkBx"));
+        EXPECT_TRUE(Checked("S0ChkBx"));
+        EXPECT_EQ(Key(0), 1);
+        EXPECT_FALSE(Checked("S1ChkBx"));
+        EXPECT_TRUE(Checked("S3ChkBx"));
+        EXPECT_EQ(Key(3), 38);
+        EXPECT_TRUE(Checked("S3ChkBx_02"));
+    }
+};
+
+// --- Activation -------------------------------------------------------------------------------
+
+TEST_F(States, ActivationWithoutAReaderShowsNotConnectedSilently) {
+    Activate();
+    ExpectNotConnected();
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(platform.ListCalls(), 2) << "both product identifiers searched";
+    EXPECT_EQ(Focused(), W("RapWin")) << "the first control of the tab order, and the only one "
+                                         "left enabled and shown";
+    EXPECT_EQ(win.StatusText, "") << "the not-connected text does not touch StatusText";
+}
+
+TEST_F(States, ActivationWithAReaderLoadsItAndGivesTheFocusToRapWin) {
+    platform.AddReader(reader51);
+    FocusElsewhere();
+    Activate();
+    EXPECT_EQ(Wire(reader51), "Mc");
+    EXPECT_EQ(win.CurrentReader, &win.Reader51);
+    EXPECT_EQ(Status(), "Czytnik Zr-T51, Nr: 00042 (soft: 12)");
+    ExpectConnected();
+    ExpectRecordShown();
+    // Rows follow their send boxes: S0 and S3 sent, the others not.
+    EXPECT_TRUE(W("S0Cb")->isEnabled());
+    EXPECT_FALSE(W("S1Cb")->isEnabled());
+    EXPECT_FALSE(W("Key2Lbl")->isEnabled());
+    EXPECT_TRUE(W("S3ChkBx_40")->isEnabled());
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(Focused(), W("RapWin"));
+}
+
+TEST_F(States, TheReaderOfProductIdentifier65IsPreferred) {
+    platform.AddReader(reader51);
+    platform.AddReader(reader41);
+    Activate();
+    EXPECT_EQ(win.CurrentReader, &win.Reader41);
+    EXPECT_EQ(Wire(reader41), "Mc");
+    EXPECT_EQ(Wire(reader51), "");
+    EXPECT_EQ(Status(), "Czytnik Zr-T41, Nr: 00007 (soft: 12)");
+}
+
+struct LoadFault {
+    const char* name;
+    Fault fault;
+    std::string wire;
+    std::int32_t code;
+};
+
+class FailedLoad : public States, public ::testing::WithParamInterface<LoadFault> {
+  protected:
+    // A first reader was loaded; the second one fails while it is loaded.
+    void LoadFirstThenSecond() {
+        const auto id = platform.AddReader(first);
+        Activate();
+        platform.Unplug(id);
+        statusBefore = Status();
+        ASSERT_EQ(statusBefore, "Czytnik Zr-T41, Nr: 00001 (soft: 12)");
+        // Edits that the failed load must not overwrite.
+        static_cast<QCheckBox*>(W("EnterChkBx"))->setChecked(false);
+        reader51.record = {};
+        reader51.AddFault(GetParam().fault);
+        platform.AddReader(reader51);
+    }
+    sim::VirtualReader first{link::ReaderInfo{141, 1, IMAGE_VERSION}, RECORD, link::PRODUCT_ID_41};
+    std::string statusBefore;
+};
+
+TEST_P(FailedLoad, FromActivationShowsTheErrorEnablesTheTimerAndLeavesThePresentation) {
+    LoadFirstThenSecond();
+    FocusElsewhere();
+    win.Timer.SetEnabled(false);
+    Activate();
+
+    EXPECT_EQ(Wire(reader51), GetParam().wire);
+    ASSERT_EQ(boxes.Messages(), std::vector<std::string>{link::ErrorText(GetParam().code)});
+    EXPECT_TRUE(win.Timer.Enabled()) << "enabled again after the box";
+    EXPECT_EQ(win.CurrentReader, &win.Reader51) << "stays as the search set it";
+    EXPECT_EQ(Status(), statusBefore);
+    EXPECT_FALSE(Checked("EnterChkBx")) << "controls as they were";
+    EXPECT_EQ(Focused(), W("RapWin"));
+}
+
+TEST_P(FailedLoad, FromTheTickEnablesTheTimerSilently) {
+    LoadFirstThenSecond();
+    Tick();  // the first reader is gone: not connected
+    ExpectNotConnected();
+    FocusElsewhere();
+    win.Timer.SetEnabled(false);
+    Tick();
+
+    EXPECT_EQ(Wire(reader51), GetParam().wire);
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_TRUE(win.Timer.Enabled());
+    EXPECT_EQ(win.CurrentReader, &win.Reader51);
+    EXPECT_EQ(Status(), NOT_CONNECTED);
+    EXPECT_EQ(Focused(), W("EnterChkBx")) << "a tick never moves the focus";
+
+    // The next ticks only check the reader; once it answers, nothing changes until a new load.
+    reader51.ClearLog();
+    Tick();
+    EXPECT_EQ(Wire(reader51), "M");
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, FailedLoad,
+                         ::testing::Values(LoadFault{"InM", Fault(FaultKind::NoReply).On('M'), "M",
+                                                     link::ERR_HID_DRIVER},
+                                           LoadFault{"InC", Fault(FaultKind::FlipCrcBit).On('c'),
+                                                     "Mc", link::ERR_BAD_REPLY}),
+                         [](const ::testing::TestParamInfo<LoadFault>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// --- The tick ---------------------------------------------------------------------------------
+
+TEST_F(States, AReaderAttachedLaterIsLoadedByTheNextTickWithoutMovingTheFocus) {
+    Activate();
+    EXPECT_EQ(platform.ListCalls(), 2);
+    Tick();
+    EXPECT_EQ(platform.ListCalls(), 4) << "each tick without a reader searches both lists";
+
+    platform.AddReader(reader51);
+    FocusElsewhere();
+    Tick();
+    EXPECT_EQ(Wire(reader51), "Mc");
+    ExpectConnected();
+    ExpectRecordShown();
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(Focused(), W("EnterChkBx"));
+
+    Tick();
+    Tick();
+    EXPECT_EQ(Wire(reader51), "McMM") << "an open reader is only asked for its identity";
+    EXPECT_EQ(platform.ListCalls(), 6);
+}
+
+TEST_F(States, UnpluggingTheOpenReaderShowsNotConnectedAtTheNextTickKeepingTheValues) {
+    const auto id = platform.AddReader(reader51);
+    Activate();
+    platform.Unplug(id);
+    Tick();
+    ExpectNotConnected();
+    ExpectRecordShown();
+    EXPECT_EQ(win.StatusText, "Czytnik Zr-T51, Nr: 00042 (soft: 12)");
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    platform.Plug(id);
+    Tick();
+    ExpectConnected();
+    EXPECT_EQ(Wire(reader51), "McMc");
+}
+
+TEST_F(States, TheIdentityReadByTheTickIsNotShownUntilTheNextLoad) {
+    platform.AddReader(reader51);
+    Activate();
+    reader51.info.serial = 43;
+    Tick();
+    EXPECT_EQ(Status(), "Czytnik Zr-T51, Nr: 00042 (soft: 12)");
+    Activate();
+    EXPECT_EQ(Status(), "Czytnik Zr-T51, Nr: 00043 (soft: 12)");
+}
+
+TEST_F(States, AReloadOverwritesEditsThatWereNotWritten) {
+    platform.AddReader(reader51);
+    Activate();
+    static_cast<QCheckBox*>(W("EnterChkBx"))->setChecked(false);
+    static_cast<QComboBox*>(W("S0Cb"))->setCurrentIndex(5);
+    static_cast<QCheckBox*>(W("S1ChkBx"))->setChecked(true);
+    Activate();
+    ExpectRecordShown();
+}
+
+// --- Presentation -----------------------------------------------------------------------------
+
+struct StatusCase {
+    link::ReaderInfo info;
+    std::string text;
+    bool cardTypes;
+};
+
+class StatusLine : public States, public ::testing::WithParamInterface<StatusCase> {};
+
+TEST_P(StatusLine, ShowsModelSerialAndFirmwareAndTheCardTypesOnlyFor1175) {
+    reader51.info = GetParam().info;
+    platform.AddReader(reader51);
+    Activate();
+    EXPECT_EQ(static_cast<QLabel*>(W("RdLbl"))->text().toStdString(), GetParam().text);
+    EXPECT_EQ(win.StatusText, GetParam().text);
+    EXPECT_EQ(!W("KartTypeGrp")->isHidden(), GetParam().cardTypes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Readers, StatusLine,
+    ::testing::Values(
+        StatusCase{{141, 42, 7}, "Czytnik Zr-T41, Nr: 00042 (soft: 07)", false},
+        StatusCase{{151, 42, 7}, "Czytnik Zr-T51, Nr: 00042 (soft: 07)", false},
+        StatusCase{{1175, 42, 7}, "Czytnik Zr-T51, Nr: 00042 (soft: 07)", true},
+        StatusCase{{1174, 0, 0}, "Czytnik Zr-T50, Nr: 00000 (soft: 00)", false},
+        StatusCase{{0xFFFF, 0xFFFF, 0xFFFF}, "Czytnik Zr-T23, Nr: 65535 (soft: 65535)", false},
+        StatusCase{
+            {0x0400 + 141, 123456 % 65536, 100}, "Czytnik Zr-T41, Nr: 57920 (soft: 100)", false}));
+
+TEST_F(States, TheCardTypeGroupFollowsEachLoad) {
+    reader51.info.model = 1175;
+    const auto id = platform.AddReader(reader51);
+    Activate();
+    EXPECT_FALSE(W("KartTypeGrp")->isHidden());
+    platform.Unplug(id);
+    Tick();
+    EXPECT_TRUE(W("KartTypeGrp")->isHidden());
+    reader51.info.model = 151;
+    platform.Plug(id);
+    Tick();
+    EXPECT_TRUE(W("KartTypeGrp")->isHidden());
+}
+
+// --- Writing ----------------------------------------------------------------------------------
+
+TEST_F(States, AWriteWithoutChangesStillSendsTheRecordAndAnimates) {
+    platform.AddReader(reader51);
+    Activate();
+    reader51.ClearLog();
+    FocusElsewhere();
+    Write();
+
+    ASSERT_EQ(Wire(reader51), "C");
+    std::vector<std::uint8_t> sent(RECORD.begin(), RECORD.end());
+    const std::uint32_t crc = link::Crc32(RECORD.data(), RECORD.size(), 0xFFFFFFFFu);
+    for (int shift = 0; shift < 32; shift += 8) {
+        sent.push_back(static_cast<std::uint8_t>(crc >> shift));
+    }
+    EXPECT_EQ(reader51.Log()[0].data, sent);
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    // 21 positions, 5 ms after each, then 50 ms; the bar shown throughout, hidden at the end.
+    ASSERT_EQ(waits.steps.size(), 22u);
+    for (std::size_t k = 0; k < 21; ++k) {
+        EXPECT_EQ(waits.steps[k].milliseconds, 5);
+        EXPECT_EQ(waits.steps[k].position, static_cast<int>(5 * k));
+        EXPECT_TRUE(waits.steps[k].barShown);
+        EXPECT_EQ(waits.steps[k].focus, W("RapWin")) << "focus moved before the animation";
+    }
+    EXPECT_EQ(waits.steps[21].milliseconds, 50);
+    EXPECT_EQ(waits.steps[21].position, 100);
+    EXPECT_TRUE(W("WrProgressBar")->isHidden());
+}
+
+TEST_F(States, AWriteSendsWhatTheControlsShow) {
+    platform.AddReader(reader51);
+    Activate();
+    static_cast<QCheckBox*>(W("S0ChkBx"))->setChecked(false);
+    static_cast<QCheckBox*>(W("S3ChkBx"))->setChecked(false);
+    static_cast<QCheckBox*>(W("MifareChkBx"))->setChecked(false);
+    W("DecGrp")->findChildren<QRadioButton*>()[0]->setChecked(true);
+    Write();
+    EXPECT_EQ(reader51.record, (std::array<std::uint8_t, 16>{0x40, 0x80, 0x04, 0x00, 0, 0, 0, 0, 0,
+                                                             0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(States, AFailedWriteShowsTheErrorWithoutAnimationOrFocusMove) {
+    const auto id = platform.AddReader(reader51);
+    Activate();
+    platform.Unplug(id);  // unplugged before the tick noticed it
+    FocusElsewhere();
+    Write();
+
+    EXPECT_EQ(boxes.Messages(), std::vector<std::string>{"Błąd z driwera HID."});
+    EXPECT_TRUE(waits.steps.empty());
+    EXPECT_TRUE(W("WrProgressBar")->isHidden());
+    EXPECT_EQ(Focused(), W("EnterChkBx"));
+    ExpectConnected();
+    EXPECT_EQ(win.CurrentReader, &win.Reader51);
+}
+
+TEST_F(States, AWriteRefusedInTheReplyIsShownByItsCode) {
+    platform.AddReader(reader51);
+    Activate();
+    reader51.AddFault(Fault(FaultKind::EchoWithoutBit7).On('C'));
+    Write();
+    EXPECT_EQ(boxes.Messages(), std::vector<std::string>{"Błąd odebranych danych."});
+    EXPECT_TRUE(waits.steps.empty());
+}
+
+TEST_F(States, WritingWithNoReaderOpenDoesNothing) {
+    Activate();
+    Write();
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_TRUE(waits.steps.empty());
+}
+
+}  // namespace
+}  // namespace zrt::ui::test

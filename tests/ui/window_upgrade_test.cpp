@@ -1,0 +1,149 @@
+// The upgrade as the main window runs it after a load: the question and its caption, the upload on
+// the wire with the progress window's label, maximum and positions, the closing wait through the
+// waiting seam, the poll timer, and what a failed upload leaves for the activation and the tick.
+#include <QLabel>
+#include <QProgressBar>
+
+#include "behaviour_fixture.hpp"
+#include "firmware/upgrade.hpp"
+
+namespace zrt::ui::test {
+namespace {
+
+using sim::Fault;
+using sim::FaultKind;
+
+class WindowUpgrade : public Behaviour {
+  protected:
+    void SetUp() override {
+        ShowActive();
+        reader41.info.firmware = IMAGE_VERSION - 1;
+        platform.AddReader(reader41);
+    }
+    QProgressBar* Bar() const { return static_cast<QProgressBar*>(workForm.Widget("ProgrBar")); }
+    std::string Label() const {
+        return static_cast<QLabel*>(workForm.Widget("WorkLbl"))->text().toStdString();
+    }
+    const std::string blocks = std::string(18, 'Y');
+};
+
+TEST_F(WindowUpgrade, SameVersionAsksNothingAndNeverStopsTheTimer) {
+    reader41.info.firmware = IMAGE_VERSION;
+    Activate();
+    EXPECT_EQ(Wire(reader41), "Mc");
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_TRUE(win.Timer.Enabled());
+    EXPECT_TRUE(workForm.isHidden());
+}
+
+TEST_F(WindowUpgrade, NoSendsNothingAndTheQuestionComesBackWithEveryLoad) {
+    boxes.answer = false;
+    Activate();
+    Activate();
+    EXPECT_EQ(Wire(reader41), "McMc");
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    for (const BoxRecorder::Box& box : boxes.boxes) {
+        EXPECT_EQ(box.caption, "Upgrade ZR-T41");
+        EXPECT_EQ(box.text, firmware::UPGRADE_QUESTION);
+        EXPECT_FALSE(box.timerEnabled) << "no tick while the question is open";
+    }
+    EXPECT_TRUE(win.Timer.Enabled());
+    EXPECT_TRUE(workForm.isHidden());
+}
+
+TEST_F(WindowUpgrade, AReader1175IsAskedUnderTheT51Caption) {
+    reader51.info = {1175, 3, IMAGE_VERSION - 1};
+    platform.AddReader(reader51);
+    platform.Unplug(0);
+    boxes.answer = false;
+    Activate();
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].caption, "Upgrade ZR-T51");
+}
+
+TEST_F(WindowUpgrade, YesUploadsEighteenBlocksWithTheProgressWindowThenWaitsNineSeconds) {
+    Activate();
+    EXPECT_EQ(Wire(reader41), "McZ" + blocks + "yz");
+    EXPECT_TRUE(reader41.UploadState().finished);
+
+    // The closing wait: 90 steps of 100 ms, each keeping the bar painted at the position set
+    // before it (18 of 100 for the first, then 11 .. 99), the window shown throughout.
+    ASSERT_EQ(waits.steps.size(), 90u);
+    for (std::size_t k = 0; k < 90; ++k) {
+        EXPECT_EQ(waits.steps[k].milliseconds, 100);
+        EXPECT_EQ(waits.steps[k].maximum, 100);
+        EXPECT_EQ(waits.steps[k].position, k == 0 ? 18 : static_cast<int>(10 + k));
+        EXPECT_TRUE(waits.steps[k].barShown);
+    }
+    EXPECT_TRUE(workForm.isHidden());
+    EXPECT_EQ(Label(), "Ładowanie nowej wersji oprogramowania");
+    EXPECT_EQ(Bar()->maximum(), 100);
+    EXPECT_EQ(Bar()->value(), 100);
+    EXPECT_TRUE(win.Timer.Enabled());
+    EXPECT_EQ(Focused(), mainForm.Widget("RapWin"));
+
+    // The next load reads the new version and offers nothing.
+    Activate();
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(static_cast<QLabel*>(W("RdLbl"))->text().toStdString(),
+              "Czytnik Zr-T41, Nr: 00007 (soft: 12)");
+}
+
+TEST_F(WindowUpgrade, TheBarFollowsTheBlocksOnTheWire) {
+    // A wait is the only place the test can look during the upload: a refused block 5 stops it
+    // with the bar where it stood when block 5 went out.
+    reader41.AddFault(Fault(FaultKind::Ack).On('Y').AtBlock(5));
+    Activate();
+    EXPECT_EQ(Wire(reader41), "McZYYYYYY");
+    EXPECT_FALSE(workForm.isHidden()) << "the progress window stays shown";
+    EXPECT_EQ(Bar()->maximum(), 180);
+    EXPECT_EQ(Bar()->value(), 5);
+    EXPECT_EQ(Label(), "Ładowanie nowej wersji oprogramowania");
+    EXPECT_TRUE(waits.steps.empty());
+
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[1].text, "Błąd podczas upgrade.");
+    EXPECT_FALSE(boxes.boxes[1].timerEnabled) << "the upload left the timer off";
+    EXPECT_TRUE(win.Timer.Enabled()) << "the activation enables it after the box";
+    EXPECT_EQ(win.CurrentReader, &win.Reader41);
+    EXPECT_TRUE(W("WrBtn")->isEnabled()) << "the connected presentation came before the upload";
+}
+
+TEST_F(WindowUpgrade, AFailedUploadFromTheTickEnablesTheTimerSilently) {
+    platform.Unplug(0);
+    Activate();
+    reader41.AddFault(Fault(FaultKind::Ack).On('y'));
+    platform.Plug(0);
+    Tick();
+    EXPECT_EQ(Wire(reader41), "McZ" + blocks + "y");
+    ASSERT_EQ(boxes.boxes.size(), 1u) << "the question only";
+    EXPECT_TRUE(win.Timer.Enabled());
+    EXPECT_FALSE(workForm.isHidden());
+    EXPECT_EQ(Bar()->value(), 18);
+
+    reader41.ClearLog();
+    Tick();
+    EXPECT_EQ(Wire(reader41), "M") << "the reader stays open and is only checked";
+}
+
+TEST_F(WindowUpgrade, ARefusedBeginLeavesTheProgressWindowHidden) {
+    reader41.AddFault(Fault(FaultKind::Ack).On('Z'));
+    Activate();
+    EXPECT_EQ(Wire(reader41), "McZ");
+    EXPECT_TRUE(workForm.isHidden());
+    EXPECT_EQ(Label(), "");
+    EXPECT_EQ(boxes.Messages(), std::vector<std::string>{"Błąd podczas upgrade."});
+}
+
+TEST_F(WindowUpgrade, AnInconsistentImageIsReportedAndNothingIsSent) {
+    images.Image(141)[6] = 1;  // zero word
+    Activate();
+    EXPECT_EQ(Wire(reader41), "Mc");
+    EXPECT_EQ(boxes.Messages(), std::vector<std::string>{"Błąd pliku upgrade."});
+    EXPECT_FALSE(boxes.boxes.back().timerEnabled);
+    EXPECT_TRUE(win.Timer.Enabled());
+    EXPECT_TRUE(workForm.isHidden());
+}
+
+}  // namespace
+}  // namespace zrt::ui::test
