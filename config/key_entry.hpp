@@ -16,7 +16,7 @@ inline constexpr int MODIFIER_COUNT = 6;
 
 // Modifier bits in the order of a row's six modifier boxes (_01, _02, _04, _10, _20, _40).
 inline constexpr std::array<KeyEntry, MODIFIER_COUNT> MODIFIER_BITS = {0x0100, 0x0200, 0x0400,
-                                                                     0x1000, 0x2000, 0x4000};
+                                                                       0x1000, 0x2000, 0x4000};
 
 // What one row of controls can hold.
 struct KeyRowState {
@@ -28,11 +28,15 @@ struct KeyRowState {
 
 // The key list's items in order: "*", "TAB", "A".."Z", "1".."9", "0", "F1".."F12".
 const std::array<std::string_view, KEY_COUNT>& KeyNames();
-// Key usage of a key-list item, and the item that shows a usage ("*" for any usage outside the list).
+// Key usage of a key-list item, and the item that shows a usage ("*" for any usage outside the
+// list). An item index outside 0..49 yields the usage of "*" (85), the item that stands for every
+// key the list does not hold; a sent row therefore never yields a word without a key.
 std::uint8_t KeyUsageOfItem(int itemIndex);
 int ItemOfKeyUsage(std::uint8_t usage);
 
-// Word to row (what a row shows for a word) and row to word (what a row yields).
+// Word to row (what a row shows for a word) and row to word (what a row yields). A row that is not
+// sent yields 0 whatever its key and modifiers; a sent row yields the key's usage and the modifier
+// bits of its checked boxes, never bits 11 or 15.
 KeyRowState KeyRowFromWord(KeyEntry word);
 KeyEntry WordFromKeyRow(const KeyRowState& row);
 

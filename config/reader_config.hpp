@@ -42,7 +42,9 @@ struct ConfigState {
     friend bool operator==(const ConfigState&, const ConfigState&) = default;
 };
 
-// Record to controls (load) and controls to record (write).
+// Record to controls (load) and controls to record (write). Every record loads and every state
+// builds. A state holding an index its group does not have (formatIndex outside 0..2, sizeIndex
+// outside 0..5) is built as the nearest item; a key index outside the key list is built as "*".
 ConfigState StateFromRecord(const ReaderConfig& record);
 ReaderConfig RecordFromState(const ConfigState& state);
 

@@ -1,0 +1,88 @@
+// The configuration record's two mappings: what a record read from the reader loads into the
+// settings controls, and the record that the controls build for a write.
+#include "config/reader_config.hpp"
+
+#include <algorithm>
+
+namespace zrt::config {
+
+namespace {
+
+constexpr int CARD_TYPES_OFFSET = 6;
+constexpr int LAST_SIZE_ITEM = SIZE_ITEM_COUNT - 1;
+
+KeyEntry WordAt(const ReaderConfig& record, int offset) {
+    return static_cast<KeyEntry>(record[offset] | (record[offset + 1] << 8));
+}
+
+void PutWord(ReaderConfig& record, int offset, KeyEntry word) {
+    record[offset] = static_cast<std::uint8_t>(word & 0xFF);
+    record[offset + 1] = static_cast<std::uint8_t>(word >> 8);
+}
+
+}  // namespace
+
+ConfigState StateFromRecord(const ReaderConfig& record) {
+    ConfigState state;
+    const std::uint8_t f = record[0];
+    const bool keysPresent = (f & CFG_EXTRA_KEYS) != 0;
+
+    state.enterAtEnd = (f & CFG_ENTER_AT_END) != 0;
+    if ((f & CFG_DECIMAL) == 0) {
+        state.formatIndex = FORMAT_HEX;  // whatever bit 4 holds
+    } else {
+        state.formatIndex = (f & CFG_DEC_PER_BYTE) != 0 ? FORMAT_DEC_PER_BYTE : FORMAT_DEC_WHOLE;
+    }
+    state.sizeIndex = std::min(f & CFG_SIZE_MASK, LAST_SIZE_ITEM);  // 6 and 7 show "8 bajtów"
+    state.reversed = (f & CFG_REVERSED) != 0;
+
+    // Without bit 7 every row shows "not sent", whatever words the record holds. The card bits are
+    // loaded either way.
+    const std::uint8_t cards = record[CARD_TYPES_OFFSET];
+    state.mifare = (cards & CARD_MIFARE) != 0;
+    state.icode = (cards & CARD_ICODE) != 0;
+    for (int row = 0; row < ROW_COUNT; ++row) {
+        const KeyEntry word = keysPresent ? WordAt(record, KEY_WORD_OFFSETS[row]) : 0;
+        state.rows[row] = KeyRowFromWord(word);
+    }
+    return state;
+}
+
+ReaderConfig RecordFromState(const ConfigState& state) {
+    ReaderConfig record = RECORD_TEMPLATE;
+
+    KeyEntry anyWord = 0;
+    for (int row = 0; row < ROW_COUNT; ++row) {
+        const KeyEntry word = WordFromKeyRow(state.rows[row]);
+        PutWord(record, KEY_WORD_OFFSETS[row], word);
+        anyWord |= word;
+    }
+
+    // An index the groups cannot hold is taken as the nearest item, so the record never carries a
+    // format of bit 4 without bit 5, nor a size index of 6 or 7.
+    const int format = std::clamp(state.formatIndex, FORMAT_HEX, FORMAT_DEC_PER_BYTE);
+    const int size = std::clamp(state.sizeIndex, 0, LAST_SIZE_ITEM);
+
+    std::uint8_t f = static_cast<std::uint8_t>(size);
+    if (anyWord != 0) {
+        f |= CFG_EXTRA_KEYS;
+    }
+    if (state.enterAtEnd) {
+        f |= CFG_ENTER_AT_END;
+    }
+    if (format > FORMAT_HEX) {
+        f |= CFG_DECIMAL;
+    }
+    if (format == FORMAT_DEC_PER_BYTE) {
+        f |= CFG_DEC_PER_BYTE;
+    }
+    if (state.reversed) {
+        f |= CFG_REVERSED;
+    }
+    record[0] = f;
+    record[CARD_TYPES_OFFSET] = static_cast<std::uint8_t>((state.mifare ? CARD_MIFARE : 0) |
+                                                          (state.icode ? CARD_ICODE : 0));
+    return record;
+}
+
+}  // namespace zrt::config

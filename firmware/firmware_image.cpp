@@ -1,0 +1,49 @@
+// Firmware image access, the consistency test and the catalogue search.
+#include "firmware/firmware_image.hpp"
+
+#include <algorithm>
+
+namespace zrt::firmware {
+
+Bytes FirmwareImage::Slice(std::size_t offset, std::size_t length) const {
+    if (offset > bytes_.size() || length > bytes_.size() - offset) {
+        return {};
+    }
+    return bytes_.subspan(offset, length);
+}
+
+std::uint16_t FirmwareImage::WordAt(std::size_t offset) const {
+    const Bytes word = Slice(offset, 2);
+    return word.empty() ? 0 : static_cast<std::uint16_t>(word[0] | (word[1] << 8));
+}
+
+Bytes FirmwareImage::Header() const {
+    return Slice(0, HEADER_SIZE);
+}
+
+Bytes FirmwareImage::Block(std::size_t index) const {
+    if (index >= BlockCount()) {
+        return {};
+    }
+    return Slice(HEADER_SIZE + BLOCK_SIZE * index, BLOCK_SIZE);
+}
+
+Bytes FirmwareImage::UpgradeCode(std::uint16_t serial) const {
+    const std::size_t table = HEADER_SIZE + BLOCK_SIZE * BlockCount();
+    return Slice(table + UpgradeCodeOffset(serial), CODE_SIZE);
+}
+
+bool IsConsistent(const FirmwareCatalogueRow& row) {
+    const FirmwareImage& image = row.image;
+    return image.Header().size() == HEADER_SIZE && image.ZeroWord() == 0 &&
+           ImageLength(image.BlockCount()) == row.totalLength &&
+           image.AllBytes().size() == row.totalLength;
+}
+
+const FirmwareCatalogueRow* FindFirmwareImage(std::uint16_t modelWord,
+                                              FirmwareCatalogue catalogue) {
+    const auto row = std::ranges::find(catalogue, modelWord, &FirmwareCatalogueRow::model);
+    return row == catalogue.end() ? nullptr : &*row;
+}
+
+}  // namespace zrt::firmware

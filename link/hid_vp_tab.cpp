@@ -1,0 +1,63 @@
+// Reader lists: the search that opens and keeps the matching HID interfaces of one vendor/product
+// pair, and the release of what a list holds.
+#include "link/hid_vp_tab.hpp"
+
+#include <new>
+#include <vector>
+
+#include "link/link_error.hpp"
+
+namespace zrt::link {
+
+std::uint32_t HidVPTab::Enumerate(std::uint16_t vendorId, std::uint16_t productId) {
+    CloseAll();
+
+    std::vector<HidInterface> interfaces;
+    bool listed = false;
+    try {
+        listed = platform_->ListInterfaces(interfaces);
+    } catch (const std::bad_alloc&) {
+        listed = false;  // a search never raises: no memory for the list is no list
+    }
+    if (!listed) {
+        return 0;
+    }
+
+    const HidIds wanted{vendorId, productId};
+    for (std::size_t i = 0;
+         i < interfaces.size() && i < MAX_INTERFACE_INDEX && count_ < MAX_HANDLES; ++i) {
+        const HidInterface& candidate = interfaces[i];
+        if (candidate.hint && *candidate.hint != wanted) {
+            continue;  // known not to match: never opened
+        }
+        const HidHandle handle = platform_->Open(candidate.path);
+        if (handle == INVALID_HANDLE_VALUE) {
+            continue;
+        }
+        HidIds ids;
+        if (platform_->GetIds(handle, ids) && ids == wanted) {
+            slots_[count_++] = handle;
+        } else {
+            platform_->Close(handle);
+        }
+    }
+    return count_;
+}
+
+void HidVPTab::CloseAll() {
+    for (std::uint32_t i = 0; i < count_; ++i) {
+        if (slots_[i] != INVALID_HANDLE_VALUE) {
+            platform_->Close(slots_[i]);
+        }
+    }
+    count_ = 0;
+}
+
+HidHandle HidVPTab::Handle(std::uint32_t index) const {
+    if (index >= count_) {
+        throw ZrHIDErr{ERR_PROGRAM};
+    }
+    return slots_[index];
+}
+
+}  // namespace zrt::link

@@ -1,0 +1,130 @@
+// The in-process virtual HID platform: listing, opening and closing of virtual interfaces, and the
+// feature-report calls passed on to the virtual reader behind a handle.
+#include "sim/virtual_platform.hpp"
+
+namespace zrt::sim {
+
+VirtualPlatform::InterfaceId VirtualPlatform::Add(link::HidIds ids, VirtualReader* reader,
+                                                  Options options) {
+    const InterfaceId id = interfaces_.size();
+    interfaces_.push_back(
+        Interface{"/virtual/hid" + std::to_string(id), ids, reader, options, true, 0});
+    return id;
+}
+
+VirtualPlatform::InterfaceId VirtualPlatform::AddReader(VirtualReader& reader, Options options) {
+    return Add({reader.VendorId(), reader.ProductId()}, &reader, options);
+}
+
+VirtualPlatform::InterfaceId VirtualPlatform::AddForeign(link::HidIds ids, Options options) {
+    return Add(ids, nullptr, options);
+}
+
+void VirtualPlatform::Unplug(InterfaceId id) {
+    interfaces_.at(id).present = false;
+    // Handles opened before are dead for good, even if the device comes back.
+    for (const auto& [handle, owner] : open_) {
+        if (owner == id) {
+            dead_.insert(handle);
+        }
+    }
+}
+
+void VirtualPlatform::Plug(InterfaceId id) {
+    interfaces_.at(id).present = true;
+}
+
+bool VirtualPlatform::ListInterfaces(std::vector<link::HidInterface>& out) {
+    ++listCalls_;
+    if (listFails) {
+        return false;
+    }
+    out.clear();
+    for (const Interface& interface : interfaces_) {
+        if (!interface.present) {
+            continue;
+        }
+        link::HidInterface listed{interface.path, std::nullopt};
+        if (interface.options.hinted) {
+            listed.hint = interface.ids;
+        }
+        out.push_back(std::move(listed));
+    }
+    return true;
+}
+
+link::HidHandle VirtualPlatform::Open(const std::string& path) {
+    for (InterfaceId id = 0; id < interfaces_.size(); ++id) {
+        Interface& interface = interfaces_[id];
+        if (interface.path != path) {
+            continue;
+        }
+        ++interface.opens;
+        if (!interface.present || !interface.options.openable) {
+            return link::INVALID_HANDLE_VALUE;
+        }
+        const link::HidHandle handle = nextHandle_++;
+        open_[handle] = id;
+        opened_[handle] = id;
+        return handle;
+    }
+    return link::INVALID_HANDLE_VALUE;
+}
+
+VirtualReader* VirtualPlatform::ReaderOf(link::HidHandle handle) const {
+    const auto it = open_.find(handle);
+    if (it == open_.end() || dead_.contains(handle)) {
+        return nullptr;
+    }
+    return interfaces_[it->second].reader;
+}
+
+bool VirtualPlatform::GetIds(link::HidHandle handle, link::HidIds& ids) {
+    const auto it = open_.find(handle);
+    if (it == open_.end() || dead_.contains(handle)) {
+        return false;
+    }
+    ids = interfaces_[it->second].ids;
+    return true;
+}
+
+bool VirtualPlatform::SetFeature(link::HidHandle handle, const std::uint8_t* buffer,
+                                 std::size_t length) {
+    VirtualReader* reader = ReaderOf(handle);
+    return reader != nullptr && reader->SetFeature(buffer, length);
+}
+
+bool VirtualPlatform::GetFeature(link::HidHandle handle, std::uint8_t* buffer, std::size_t length) {
+    VirtualReader* reader = ReaderOf(handle);
+    return reader != nullptr && reader->GetFeature(buffer, length);
+}
+
+void VirtualPlatform::Close(link::HidHandle handle) {
+    if (open_.erase(handle) == 0) {
+        ++badCloses_;
+        return;
+    }
+    dead_.erase(handle);
+    closed_.push_back(handle);
+}
+
+int VirtualPlatform::ForeignOpenCount() const {
+    int opens = 0;
+    for (const Interface& interface : interfaces_) {
+        if (interface.reader == nullptr) {
+            opens += interface.opens;
+        }
+    }
+    return opens;
+}
+
+std::vector<VirtualPlatform::InterfaceId> VirtualPlatform::ClosedInterfaces() const {
+    std::vector<InterfaceId> ids;
+    ids.reserve(closed_.size());
+    for (const link::HidHandle handle : closed_) {
+        ids.push_back(opened_.at(handle));
+    }
+    return ids;
+}
+
+}  // namespace zrt::sim

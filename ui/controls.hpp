@@ -1,0 +1,125 @@
+// What the window logic asks of a windowing toolkit, and nothing more: named components (controls
+// and the timer), the few control kinds the logic reads and sets, the lookup of a window's
+// components by name, the delivery of events to named handlers, and the two seams that tests
+// replace: message boxes and waiting. A toolkit backend (ui/qt/) implements these.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace zrt::ui {
+
+// Anything a window declares by name: its controls, the window itself, its timer.
+class Component {
+public:
+    explicit Component(std::string name) : name_(std::move(name)) {}
+    virtual ~Component() = default;
+    Component(const Component&) = delete;
+    Component& operator=(const Component&) = delete;
+
+    const std::string& Name() const { return name_; }
+
+private:
+    std::string name_;
+};
+
+// A visible control (or a whole window): labels, buttons, group boxes, the text box.
+class Control : public Component {
+public:
+    using Component::Component;
+
+    virtual void SetEnabled(bool enabled) = 0;
+    virtual bool Enabled() const = 0;
+    virtual void SetVisible(bool visible) = 0;
+    virtual bool Visible() const = 0;  // the control's own flag, whatever its parents show
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    // Moves the keyboard focus to the control.
+    virtual void SetFocus() = 0;
+    // Caption of a label, button, group box or window (UTF-8). A label sizes itself to its text.
+    virtual void SetCaption(const std::string& caption) = 0;
+    // Paints the control now, without going through the message loop.
+    virtual void Repaint() = 0;
+};
+
+class CheckBox : public Control {
+public:
+    using Control::Control;
+    virtual bool Checked() const = 0;
+    virtual void SetChecked(bool checked) = 0;
+};
+
+// A drop-down list or a radio group: one selected item, by index (-1: none).
+class ItemList : public Control {
+public:
+    using Control::Control;
+    virtual int ItemIndex() const = 0;
+    virtual void SetItemIndex(int index) = 0;
+};
+
+// A progress bar from 0 to its maximum. A change of the maximum or the position shows on the
+// screen at once, also while the message loop is not running.
+class ProgressBar : public Control {
+public:
+    using Control::Control;
+    virtual void SetMax(int maximum) = 0;
+    virtual int Max() const = 0;
+    virtual void SetPosition(int position) = 0;
+    virtual int Position() const = 0;
+};
+
+// A timer whose ticks arrive as events of the message loop, at the interval the layout gives.
+class Timer : public Component {
+public:
+    using Component::Component;
+    virtual void SetEnabled(bool enabled) = 0;
+    virtual bool Enabled() const = 0;
+};
+
+// The components a toolkit built for one window, found by name.
+class ControlSet {
+public:
+    virtual ~ControlSet() = default;
+    // The component of that name, or nullptr.
+    virtual Component* Find(std::string_view name) = 0;
+
+    // The component of that name as kind T; a missing name or another kind is a program fault.
+    template <class T>
+    T& Get(std::string_view name) {
+        auto* found = dynamic_cast<T*>(Find(name));
+        if (found == nullptr) {
+            throw std::logic_error("window has no control " + std::string(name) + " of that kind");
+        }
+        return *found;
+    }
+};
+
+// Receives a window's events: `handler` is the handler name that the layout gives the event
+// (a click, a change, a tick or the window's activation), `sender` the component it came from.
+class EventSink {
+public:
+    virtual ~EventSink() = default;
+    virtual void OnEvent(std::string_view handler, Component& sender) = 0;
+};
+
+// Modal boxes of the application, owned by the main window.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // A plain box: the text, one OK button, no icon. Returns when the user has closed it.
+    virtual void ShowMessage(const std::string& text) = 0;
+    // A question with the buttons Yes and No, Yes the default, no icon. True for Yes.
+    virtual bool AskYesNo(const std::string& caption, const std::string& text) = 0;
+};
+
+// Blocking waits on the user-interface thread. No event of any window is handled meanwhile;
+// `keepPainted`, when given, goes on being painted.
+class Waiter {
+public:
+    virtual ~Waiter() = default;
+    virtual void Wait(int milliseconds, Control* keepPainted) = 0;
+};
+
+}  // namespace zrt::ui

@@ -1,0 +1,76 @@
+// The layout of the two windows as data, written down once: every control's name, kind, parent,
+// position and size (pixels at 96 dpi, relative to the parent's client area), caption or items,
+// initial state, place in its parent's tab order and event handler. A toolkit backend builds the
+// windows from it; the window logic finds its controls by these names.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace zrt::ui {
+
+enum class ControlKind {
+    Label,
+    Button,
+    GroupBox,
+    RadioGroup,   // a group box whose items are radio buttons in one column
+    CheckBox,
+    ComboBox,     // drop-down list, selection only
+    Memo,         // multi-line text box
+    ProgressBar,
+    Timer,        // not drawn
+};
+
+struct Bounds {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+struct ControlLayout {
+    std::string name;
+    ControlKind kind = ControlKind::Label;
+    std::string parent;  // the window's name for its top-level controls
+    Bounds bounds;
+    std::string caption;             // shown text; empty: none
+    std::vector<std::string> items;  // radio group and drop-down list items
+    bool enabled = true;
+    bool visible = true;
+    bool checked = false;
+    int itemIndex = -1;     // selected item; -1: none
+    int tabOrder = -1;      // place among the parent's children; -1: not in the tab order
+    std::string handler;    // handler of the control's event (click, change, tick); empty: none
+    int fontPixels = 0;     // character height of the control's own font; 0: the window's font
+    bool autoSize = false;  // a label that sizes itself to its text
+    bool centred = false;   // text centred
+    int maximum = 0;        // progress bar: range 0..maximum
+    int interval = 0;       // timer: milliseconds between ticks
+};
+
+struct WindowLayout {
+    std::string name;     // "MainWin"
+    std::string caption;
+    int outerWidth = 0;   // including the window frame
+    int outerHeight = 0;
+    int fontPixels = 0;   // character height of the window's font
+    std::string activateHandler;  // handler of the window's activation; empty: none
+    std::vector<ControlLayout> controls;  // every parent before its children
+
+    const ControlLayout* Find(const std::string& controlName) const;
+};
+
+// Number of controls of one key-entry row, in the row's fixed order: the send box, the key list,
+// the labels Lewy, Prawy, Ctrl, Shift, Alt, Klawisz, the modifier boxes _01, _02, _04, _10, _20, _40.
+inline constexpr int KEY_ROW_CONTROLS = 14;
+
+const WindowLayout& MainWinLayout();
+const WindowLayout& WorkWinLayout();
+
+// Names of row n's controls (n = 0 for S0 .. 4 for S4) in the row's fixed order.
+std::array<std::string, KEY_ROW_CONTROLS> KeyRowControlNames(int row);
+// Name of the group box that holds row n.
+const std::string& KeyRowGroupName(int row);
+
+}  // namespace zrt::ui

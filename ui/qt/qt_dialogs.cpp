@@ -1,0 +1,38 @@
+// QtDialogs and QtWaiter.
+#include "ui/qt/qt_dialogs.hpp"
+
+#include <QMessageBox>
+#include <QWidget>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace zrt::ui::qt {
+
+void QtDialogs::ShowMessage(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, owner_->windowTitle(), QString::fromStdString(text),
+                    QMessageBox::Ok, owner_);
+    box.exec();
+}
+
+bool QtDialogs::AskYesNo(const std::string& caption, const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
+                    QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No, owner_);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtWaiter::Wait(int milliseconds, Control* keepPainted) {
+    int left = milliseconds;
+    while (left > 0) {
+        const int step = std::min(left, STEP_MS);
+        std::this_thread::sleep_for(std::chrono::milliseconds(step));
+        left -= step;
+        if (keepPainted != nullptr) {
+            keepPainted->Repaint();
+        }
+    }
+}
+
+}  // namespace zrt::ui::qt

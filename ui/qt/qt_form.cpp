@@ -1,0 +1,529 @@
+// QtForm: builds a window's widgets from its layout, adapts them to the toolkit-free control
+// interfaces, derives the tab chain and delivers events to named handlers. The window's
+// activation is worked out from the application's focus-window changes (ActivationTracker).
+#include "ui/qt/qt_form.hpp"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFont>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMoveEvent>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
+#include <QWindow>
+
+#include <algorithm>
+#include <stdexcept>
+#include <vector>
+
+namespace zrt::ui::qt {
+
+QFont SubstituteFont(int pixels) {
+    // A narrow sans-serif face keeps every caption inside the control it was laid out for at
+    // 96 dpi with "MS Sans Serif"; any sans-serif face is the fallback.
+    QFont font;
+    font.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
+                      QStringLiteral("Sans Serif")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixels);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// Control operations common to every widget. Enabled() and Visible() report the control's own
+// flags, as the logic set them, whatever its parents show.
+template <class Base, class W>
+class WidgetControl : public Base {
+public:
+    WidgetControl(const std::string& name, W* widget) : Base(name), w_(widget) {}
+
+    void SetEnabled(bool enabled) override { w_->setEnabled(enabled); }
+    bool Enabled() const override { return !w_->testAttribute(Qt::WA_ForceDisabled); }
+    void SetVisible(bool visible) override { w_->setVisible(visible); }
+    bool Visible() const override { return !w_->isHidden(); }
+    void SetFocus() override { w_->setFocus(Qt::OtherFocusReason); }
+    void Repaint() override { w_->repaint(); }
+
+protected:
+    W* w_;
+};
+
+// Labels, buttons, group boxes, the text box and the window: only the caption differs.
+class PlainControl : public WidgetControl<Control, QWidget> {
+public:
+    PlainControl(const std::string& name, QWidget* widget, std::function<void(const QString&)> setter)
+        : WidgetControl(name, widget), setCaption_(std::move(setter)) {}
+    void SetCaption(const std::string& caption) override { setCaption_(Q(caption)); }
+
+private:
+    std::function<void(const QString&)> setCaption_;
+};
+
+class CheckBoxControl : public WidgetControl<CheckBox, QCheckBox> {
+public:
+    using WidgetControl::WidgetControl;
+    void SetCaption(const std::string& caption) override { w_->setText(Q(caption)); }
+    bool Checked() const override { return w_->isChecked(); }
+    void SetChecked(bool checked) override { w_->setChecked(checked); }
+};
+
+class ComboControl : public WidgetControl<ItemList, QComboBox> {
+public:
+    using WidgetControl::WidgetControl;
+    void SetCaption(const std::string& /*caption*/) override {}
+    int ItemIndex() const override { return w_->currentIndex(); }
+    void SetItemIndex(int index) override {
+        w_->setCurrentIndex(index >= 0 && index < w_->count() ? index : -1);
+    }
+};
+
+// A radio group: a group box holding one radio button per item. As in a dialog, only the checked
+// button is a tab stop; the arrow keys move among the items.
+class RadioGroupControl : public WidgetControl<ItemList, QGroupBox> {
+public:
+    RadioGroupControl(const std::string& name, QGroupBox* box, QButtonGroup* buttons)
+        : WidgetControl(name, box), buttons_(buttons) {}
+    void SetCaption(const std::string& caption) override { w_->setTitle(Q(caption)); }
+    int ItemIndex() const override { return buttons_->checkedId(); }
+    void SetItemIndex(int index) override {
+        if (QAbstractButton* button = buttons_->button(index)) {
+            button->setChecked(true);
+            return;
+        }
+        buttons_->setExclusive(false);
+        for (QAbstractButton* button : buttons_->buttons()) {
+            button->setChecked(false);
+        }
+        buttons_->setExclusive(true);
+        UpdateTabStops();
+    }
+    void SetFocus() override {
+        QAbstractButton* checked = buttons_->checkedButton();
+        if (checked == nullptr && !buttons_->buttons().isEmpty()) {
+            checked = buttons_->buttons().first();
+        }
+        if (checked != nullptr) {
+            checked->setFocus(Qt::OtherFocusReason);
+        }
+    }
+    void UpdateTabStops() {
+        for (QAbstractButton* button : buttons_->buttons()) {
+            button->setFocusPolicy(button->isChecked() || buttons_->checkedButton() == nullptr
+                                       ? Qt::StrongFocus
+                                       : Qt::ClickFocus);
+        }
+    }
+
+private:
+    QButtonGroup* buttons_;
+};
+
+// Changes of the maximum or the position are painted at once, outside the message loop too.
+class ProgressControl : public WidgetControl<ProgressBar, QProgressBar> {
+public:
+    using WidgetControl::WidgetControl;
+    void SetCaption(const std::string& /*caption*/) override {}
+    void SetMax(int maximum) override {
+        w_->setMaximum(maximum);
+        PaintNow();
+    }
+    int Max() const override { return w_->maximum(); }
+    void SetPosition(int position) override {
+        w_->setValue(position);
+        PaintNow();
+    }
+    int Position() const override { return w_->value(); }
+
+private:
+    void PaintNow() {
+        if (w_->isVisible()) {
+            w_->repaint();
+        }
+    }
+};
+
+class TimerControl : public Timer {
+public:
+    TimerControl(const std::string& name, QTimer* timer) : Timer(name), timer_(timer) {}
+    void SetEnabled(bool enabled) override {
+        if (enabled) {
+            timer_->start();
+        } else {
+            timer_->stop();
+        }
+    }
+    bool Enabled() const override { return timer_->isActive(); }
+
+private:
+    QTimer* timer_;
+};
+
+// Decides when a window's activation event runs: when the focus enters it and the window of the
+// program that had the focus last was none or another non-modal window. Coming back from another
+// application or from a closed modal box does not count. Pop-ups (drop-down lists) and tool tips do
+// not count as windows here.
+class ActivationTracker {
+public:
+    static ActivationTracker& Instance() {
+        static ActivationTracker tracker;
+        return tracker;
+    }
+    void Register(QtForm* form) {
+        forms_.push_back(form);
+        if (!connected_) {
+            connected_ = true;
+            QObject::connect(qApp, &QGuiApplication::focusWindowChanged, qApp,
+                             [](QWindow* window) { Instance().OnFocusWindow(window); });
+        }
+    }
+    void Unregister(QtForm* form) { std::erase(forms_, form); }
+
+private:
+    void OnFocusWindow(QWindow* window) {
+        if (window == nullptr) {
+            return;  // the application lost the focus; what had it last stays recorded
+        }
+        const Qt::WindowType type = window->type();
+        if (type == Qt::Popup || type == Qt::ToolTip) {
+            return;
+        }
+        const bool counts = !haveLast_ || (last_ != window && !lastModal_);
+        haveLast_ = true;
+        last_ = window;
+        lastModal_ = window->modality() != Qt::NonModal;
+        if (!counts) {
+            return;
+        }
+        for (QtForm* form : forms_) {
+            if (form->windowHandle() == window) {
+                form->Activate();
+            }
+        }
+    }
+
+    std::vector<QtForm*> forms_;
+    bool connected_ = false;
+    bool haveLast_ = false;
+    QPointer<QWindow> last_;
+    bool lastModal_ = false;
+};
+
+// Radio buttons of a group, evenly spread down its client area below the caption line.
+void ArrangeRadioButtons(QGroupBox* box, const std::vector<QRadioButton*>& buttons) {
+    if (buttons.empty()) {
+        return;
+    }
+    const int count = static_cast<int>(buttons.size());
+    const int textHeight = QFontMetrics(box->font()).height();
+    const int spare = box->height() - textHeight - 5;
+    const int buttonHeight = spare / count;
+    const int topMargin = textHeight + 1 + (spare % count) / 2;
+    const int buttonWidth = box->width() - 10;
+    for (int i = 0; i < count; ++i) {
+        buttons[static_cast<std::size_t>(i)]->setGeometry(8, topMargin + i * buttonHeight,
+                                                          buttonWidth, buttonHeight);
+    }
+}
+
+bool IsFocusable(ControlKind kind) {
+    return kind == ControlKind::Button || kind == ControlKind::CheckBox ||
+           kind == ControlKind::ComboBox || kind == ControlKind::Memo;
+}
+
+}  // namespace
+
+QtForm::QtForm(const WindowLayout& layout, QWidget* parent) : QWidget(parent), layout_(layout) {
+    setObjectName(Q(layout_.name));
+    setWindowTitle(Q(layout_.caption));
+    setFont(SubstituteFont(layout_.fontPixels));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::Button));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    resize(layout_.outerWidth, layout_.outerHeight);  // the frame is taken off once it is known
+
+    components_.emplace(layout_.name, std::make_unique<PlainControl>(
+                                          layout_.name, this,
+                                          [this](const QString& text) { setWindowTitle(text); }));
+    widgets_.emplace(layout_.name, this);
+    Build();
+    BuildTabChain();
+    if (!tabChain_.empty()) {
+        tabChain_.front()->setFocus(Qt::OtherFocusReason);
+    }
+    if (!layout_.activateHandler.empty()) {
+        ActivationTracker::Instance().Register(this);
+    }
+}
+
+QtForm::~QtForm() {
+    ActivationTracker::Instance().Unregister(this);
+}
+
+void QtForm::Build() {
+    for (const ControlLayout& c : layout_.controls) {
+        QWidget* parent = Widget(c.parent);
+        if (parent == nullptr) {
+            throw std::logic_error("control " + c.name + " comes before its parent " + c.parent);
+        }
+        const std::string handler = c.handler;
+        std::unique_ptr<Component> component;
+        QWidget* widget = nullptr;
+
+        switch (c.kind) {
+            case ControlKind::Timer: {
+                auto* timer = new QTimer(this);
+                timer->setObjectName(Q(c.name));
+                timer->setInterval(c.interval);
+                component = std::make_unique<TimerControl>(c.name, timer);
+                Component* sender = component.get();
+                if (!handler.empty()) {
+                    connect(timer, &QTimer::timeout, this, [=, this] { Fire(handler, *sender); });
+                }
+                if (c.enabled) {
+                    timer->start();
+                }
+                components_.emplace(c.name, std::move(component));
+                continue;
+            }
+            case ControlKind::Label: {
+                auto* label = new QLabel(Q(c.caption), parent);
+                const bool autoSize = c.autoSize;
+                label->setAlignment(c.centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
+                widget = label;
+                component = std::make_unique<PlainControl>(
+                    c.name, label, [label, autoSize](const QString& text) {
+                        label->setText(text);
+                        if (autoSize && !text.isEmpty()) {
+                            label->resize(label->sizeHint());
+                        }
+                    });
+                break;
+            }
+            case ControlKind::Button: {
+                auto* button = new QPushButton(Q(c.caption), parent);
+                button->setAutoDefault(false);
+                widget = button;
+                component = std::make_unique<PlainControl>(
+                    c.name, button, [button](const QString& text) { button->setText(text); });
+                break;
+            }
+            case ControlKind::GroupBox: {
+                auto* box = new QGroupBox(Q(c.caption), parent);
+                widget = box;
+                component = std::make_unique<PlainControl>(
+                    c.name, box, [box](const QString& text) { box->setTitle(text); });
+                break;
+            }
+            case ControlKind::Memo: {
+                auto* memo = new QPlainTextEdit(Q(c.caption), parent);
+                memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+                memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+                memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+                memo->setTabChangesFocus(true);
+                widget = memo;
+                component = std::make_unique<PlainControl>(
+                    c.name, memo, [memo](const QString& text) { memo->setPlainText(text); });
+                break;
+            }
+            case ControlKind::CheckBox: {
+                auto* box = new QCheckBox(Q(c.caption), parent);
+                box->setChecked(c.checked);
+                widget = box;
+                component = std::make_unique<CheckBoxControl>(c.name, box);
+                Component* sender = component.get();
+                if (!handler.empty()) {
+                    connect(box, &QAbstractButton::clicked, this,
+                            [=, this] { Fire(handler, *sender); });
+                }
+                break;
+            }
+            case ControlKind::ComboBox: {
+                auto* combo = new QComboBox(parent);
+                combo->setEditable(false);
+                for (const std::string& item : c.items) {
+                    combo->addItem(Q(item));
+                }
+                combo->setCurrentIndex(c.itemIndex);
+                widget = combo;
+                component = std::make_unique<ComboControl>(c.name, combo);
+                Component* sender = component.get();
+                if (!handler.empty()) {
+                    connect(combo, &QComboBox::activated, this,
+                            [=, this] { Fire(handler, *sender); });
+                }
+                break;
+            }
+            case ControlKind::RadioGroup: {
+                auto* box = new QGroupBox(Q(c.caption), parent);
+                auto* buttons = new QButtonGroup(box);
+                std::vector<QRadioButton*> radios;
+                for (std::size_t i = 0; i < c.items.size(); ++i) {
+                    auto* radio = new QRadioButton(Q(c.items[i]), box);
+                    radio->setObjectName(Q(c.name + "_" + std::to_string(i)));
+                    buttons->addButton(radio, static_cast<int>(i));
+                    radios.push_back(radio);
+                }
+                box->setGeometry(c.bounds.left, c.bounds.top, c.bounds.width, c.bounds.height);
+                ArrangeRadioButtons(box, radios);
+                auto group = std::make_unique<RadioGroupControl>(c.name, box, buttons);
+                RadioGroupControl* list = group.get();
+                list->SetItemIndex(c.itemIndex);
+                list->UpdateTabStops();
+                connect(buttons, &QButtonGroup::buttonToggled, this,
+                        [list](QAbstractButton*, bool) { list->UpdateTabStops(); });
+                if (!handler.empty()) {
+                    connect(buttons, &QButtonGroup::idClicked, this,
+                            [=, this] { Fire(handler, *list); });
+                }
+                widget = box;
+                component = std::move(group);
+                break;
+            }
+            case ControlKind::ProgressBar: {
+                auto* bar = new QProgressBar(parent);
+                bar->setRange(0, c.maximum);
+                bar->setValue(0);
+                bar->setTextVisible(false);
+                widget = bar;
+                component = std::make_unique<ProgressControl>(c.name, bar);
+                break;
+            }
+        }
+
+        widget->setObjectName(Q(c.name));
+        if (c.fontPixels != 0) {
+            widget->setFont(SubstituteFont(c.fontPixels));
+        }
+        widget->setGeometry(c.bounds.left, c.bounds.top, c.bounds.width, c.bounds.height);
+        if (c.autoSize && !c.caption.empty()) {
+            widget->resize(widget->sizeHint());
+        }
+        widget->setEnabled(c.enabled);
+        widget->setVisible(c.visible);
+        widgets_.emplace(c.name, widget);
+        components_.emplace(c.name, std::move(component));
+    }
+}
+
+void QtForm::BuildTabChain() {
+    // Children of each parent in their tab order, depth first, as a dialog walks them.
+    std::map<std::string, std::vector<const ControlLayout*>, std::less<>> children;
+    for (const ControlLayout& c : layout_.controls) {
+        if (c.tabOrder >= 0) {
+            children[c.parent].push_back(&c);
+        }
+    }
+    for (auto& [parent, list] : children) {
+        std::stable_sort(list.begin(), list.end(), [](const ControlLayout* a, const ControlLayout* b) {
+            return a->tabOrder < b->tabOrder;
+        });
+    }
+    std::function<void(const std::string&)> visit = [&](const std::string& parent) {
+        auto found = children.find(parent);
+        if (found == children.end()) {
+            return;
+        }
+        for (const ControlLayout* c : found->second) {
+            QWidget* widget = Widget(c->name);
+            if (c->kind == ControlKind::RadioGroup) {
+                for (QRadioButton* radio : widget->findChildren<QRadioButton*>(
+                         QString(), Qt::FindDirectChildrenOnly)) {
+                    tabChain_.push_back(radio);
+                }
+            } else if (IsFocusable(c->kind)) {
+                tabChain_.push_back(widget);
+            }
+            visit(c->name);
+        }
+    };
+    visit(layout_.name);
+    for (std::size_t i = 1; i < tabChain_.size(); ++i) {
+        QWidget::setTabOrder(tabChain_[i - 1], tabChain_[i]);
+    }
+}
+
+Component* QtForm::Find(std::string_view name) {
+    auto found = components_.find(name);
+    return found == components_.end() ? nullptr : found->second.get();
+}
+
+QWidget* QtForm::Widget(std::string_view name) const {
+    auto found = widgets_.find(name);
+    return found == widgets_.end() ? nullptr : found->second;
+}
+
+void QtForm::SetErrorDisplay(std::function<void(const std::string&)> display) {
+    errorDisplay_ = std::move(display);
+}
+
+void QtForm::Activate() {
+    if (!layout_.activateHandler.empty()) {
+        Fire(layout_.activateHandler, *Find(layout_.name));
+    }
+}
+
+void QtForm::Fire(const std::string& handler, Component& sender) {
+    if (sink_ == nullptr) {
+        return;
+    }
+    // Errors a handler lets through are shown, and the loop goes on.
+    std::string message;
+    try {
+        sink_->OnEvent(handler, sender);
+        return;
+    } catch (const std::exception& error) {
+        message = error.what();
+    } catch (...) {
+        message = "Unknown error in " + handler;
+    }
+    if (errorDisplay_) {
+        errorDisplay_(message);
+    } else {
+        QMessageBox::critical(this, windowTitle(), Q(message));
+    }
+}
+
+void QtForm::FitOuterSize() {
+    const QWindow* window = windowHandle();
+    const QMargins frame = window != nullptr ? window->frameMargins() : QMargins();
+    const QSize client(layout_.outerWidth - frame.left() - frame.right(),
+                       layout_.outerHeight - frame.top() - frame.bottom());
+    if (size() != client) {
+        resize(client);
+    }
+}
+
+void QtForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    FitOuterSize();
+    if (!event->spontaneous()) {
+        if (const QScreen* desktop = screen()) {
+            const QRect area = desktop->geometry();
+            move(area.left() + (area.width() - layout_.outerWidth) / 2,
+                 area.top() + (area.height() - layout_.outerHeight) / 2);
+        }
+    }
+}
+
+void QtForm::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    FitOuterSize();  // a window manager's frame becomes known only after the window is mapped
+}
+
+}  // namespace zrt::ui::qt

@@ -1,0 +1,67 @@
+// A window on Qt 6 Widgets built from a WindowLayout: one widget per control (objectName = the
+// control's name), the substitute font, the tab chain derived from the per-parent tab orders,
+// the adapters through which the toolkit-free logic reads and sets the controls, and the delivery
+// of clicks, changes, ticks and the window's activation to named handlers.
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/controls.hpp"
+#include "ui/layout.hpp"
+
+class QFont;
+
+namespace zrt::ui::qt {
+
+// The font that stands in for "MS Sans Serif" at a character height in pixels.
+QFont SubstituteFont(int pixels);
+
+class QtForm : public QWidget, public ControlSet {
+public:
+    explicit QtForm(const WindowLayout& layout, QWidget* parent = nullptr);
+    ~QtForm() override;
+
+    // The window itself under the layout's window name, and every control and the timer by name.
+    Component* Find(std::string_view name) override;
+    // The widget of a control (the window itself under its own name), or nullptr.
+    QWidget* Widget(std::string_view name) const;
+    const WindowLayout& Layout() const { return layout_; }
+    // The focusable widgets in tab order: children of each parent by their tab order, depth first.
+    const std::vector<QWidget*>& TabChain() const { return tabChain_; }
+
+    // Where events go; nullptr drops them.
+    void SetEventSink(EventSink* sink) { sink_ = sink; }
+    // Shows the message of an error that a handler let through; the loop goes on afterwards.
+    // By default a message box with the error's text.
+    void SetErrorDisplay(std::function<void(const std::string&)> display);
+
+    // Delivers the window's activation event (FormActivate) now; the toolkit calls it when the
+    // keyboard focus enters the window from no window of the program or from another non-modal one.
+    void Activate();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    void Build();
+    void BuildTabChain();
+    void Fire(const std::string& handler, Component& sender);
+    void FitOuterSize();
+
+    const WindowLayout& layout_;
+    std::map<std::string, std::unique_ptr<Component>, std::less<>> components_;
+    std::map<std::string, QWidget*, std::less<>> widgets_;
+    std::vector<QWidget*> tabChain_;
+    EventSink* sink_ = nullptr;
+    std::function<void(const std::string&)> errorDisplay_;
+};
+
+}  // namespace zrt::ui::qt

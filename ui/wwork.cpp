@@ -1,0 +1,13 @@
+// TWorkWin: binds the progress window's two controls by name.
+#include "ui/wwork.hpp"
+
+#include "ui/layout.hpp"
+
+namespace zrt::ui {
+
+TWorkWin::TWorkWin(ControlSet& controls)
+    : Form(controls.Get<Control>(WorkWinLayout().name)),
+      ProgrBar(controls.Get<ProgressBar>("ProgrBar")),
+      WorkLbl(controls.Get<Control>("WorkLbl")) {}
+
+}  // namespace zrt::ui
