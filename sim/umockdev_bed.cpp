@@ -41,7 +41,9 @@ using GString = std::unique_ptr<gchar, GFree>;
 }  // namespace
 
 bool RunUnderUmockdevPreload(char** argv) {
-    if (dlopen(PRELOAD_LIBRARY, RTLD_NOW | RTLD_NOLOAD) != nullptr) {
+    if (void* loaded = dlopen(PRELOAD_LIBRARY, RTLD_NOW | RTLD_NOLOAD); loaded != nullptr) {
+        dlclose(loaded);
+        unsetenv(RERUN_MARK);  // not passed on to programs started from here
         return true;
     }
     if (std::getenv(RERUN_MARK) != nullptr) {
