@@ -19,14 +19,18 @@ namespace {
 // Stands in for the system's HID support until the platform backend is wired in: it lists no
 // interface, so the window shows no reader.
 class NoHidPlatform : public zrt::link::HidPlatform {
-public:
+  public:
     bool ListInterfaces(std::vector<zrt::link::HidInterface>& out) override {
         out.clear();
         return true;
     }
-    zrt::link::HidHandle Open(const std::string&) override { return zrt::link::INVALID_HANDLE_VALUE; }
+    zrt::link::HidHandle Open(const std::string&) override {
+        return zrt::link::INVALID_HANDLE_VALUE;
+    }
     bool GetIds(zrt::link::HidHandle, zrt::link::HidIds&) override { return false; }
-    bool SetFeature(zrt::link::HidHandle, const std::uint8_t*, std::size_t) override { return false; }
+    bool SetFeature(zrt::link::HidHandle, const std::uint8_t*, std::size_t) override {
+        return false;
+    }
     bool GetFeature(zrt::link::HidHandle, std::uint8_t*, std::size_t) override { return false; }
     void Close(zrt::link::HidHandle) override {}
 };

@@ -24,7 +24,7 @@ namespace zrt::ui::qt {
 QFont SubstituteFont(int pixels);
 
 class QtForm : public QWidget, public ControlSet {
-public:
+  public:
     explicit QtForm(const WindowLayout& layout, QWidget* parent = nullptr);
     ~QtForm() override;
 
@@ -46,11 +46,11 @@ public:
     // keyboard focus enters the window from no window of the program or from another non-modal one.
     void Activate();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
 
-private:
+  private:
     void Build();
     void BuildTabChain();
     void Fire(const std::string& handler, Component& sender);
