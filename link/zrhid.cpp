@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "link/crc.hpp"
+#include "link/le16.hpp"
 
 namespace zrt::link {
 
@@ -18,15 +19,6 @@ constexpr std::uint32_t MAX_LONG_LENGTH = 574;  // report 0x49 holds report ID +
 
 [[noreturn]] void Raise(std::int32_t code) {
     throw ZrHIDErr{code};
-}
-
-std::uint16_t Word(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-void PutWord(std::uint8_t* p, std::uint32_t value) {
-    p[0] = static_cast<std::uint8_t>(value);
-    p[1] = static_cast<std::uint8_t>(value >> 8);
 }
 
 }  // namespace
@@ -64,19 +56,19 @@ int ZrHID::Transact(std::uint8_t command, const void* sendData, std::uint16_t se
     }
 
     buffer[0] = longFrame ? REPORT_ID_LONG : REPORT_ID_SHORT;
-    PutWord(&buffer[1], length);
+    PutLe16(&buffer[1], length);
     buffer[3] = command;
     if (sendLength > 0) {
         std::memcpy(&buffer[4], sendData, sendLength);
     }
-    PutWord(&buffer[length - 1], Crc16(&buffer[1], length - 2, 0xFFFF));
+    PutLe16(&buffer[length - 1], Crc16(&buffer[1], length - 2, 0xFFFF));
 
     WriteReport(buffer.data(), longFrame ? LONG_REPORT_SIZE : SHORT_REPORT_SIZE);
 
     buffer[0] = REPORT_ID_SHORT;  // the reply overwrites the first 63 bytes only
     ReadReport(buffer.data(), SHORT_REPORT_SIZE);
 
-    const std::uint32_t replyFrameLength = Word(&buffer[1]);
+    const std::uint32_t replyFrameLength = GetLe16(&buffer[1]);
     if (buffer[0] != REPORT_ID_SHORT || buffer[3] != (command | 0x80) ||
         replyFrameLength < FRAME_OVERHEAD || replyFrameLength > MAX_SHORT_LENGTH ||
         Crc16(&buffer[1], replyFrameLength, 0xFFFF) != 0) {
@@ -99,7 +91,7 @@ void ZrHID::TransactAck(std::uint8_t command, const void* sendData, std::uint16_
 void ZrHID::ReadInfo() {
     std::uint8_t reply[6];
     Transact(CMD_READ_INFO, nullptr, 0, reply, sizeof reply);
-    info = ReaderInfo{Word(&reply[0]), Word(&reply[2]), Word(&reply[4])};
+    info = ReaderInfo{GetLe16(&reply[0]), GetLe16(&reply[2]), GetLe16(&reply[4])};
 }
 
 void ZrHID::ReadConfig(std::array<std::uint8_t, CONFIG_RECORD_SIZE>& config) {
@@ -112,8 +104,8 @@ int ZrHID::WriteConfig(const std::array<std::uint8_t, CONFIG_RECORD_SIZE>& confi
     std::uint8_t request[CONFIG_RECORD_SIZE + 4];
     std::memcpy(request, config.data(), CONFIG_RECORD_SIZE);
     const std::uint32_t crc = Crc32(config.data(), CONFIG_RECORD_SIZE, 0xFFFFFFFFu);
-    PutWord(&request[CONFIG_RECORD_SIZE], crc & 0xFFFFu);
-    PutWord(&request[CONFIG_RECORD_SIZE + 2], crc >> 16);
+    PutLe16(&request[CONFIG_RECORD_SIZE], crc & 0xFFFFu);
+    PutLe16(&request[CONFIG_RECORD_SIZE + 2], crc >> 16);
     return Transact(CMD_WRITE_CONFIG, request, sizeof request, nullptr, 0);
 }
 
@@ -126,7 +118,7 @@ void ZrHID::UpgradeBlock(std::uint16_t index, const std::uint8_t* block) {
         TransactAck(CMD_UPGRADE_BLOCK, nullptr, 2 + UPGRADE_BLOCK_SIZE);
     }
     std::uint8_t request[2 + UPGRADE_BLOCK_SIZE];
-    PutWord(request, index);
+    PutLe16(request, index);
     std::memcpy(&request[2], block, UPGRADE_BLOCK_SIZE);
     TransactAck(CMD_UPGRADE_BLOCK, request, sizeof request);
 }

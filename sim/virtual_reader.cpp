@@ -6,19 +6,11 @@
 #include <cstring>
 
 #include "link/crc.hpp"
+#include "link/le16.hpp"
 
 namespace zrt::sim {
 
 namespace {
-
-std::uint16_t Word(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-void PutWord(std::uint8_t* p, std::uint32_t value) {
-    p[0] = static_cast<std::uint8_t>(value);
-    p[1] = static_cast<std::uint8_t>(value >> 8);
-}
 
 // The frame length a request in this report may carry, or false for a report the reader has not.
 bool FrameLengthFits(std::uint8_t reportId, std::size_t size, std::uint32_t frameLength) {
@@ -43,7 +35,7 @@ bool VirtualReader::SetFeature(const std::uint8_t* report, std::size_t length) {
     }
     replyReady_ = false;
 
-    const std::uint32_t frameLength = length >= 3 ? Word(&report[1]) : 0;
+    const std::uint32_t frameLength = length >= 3 ? link::GetLe16(&report[1]) : 0;
     const bool valid = FrameLengthFits(report[0], length, frameLength) &&
                        link::Crc16(&report[1], frameLength, 0xFFFF) == 0;
     const std::uint8_t command = length >= 4 ? report[3] : 0;
@@ -107,7 +99,7 @@ std::optional<Fault> VirtualReader::TakeFault(std::uint8_t command, const std::u
         if (it->command && *it->command != command) {
             continue;
         }
-        if (it->block && (data == nullptr || size < 2 || Word(data) != *it->block)) {
+        if (it->block && (data == nullptr || size < 2 || link::GetLe16(data) != *it->block)) {
             continue;
         }
         Fault fault = *it;
@@ -126,9 +118,9 @@ bool VirtualReader::Execute(std::uint8_t command, const std::uint8_t* data, std:
                 return false;
             }
             std::uint8_t reply[6];
-            PutWord(&reply[0], info.model);
-            PutWord(&reply[2], info.serial);
-            PutWord(&reply[4], info.firmware);
+            link::PutLe16(&reply[0], info.model);
+            link::PutLe16(&reply[2], info.serial);
+            link::PutLe16(&reply[4], info.firmware);
             Reply(command, reply, sizeof reply);
             return true;
         }
@@ -142,7 +134,8 @@ bool VirtualReader::Execute(std::uint8_t command, const std::uint8_t* data, std:
             if (size != record.size() + 4) {
                 return false;
             }
-            const std::uint32_t sent = Word(&data[16]) | (std::uint32_t{Word(&data[18])} << 16);
+            const std::uint32_t sent =
+                link::GetLe16(&data[16]) | (std::uint32_t{link::GetLe16(&data[18])} << 16);
             if (link::Crc32(data, record.size(), 0xFFFFFFFFu) != sent) {
                 Acknowledge(command, ACK_BAD_CRC);
                 return true;
@@ -155,21 +148,21 @@ bool VirtualReader::Execute(std::uint8_t command, const std::uint8_t* data, std:
             if (size != link::UPGRADE_HEADER_SIZE) {
                 return false;
             }
-            if (Word(&data[6]) != 0) {
+            if (link::GetLe16(&data[6]) != 0) {
                 Acknowledge(command, ACK_BAD_HEADER);
                 return true;
             }
             upload_ = Upload{};
             upload_.active = true;
             std::copy_n(data, link::UPGRADE_HEADER_SIZE, upload_.header.begin());
-            upload_.blockCount = Word(&data[4]);
+            upload_.blockCount = link::GetLe16(&data[4]);
             Acknowledge(command, ACK_OK);
             return true;
         case link::CMD_UPGRADE_BLOCK:
             if (size != 2 + link::UPGRADE_BLOCK_SIZE) {
                 return false;
             }
-            if (!upload_.active || Word(data) != upload_.nextBlock ||
+            if (!upload_.active || link::GetLe16(data) != upload_.nextBlock ||
                 upload_.nextBlock >= upload_.blockCount) {
                 Acknowledge(command, ACK_OUT_OF_ORDER);
                 return true;
@@ -207,7 +200,7 @@ bool VirtualReader::Execute(std::uint8_t command, const std::uint8_t* data, std:
             }
             upload_.active = false;
             upload_.finished = true;
-            info.firmware = Word(&upload_.header[2]);
+            info.firmware = link::GetLe16(&upload_.header[2]);
             Acknowledge(command, ACK_OK);
             return true;
         default:
@@ -220,16 +213,16 @@ void VirtualReader::Reply(std::uint8_t command, const std::uint8_t* data, std::s
     const std::uint32_t frameLength = static_cast<std::uint32_t>(size) + 5;
     reply_.fill(0);
     reply_[0] = link::REPORT_ID_SHORT;
-    PutWord(&reply_[1], frameLength);
+    link::PutLe16(&reply_[1], frameLength);
     reply_[3] = static_cast<std::uint8_t>(command | 0x80);
     if (size > 0) {
         std::memcpy(&reply_[4], data, size);
     }
-    PutWord(&reply_[frameLength - 1], link::Crc16(&reply_[1], frameLength - 2, 0xFFFF));
+    link::PutLe16(&reply_[frameLength - 1], link::Crc16(&reply_[1], frameLength - 2, 0xFFFF));
 }
 
 void VirtualReader::Corrupt(const Fault& fault, std::uint8_t command) {
-    const std::uint32_t frameLength = Word(&reply_[1]);  // 5..62, as Reply() built it
+    const std::uint32_t frameLength = link::GetLe16(&reply_[1]);  // 5..62, as Reply() built it
     switch (fault.kind) {
         case FaultKind::FlipCrcBit:
             reply_[frameLength - 1 + (fault.value / 8) % 2] ^=
@@ -237,13 +230,14 @@ void VirtualReader::Corrupt(const Fault& fault, std::uint8_t command) {
             break;
         case FaultKind::EchoWithoutBit7:
             reply_[3] = command;
-            PutWord(&reply_[frameLength - 1], link::Crc16(&reply_[1], frameLength - 2, 0xFFFF));
+            link::PutLe16(&reply_[frameLength - 1],
+                          link::Crc16(&reply_[1], frameLength - 2, 0xFFFF));
             break;
         case FaultKind::FrameLength:
-            PutWord(&reply_[1], fault.frameLength);
+            link::PutLe16(&reply_[1], fault.frameLength);
             if (fault.frameLength >= 5 && fault.frameLength <= 62) {
-                PutWord(&reply_[fault.frameLength - 1],
-                        link::Crc16(&reply_[1], fault.frameLength - 2u, 0xFFFF));
+                link::PutLe16(&reply_[fault.frameLength - 1],
+                              link::Crc16(&reply_[1], fault.frameLength - 2u, 0xFFFF));
             }
             break;
         case FaultKind::WrongReportId:

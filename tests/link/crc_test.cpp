@@ -47,14 +47,5 @@ TEST(Crc, ParityFormulaMatchesBitwiseCrc16) {
     }
 }
 
-TEST(Crc, Crc16OfAFrameWithItsCrcAppendedIsZero) {
-    std::uint8_t frame[] = {0x05, 0x00, 0x4D, 0x00, 0x00};
-    const std::uint16_t crc = Crc16(frame, 3, 0xFFFF);
-    frame[3] = static_cast<std::uint8_t>(crc);
-    frame[4] = static_cast<std::uint8_t>(crc >> 8);
-    EXPECT_EQ(crc, 0xF4A1);
-    EXPECT_EQ(Crc16(frame, 5, 0xFFFF), 0);
-}
-
 }  // namespace
 }  // namespace zrt::link
