@@ -19,9 +19,14 @@ namespace {
 namespace fs = std::filesystem;
 
 struct HidIdCase {
+    const char* name;
     const char* text;
     std::optional<HidIds> ids;
 };
+
+void PrintTo(const HidIdCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class ParseHidIdLineTest : public testing::TestWithParam<HidIdCase> {};
 
@@ -40,19 +45,21 @@ TEST_P(ParseHidIdLineTest, ReadsVendorAndProductOrRefuses) {
 INSTANTIATE_TEST_SUITE_P(
     Lines, ParseHidIdLineTest,
     testing::Values(
-        HidIdCase{"HID_ID=0003:000013AB:00000041\n", HidIds{0x13AB, 0x41}},
-        HidIdCase{"DRIVER=hid-generic\nHID_ID=0003:000013AB:00008001\nHID_NAME=R\n",
+        HidIdCase{"Alone", "HID_ID=0003:000013AB:00000041\n", HidIds{0x13AB, 0x41}},
+        HidIdCase{"AmongOthers", "DRIVER=hid-generic\nHID_ID=0003:000013AB:00008001\nHID_NAME=R\n",
                   HidIds{0x13AB, 0x8001}},
-        HidIdCase{"HID_ID=0018:0000ffff:0000abcd", HidIds{0xFFFF, 0xABCD}},   // no final newline
-        HidIdCase{"HID_NAME=HID_ID=0003:000013AB:00000041\n", std::nullopt},  // not at line start
-        HidIdCase{"HID_ID=0003:000113AB:00000041\n", std::nullopt},  // vendor beyond 16 bits
-        HidIdCase{"HID_ID=0003:000013AB:00010041\n", std::nullopt},  // product beyond 16 bits
-        HidIdCase{"HID_ID=0003:000013AB\n", std::nullopt},
-        HidIdCase{"HID_ID=0003:000013AB:0000004G\n", std::nullopt},
-        HidIdCase{"HID_ID=0003:000013AB:000000041\n", std::nullopt},  // nine digits
-        HidIdCase{"HID_ID=:000013AB:00000041\n", std::nullopt},
-        HidIdCase{"HID_ID=0003:000013AB:00000041 \n", std::nullopt},
-        HidIdCase{"HID_ID=\n", std::nullopt}, HidIdCase{"", std::nullopt}));
+        HidIdCase{"LowerCaseWithoutNewline", "HID_ID=0018:0000ffff:0000abcd",
+                  HidIds{0xFFFF, 0xABCD}},
+        HidIdCase{"NotAtLineStart", "HID_NAME=HID_ID=0003:000013AB:00000041\n", std::nullopt},
+        HidIdCase{"VendorBeyond16Bits", "HID_ID=0003:000113AB:00000041\n", std::nullopt},
+        HidIdCase{"ProductBeyond16Bits", "HID_ID=0003:000013AB:00010041\n", std::nullopt},
+        HidIdCase{"NoProduct", "HID_ID=0003:000013AB\n", std::nullopt},
+        HidIdCase{"NotHex", "HID_ID=0003:000013AB:0000004G\n", std::nullopt},
+        HidIdCase{"NineDigits", "HID_ID=0003:000013AB:000000041\n", std::nullopt},
+        HidIdCase{"NoBus", "HID_ID=:000013AB:00000041\n", std::nullopt},
+        HidIdCase{"TrailingBlank", "HID_ID=0003:000013AB:00000041 \n", std::nullopt},
+        HidIdCase{"Empty", "HID_ID=\n", std::nullopt}, HidIdCase{"NoText", "", std::nullopt}),
+    [](const testing::TestParamInfo<HidIdCase>& info) { return std::string(info.param.name); });
 
 // A sysfs class folder and a device folder in a fresh temporary folder.
 class HidrawTree : public testing::Test {

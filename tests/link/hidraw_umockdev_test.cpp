@@ -187,8 +187,26 @@ TEST_P(FailingIoctl, GivesTheDriverErrorThroughZrHID) {
     EXPECT_TRUE(messages.empty());
 }
 
+const char* NameOf(Failure failure) {
+    switch (failure) {
+        case Failure::Unplugged:
+            return "Unplugged";
+        case Failure::IoError:
+            return "IoError";
+        case Failure::ShortRead:
+            break;
+    }
+    return "ShortRead";
+}
+void PrintTo(Failure failure, std::ostream* out) {
+    *out << NameOf(failure);
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, FailingIoctl,
-                         testing::Values(Failure::Unplugged, Failure::IoError, Failure::ShortRead));
+                         testing::Values(Failure::Unplugged, Failure::IoError, Failure::ShortRead),
+                         [](const testing::TestParamInfo<Failure>& info) -> std::string {
+                             return NameOf(info.param);
+                         });
 
 TEST_F(HidrawOverUmockdev, SearchNeverOpensForeignInterfaces) {
     // Near misses: another product, the low byte of the product, another vendor.
