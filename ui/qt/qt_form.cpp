@@ -510,9 +510,13 @@ void QtForm::Fire(const std::string& handler, Component& sender) {
     }
 }
 
-void QtForm::FitOuterSize() {
+void QtForm::FitOuterSize(bool always) {
     const QWindow* window = windowHandle();
     const QMargins frame = window != nullptr ? window->frameMargins() : QMargins();
+    if (!always && frame == fittedFrame_) {
+        return;  // the user may have resized the window since
+    }
+    fittedFrame_ = frame;
     const QSize client(layout_.outerWidth - frame.left() - frame.right(),
                        layout_.outerHeight - frame.top() - frame.bottom());
     if (size() != client) {
@@ -522,7 +526,7 @@ void QtForm::FitOuterSize() {
 
 void QtForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    FitOuterSize();
+    FitOuterSize(true);
     if (!event->spontaneous()) {
         if (const QScreen* desktop = screen()) {
             const QRect area = desktop->geometry();
@@ -534,7 +538,7 @@ void QtForm::showEvent(QShowEvent* event) {
 
 void QtForm::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    FitOuterSize();  // a window manager's frame becomes known only after the window is mapped
+    FitOuterSize(false);  // a window manager's frame becomes known only after the window is mapped
 }
 
 }  // namespace zrt::ui::qt
