@@ -90,7 +90,9 @@ void TMainWin::OnEvent(std::string_view handler, Component& sender) {
     (this->*h)(sender);
 }
 
-bool TMainWin::HasHandler(std::string_view handler) { return FindHandler(handler) != nullptr; }
+bool TMainWin::HasHandler(std::string_view handler) {
+    return FindHandler(handler) != nullptr;
+}
 
 // Activation: searching for a reader and loading it come with the polling.
 void TMainWin::FormActivate(Component& /*sender*/) {}
@@ -110,17 +112,39 @@ void TMainWin::S0ChkBxClick(Component& sender) {
     FocusRapWin();
 }
 
-void TMainWin::DecGrpClick(Component& /*sender*/) { FocusRapWin(); }
-void TMainWin::SizeGrpClick(Component& /*sender*/) { FocusRapWin(); }
-void TMainWin::InvChkBxClick(Component& /*sender*/) { FocusRapWin(); }
-void TMainWin::EnterChkBxClick(Component& /*sender*/) { FocusRapWin(); }
-void TMainWin::S1ChkBx_01Click(Component& /*sender*/) { FocusRapWin(); }
-void TMainWin::S1ChkBx_02Click(Component& /*sender*/) { FocusRapWin(); }
-void TMainWin::S1ChkBx_04Click(Component& /*sender*/) { FocusRapWin(); }
-void TMainWin::S1ChkBx_10Click(Component& /*sender*/) { FocusRapWin(); }
-void TMainWin::S1ChkBx_20Click(Component& /*sender*/) { FocusRapWin(); }
-void TMainWin::S1ChkBx_40Click(Component& /*sender*/) { FocusRapWin(); }
-void TMainWin::S1CbChange(Component& /*sender*/) { FocusRapWin(); }
+void TMainWin::DecGrpClick(Component& /*sender*/) {
+    FocusRapWin();
+}
+void TMainWin::SizeGrpClick(Component& /*sender*/) {
+    FocusRapWin();
+}
+void TMainWin::InvChkBxClick(Component& /*sender*/) {
+    FocusRapWin();
+}
+void TMainWin::EnterChkBxClick(Component& /*sender*/) {
+    FocusRapWin();
+}
+void TMainWin::S1ChkBx_01Click(Component& /*sender*/) {
+    FocusRapWin();
+}
+void TMainWin::S1ChkBx_02Click(Component& /*sender*/) {
+    FocusRapWin();
+}
+void TMainWin::S1ChkBx_04Click(Component& /*sender*/) {
+    FocusRapWin();
+}
+void TMainWin::S1ChkBx_10Click(Component& /*sender*/) {
+    FocusRapWin();
+}
+void TMainWin::S1ChkBx_20Click(Component& /*sender*/) {
+    FocusRapWin();
+}
+void TMainWin::S1ChkBx_40Click(Component& /*sender*/) {
+    FocusRapWin();
+}
+void TMainWin::S1CbChange(Component& /*sender*/) {
+    FocusRapWin();
+}
 
 void TMainWin::ShowConfiguration(const config::ReaderConfig& record) {
     const config::ConfigState state = config::StateFromRecord(record);

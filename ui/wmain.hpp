@@ -20,7 +20,7 @@ namespace zrt::ui {
 class TWorkWin;
 
 class TMainWin : public EventSink {
-public:
+  public:
     // `controls`: the window built from MainWinLayout(), in its initial states. `hidVP41` and
     // `hidVP51`: the program's reader lists for product identifiers 65 and 81; the window borrows
     // their handles and never closes one. `dialogs` and `waiter`: the message boxes and the waits.
@@ -96,7 +96,7 @@ public:
     Waiter& Waits;
     TWorkWin* WorkWin = nullptr;
 
-private:
+  private:
     void FocusRapWin() { RapWin.SetFocus(); }
 };
 
