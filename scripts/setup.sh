@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 packages=(
     build-essential cmake ninja-build pkg-config
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev libgl-dev fonts-dejavu-core
+    qt6-base-dev libgl-dev fonts-dejavu-core fonts-dejavu-extra
     umockdev libumockdev-dev
     xvfb xdotool imagemagick
 )

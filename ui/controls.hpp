@@ -13,7 +13,7 @@ namespace zrt::ui {
 
 // Anything a window declares by name: its controls, the window itself, its timer.
 class Component {
-public:
+  public:
     explicit Component(std::string name) : name_(std::move(name)) {}
     virtual ~Component() = default;
     Component(const Component&) = delete;
@@ -21,13 +21,13 @@ public:
 
     const std::string& Name() const { return name_; }
 
-private:
+  private:
     std::string name_;
 };
 
 // A visible control (or a whole window): labels, buttons, group boxes, the text box.
 class Control : public Component {
-public:
+  public:
     using Component::Component;
 
     virtual void SetEnabled(bool enabled) = 0;
@@ -45,7 +45,7 @@ public:
 };
 
 class CheckBox : public Control {
-public:
+  public:
     using Control::Control;
     virtual bool Checked() const = 0;
     virtual void SetChecked(bool checked) = 0;
@@ -53,7 +53,7 @@ public:
 
 // A drop-down list or a radio group: one selected item, by index (-1: none).
 class ItemList : public Control {
-public:
+  public:
     using Control::Control;
     virtual int ItemIndex() const = 0;
     virtual void SetItemIndex(int index) = 0;
@@ -62,7 +62,7 @@ public:
 // A progress bar from 0 to its maximum. A change of the maximum or the position shows on the
 // screen at once, also while the message loop is not running.
 class ProgressBar : public Control {
-public:
+  public:
     using Control::Control;
     virtual void SetMax(int maximum) = 0;
     virtual int Max() const = 0;
@@ -72,7 +72,7 @@ public:
 
 // A timer whose ticks arrive as events of the message loop, at the interval the layout gives.
 class Timer : public Component {
-public:
+  public:
     using Component::Component;
     virtual void SetEnabled(bool enabled) = 0;
     virtual bool Enabled() const = 0;
@@ -80,7 +80,7 @@ public:
 
 // The components a toolkit built for one window, found by name.
 class ControlSet {
-public:
+  public:
     virtual ~ControlSet() = default;
     // The component of that name, or nullptr.
     virtual Component* Find(std::string_view name) = 0;
@@ -99,14 +99,14 @@ public:
 // Receives a window's events: `handler` is the handler name that the layout gives the event
 // (a click, a change, a tick or the window's activation), `sender` the component it came from.
 class EventSink {
-public:
+  public:
     virtual ~EventSink() = default;
     virtual void OnEvent(std::string_view handler, Component& sender) = 0;
 };
 
 // Modal boxes of the application, owned by the main window.
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     // A plain box: the text, one OK button, no icon. Returns when the user has closed it.
     virtual void ShowMessage(const std::string& text) = 0;
@@ -117,7 +117,7 @@ public:
 // Blocking waits on the user-interface thread. No event of any window is handled meanwhile;
 // `keepPainted`, when given, goes on being painted.
 class Waiter {
-public:
+  public:
     virtual ~Waiter() = default;
     virtual void Wait(int milliseconds, Control* keepPainted) = 0;
 };

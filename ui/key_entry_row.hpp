@@ -14,13 +14,14 @@ namespace zrt::ui {
 // the fixed order: 0 send box, 1 key list, 2..7 the labels Lewy, Prawy, Ctrl, Shift, Alt, Klawisz,
 // 8..13 the modifier boxes _01, _02, _04, _10, _20, _40.
 class KeyEntryRow {
-public:
+  public:
     static constexpr int LABEL_COUNT = 6;
 
     // A row that refers to no control: exists only inside the window's construction.
     KeyEntryRow() = default;
     // Refers to the fourteen controls, then selects item 0 ("*") in the key list.
-    KeyEntryRow(CheckBox& sendBox, ItemList& keyList, const std::array<Control*, LABEL_COUNT>& labels,
+    KeyEntryRow(CheckBox& sendBox, ItemList& keyList,
+                const std::array<Control*, LABEL_COUNT>& labels,
                 const std::array<CheckBox*, config::MODIFIER_COUNT>& modifiers);
     // Binds to the controls of row `row` (0 for S0 .. 4 for S4) found by name.
     static KeyEntryRow Bind(ControlSet& controls, int row);
@@ -32,7 +33,7 @@ public:
     // The control at `position` of the fixed order.
     Control* At(int position) const;
 
-private:
+  private:
     CheckBox* sendBox_ = nullptr;
     ItemList* keyList_ = nullptr;
     std::array<Control*, LABEL_COUNT> labels_{};

@@ -17,7 +17,7 @@ const std::string MAIN = "MainWin";
 
 // Writes one control's entry: name, kind, parent and place, then what differs from the defaults.
 class Ctl {
-public:
+  public:
     Ctl(const std::string& name, ControlKind kind, const std::string& parent, Bounds bounds) {
         c_.name = name;
         c_.kind = kind;
@@ -73,7 +73,7 @@ public:
     }
     operator ControlLayout() const { return c_; }
 
-private:
+  private:
     ControlLayout c_;
 };
 
@@ -115,8 +115,8 @@ std::vector<ControlLayout> KeyGroupTemplate() {
 
 // The row's fixed order, as template names.
 constexpr std::array<const char*, KEY_ROW_CONTROLS> KEY_ROW_ORDER = {
-    "S#ChkBx",  "S#Cb",       "Left#Lbl",   "Right#Lbl",  "Ctrl#Lbl",   "Shift#Lbl",  "Alt#Lbl",
-    "Key#Lbl",  "S#ChkBx_01", "S#ChkBx_02", "S#ChkBx_04", "S#ChkBx_10", "S#ChkBx_20", "S#ChkBx_40"};
+    "S#ChkBx", "S#Cb",       "Left#Lbl",   "Right#Lbl",  "Ctrl#Lbl",   "Shift#Lbl",  "Alt#Lbl",
+    "Key#Lbl", "S#ChkBx_01", "S#ChkBx_02", "S#ChkBx_04", "S#ChkBx_10", "S#ChkBx_20", "S#ChkBx_40"};
 
 struct KeyGroup {
     std::string name;
@@ -170,7 +170,10 @@ WindowLayout BuildMainWin() {
         Ctl("BegGrp", K::GroupBox, MAIN, {208, 88, 497, 233})
             .Caption(" Znaki przed numerem karty ")
             .Tab(3),
-        Ctl("WrProgressBar", K::ProgressBar, MAIN, {728, 552, 145, 17}).Hidden().Tab(4).Maximum(100),
+        Ctl("WrProgressBar", K::ProgressBar, MAIN, {728, 552, 145, 17})
+            .Hidden()
+            .Tab(4)
+            .Maximum(100),
         Ctl("KartTypeGrp", K::GroupBox, MAIN, {16, 88, 177, 81}).Caption(" Czytane karty ").Tab(5),
         Ctl("GroupBox2", K::GroupBox, MAIN, {208, 336, 497, 233})
             .Caption(" Znaki po numerze karty ")

@@ -14,12 +14,12 @@ enum class ControlKind {
     Label,
     Button,
     GroupBox,
-    RadioGroup,   // a group box whose items are radio buttons in one column
+    RadioGroup,  // a group box whose items are radio buttons in one column
     CheckBox,
-    ComboBox,     // drop-down list, selection only
-    Memo,         // multi-line text box
+    ComboBox,  // drop-down list, selection only
+    Memo,      // multi-line text box
     ProgressBar,
-    Timer,        // not drawn
+    Timer,  // not drawn
 };
 
 struct Bounds {
@@ -50,19 +50,20 @@ struct ControlLayout {
 };
 
 struct WindowLayout {
-    std::string name;     // "MainWin"
+    std::string name;  // "MainWin"
     std::string caption;
-    int outerWidth = 0;   // including the window frame
+    int outerWidth = 0;  // including the window frame
     int outerHeight = 0;
-    int fontPixels = 0;   // character height of the window's font
-    std::string activateHandler;  // handler of the window's activation; empty: none
+    int fontPixels = 0;                   // character height of the window's font
+    std::string activateHandler;          // handler of the window's activation; empty: none
     std::vector<ControlLayout> controls;  // every parent before its children
 
     const ControlLayout* Find(const std::string& controlName) const;
 };
 
 // Number of controls of one key-entry row, in the row's fixed order: the send box, the key list,
-// the labels Lewy, Prawy, Ctrl, Shift, Alt, Klawisz, the modifier boxes _01, _02, _04, _10, _20, _40.
+// the labels Lewy, Prawy, Ctrl, Shift, Alt, Klawisz, the modifier boxes _01, _02, _04, _10, _20,
+// _40.
 inline constexpr int KEY_ROW_CONTROLS = 14;
 
 const WindowLayout& MainWinLayout();

@@ -7,7 +7,7 @@
 namespace zrt::ui {
 
 class TWorkWin {
-public:
+  public:
     // `controls`: the window built from WorkWinLayout(), hidden.
     explicit TWorkWin(ControlSet& controls);
 

@@ -17,6 +17,10 @@ class Activation : public Behaviour {
         win.Timer.SetEnabled(false);  // only activations reach the reader here
         Connect();
     }
+    int Activations() const {
+        return static_cast<int>(
+            std::count(events.log.begin(), events.log.end(), "FormActivate:MainWin"));
+    }
     static int Loads(const sim::VirtualReader& reader) {
         const std::string wire = Wire(reader);
         return static_cast<int>(std::count(wire.begin(), wire.end(), 'c'));
@@ -32,38 +36,30 @@ class Activation : public Behaviour {
 
 TEST_F(Activation, TheFirstShowingLoadsTheReader) {
     Raise(mainForm);
-    EXPECT_EQ(events.activations, 1);
+    EXPECT_EQ(Activations(), 1);
     EXPECT_EQ(Wire(reader51), "Mc");
     EXPECT_EQ(Focused(), W("RapWin"));
 }
 
-TEST_F(Activation, ClosingAModalMessageBoxDoesNotReload) {
+// Edits not yet written stay: neither a closing box nor the way back from another program reloads.
+TEST_F(Activation, ClosingAMessageBoxOrComingBackFromAnotherApplicationDoesNotReload) {
     Raise(mainForm);
     auto* enter = static_cast<QCheckBox*>(W("EnterChkBx"));
-    enter->setChecked(false);  // an edit not yet written
+    enter->setChecked(false);
 
     QMessageBox box(QMessageBox::NoIcon, "ZrT_VivoRaz 1.9", "text", QMessageBox::Ok, &mainForm);
     box.setWindowModality(Qt::ApplicationModal);
     Raise(box);
     box.accept();
     Raise(mainForm);  // the focus goes back to the window that had it before the box
-
-    EXPECT_EQ(events.activations, 1);
-    EXPECT_EQ(Loads(reader51), 1);
-    EXPECT_FALSE(enter->isChecked());
-}
-
-TEST_F(Activation, ComingBackFromAnotherApplicationDoesNotReload) {
-    Raise(mainForm);
-    auto* enter = static_cast<QCheckBox*>(W("EnterChkBx"));
-    enter->setChecked(false);
+    EXPECT_EQ(Activations(), 1);
 
     // What the toolkit reports when the user switches to another program and back: the focus
     // window of the application becomes none, then the main window again.
     emit qApp->focusWindowChanged(nullptr);
     emit qApp->focusWindowChanged(mainForm.windowHandle());
+    EXPECT_EQ(Activations(), 1);
 
-    EXPECT_EQ(events.activations, 1);
     EXPECT_EQ(Loads(reader51), 1);
     EXPECT_FALSE(enter->isChecked());
 }
@@ -71,10 +67,10 @@ TEST_F(Activation, ComingBackFromAnotherApplicationDoesNotReload) {
 TEST_F(Activation, TheFocusComingBackFromTheProgressWindowReloads) {
     Raise(mainForm);
     Raise(workForm);
-    EXPECT_EQ(events.activations, 1) << "the progress window has no activation handler";
+    EXPECT_EQ(Activations(), 1) << "the progress window has no activation handler";
     workForm.hide();
     Raise(mainForm);
-    EXPECT_EQ(events.activations, 2);
+    EXPECT_EQ(Activations(), 2);
     EXPECT_EQ(Loads(reader51), 2);
 }
 

@@ -1,6 +1,7 @@
 // The main window at work, for the behaviour tests: both windows on the Qt backend (offscreen),
-// the window logic over the in-process virtual platform with virtual readers, recording fakes of
-// the message boxes and of the waits (no real time passes), and a catalogue of test images.
+// the window logic over the in-process virtual platform with virtual readers, the recording fakes
+// of the message boxes and of the waits (no real time passes) noting a little more, and a
+// catalogue of test images.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,44 +21,38 @@
 #include "ui/qt/qt_form.hpp"
 #include "ui/wmain.hpp"
 #include "ui/wwork.hpp"
+#include "ui_fixture.hpp"
 
 namespace zrt::ui::test {
 
-// Message boxes that return at once. Each box notes what the poll timer and the progress window
-// were doing while it was open, and how many requests the readers had received by then.
-class BoxRecorder : public Dialogs {
+// The fake message boxes, each also noting whether the poll timer ran while it was open, in one
+// list of plain boxes and questions (a plain box has no caption).
+class BoxRecorder : public FakeDialogs {
   public:
     struct Box {
-        std::string caption;  // empty for a plain message box
+        std::string caption;
         std::string text;
         bool timerEnabled = false;
     };
-    void ShowMessage(const std::string& text) override { Note({"", text, TimerOn()}); }
-    bool AskYesNo(const std::string& caption, const std::string& text) override {
-        Note({caption, text, TimerOn()});
-        return answer;
+    void ShowMessage(const std::string& text) override {
+        FakeDialogs::ShowMessage(text);
+        boxes.push_back({"", text, TimerOn()});
     }
-    std::vector<std::string> Messages() const {
-        std::vector<std::string> texts;
-        for (const Box& box : boxes) {
-            if (box.caption.empty()) {
-                texts.push_back(box.text);
-            }
-        }
-        return texts;
+    bool AskYesNo(const std::string& caption, const std::string& text) override {
+        boxes.push_back({caption, text, TimerOn()});
+        return FakeDialogs::AskYesNo(caption, text);
     }
 
     std::vector<Box> boxes;
-    bool answer = true;
     ui::Timer* timer = nullptr;
 
   private:
     bool TimerOn() const { return timer != nullptr && timer->Enabled(); }
-    void Note(Box box) { boxes.push_back(std::move(box)); }
 };
 
-// Waits that take no time. Each wait notes the bar it keeps painted: position, maximum, shown.
-class WaitRecorder : public Waiter {
+// The fake waits, each also noting the bar it keeps painted (position, maximum, shown) and the
+// focus widget.
+class WaitRecorder : public FakeWaiter {
   public:
     struct Step {
         int milliseconds = 0;
@@ -67,6 +62,7 @@ class WaitRecorder : public Waiter {
         QWidget* focus = nullptr;
     };
     void Wait(int milliseconds, Control* keepPainted) override {
+        FakeWaiter::Wait(milliseconds, keepPainted);
         Step step{milliseconds};
         if (auto* bar = dynamic_cast<ProgressBar*>(keepPainted)) {
             step.position = bar->Position();
@@ -79,22 +75,6 @@ class WaitRecorder : public Waiter {
     std::vector<Step> steps;
 };
 
-// Forwards every event to the window and counts the activations.
-class CountingSink : public EventSink {
-  public:
-    explicit CountingSink(EventSink& next) : next_(next) {}
-    void OnEvent(std::string_view handler, Component& sender) override {
-        if (handler == "FormActivate") {
-            ++activations;
-        }
-        next_.OnEvent(handler, sender);
-    }
-    int activations = 0;
-
-  private:
-    EventSink& next_;
-};
-
 class Behaviour : public ::testing::Test {
   protected:
     static constexpr std::uint16_t IMAGE_VERSION = 12;
@@ -103,6 +83,7 @@ class Behaviour : public ::testing::Test {
         0xE0, 0x80, 0x04, 0x00, 0x2B, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x3A, 0x02, 0, 0};
 
     Behaviour() {
+        boxes.answer = true;
         boxes.timer = &win.Timer;
         win.AttachWorkWin(work);
         win.SetFirmwareCatalogue(images.View());
@@ -142,7 +123,7 @@ class Behaviour : public ::testing::Test {
     qt::QtForm workForm{WorkWinLayout()};
     TMainWin win{mainForm, platform, hidVP41, hidVP51, boxes, waits};
     TWorkWin work{workForm};
-    CountingSink events{win};
+    RecordingSink events{&win};
 
     // Readers of both product identifiers; a test plugs in the ones it needs.
     sim::VirtualReader reader51{link::ReaderInfo{151, 42, IMAGE_VERSION}, RECORD,

@@ -152,7 +152,7 @@ TEST_P(FailedLoad, FromActivationShowsTheErrorEnablesTheTimerAndLeavesThePresent
     Activate();
 
     EXPECT_EQ(Wire(reader51), GetParam().wire);
-    ASSERT_EQ(boxes.Messages(), std::vector<std::string>{link::ErrorText(GetParam().code)});
+    ASSERT_EQ(boxes.messages, std::vector<std::string>{link::ErrorText(GetParam().code)});
     EXPECT_TRUE(win.Timer.Enabled()) << "enabled again after the box";
     EXPECT_EQ(win.CurrentReader, &win.Reader51) << "stays as the search set it";
     EXPECT_EQ(Status(), statusBefore);
@@ -343,7 +343,7 @@ TEST_F(States, AFailedWriteShowsTheErrorWithoutAnimationOrFocusMove) {
     FocusElsewhere();
     Write();
 
-    EXPECT_EQ(boxes.Messages(), std::vector<std::string>{"Błąd z driwera HID."});
+    EXPECT_EQ(boxes.messages, std::vector<std::string>{"Błąd z driwera HID."});
     EXPECT_TRUE(waits.steps.empty());
     EXPECT_TRUE(W("WrProgressBar")->isHidden());
     EXPECT_EQ(Focused(), W("EnterChkBx"));
@@ -356,7 +356,7 @@ TEST_F(States, AWriteRefusedInTheReplyIsShownByItsCode) {
     Activate();
     reader51.AddFault(Fault(FaultKind::EchoWithoutBit7).On('C'));
     Write();
-    EXPECT_EQ(boxes.Messages(), std::vector<std::string>{"Błąd odebranych danych."});
+    EXPECT_EQ(boxes.messages, std::vector<std::string>{"Błąd odebranych danych."});
     EXPECT_TRUE(waits.steps.empty());
 }
 

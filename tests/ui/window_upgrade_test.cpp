@@ -132,14 +132,14 @@ TEST_F(WindowUpgrade, ARefusedBeginLeavesTheProgressWindowHidden) {
     EXPECT_EQ(Wire(reader41), "McZ");
     EXPECT_TRUE(workForm.isHidden());
     EXPECT_EQ(Label(), "");
-    EXPECT_EQ(boxes.Messages(), std::vector<std::string>{"Błąd podczas upgrade."});
+    EXPECT_EQ(boxes.messages, std::vector<std::string>{"Błąd podczas upgrade."});
 }
 
 TEST_F(WindowUpgrade, AnInconsistentImageIsReportedAndNothingIsSent) {
     images.Image(141)[6] = 1;  // zero word
     Activate();
     EXPECT_EQ(Wire(reader41), "Mc");
-    EXPECT_EQ(boxes.Messages(), std::vector<std::string>{"Błąd pliku upgrade."});
+    EXPECT_EQ(boxes.messages, std::vector<std::string>{"Błąd pliku upgrade."});
     EXPECT_FALSE(boxes.boxes.back().timerEnabled);
     EXPECT_TRUE(win.Timer.Enabled());
     EXPECT_TRUE(workForm.isHidden());

@@ -9,19 +9,19 @@ class QWidget;
 namespace zrt::ui::qt {
 
 class QtDialogs : public Dialogs {
-public:
+  public:
     // `owner`: the window that owns the boxes; their caption is its title.
     explicit QtDialogs(QWidget& owner) : owner_(&owner) {}
     void ShowMessage(const std::string& text) override;
     bool AskYesNo(const std::string& caption, const std::string& text) override;
 
-private:
+  private:
     QWidget* owner_;
 };
 
 // Sleeps in steps of at most 10 ms, repainting `keepPainted` after each; handles no event.
 class QtWaiter : public Waiter {
-public:
+  public:
     static constexpr int STEP_MS = 10;
     void Wait(int milliseconds, Control* keepPainted) override;
 };

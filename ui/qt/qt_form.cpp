@@ -11,8 +11,8 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
-#include <QMoveEvent>
 #include <QMessageBox>
+#include <QMoveEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
@@ -33,8 +33,8 @@ QFont SubstituteFont(int pixels) {
     // A narrow sans-serif face keeps every caption inside the control it was laid out for at
     // 96 dpi with "MS Sans Serif"; any sans-serif face is the fallback.
     QFont font;
-    font.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
-                      QStringLiteral("Sans Serif")});
+    font.setFamilies({QStringLiteral("DejaVu Sans Condensed"),
+                      QStringLiteral("Liberation Sans Narrow"), QStringLiteral("Sans Serif")});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(pixels);
     font.setWeight(QFont::Normal);
@@ -43,13 +43,15 @@ QFont SubstituteFont(int pixels) {
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 // Control operations common to every widget. Enabled() and Visible() report the control's own
 // flags, as the logic set them, whatever its parents show.
 template <class Base, class W>
 class WidgetControl : public Base {
-public:
+  public:
     WidgetControl(const std::string& name, W* widget) : Base(name), w_(widget) {}
 
     void SetEnabled(bool enabled) override { w_->setEnabled(enabled); }
@@ -59,23 +61,24 @@ public:
     void SetFocus() override { w_->setFocus(Qt::OtherFocusReason); }
     void Repaint() override { w_->repaint(); }
 
-protected:
+  protected:
     W* w_;
 };
 
 // Labels, buttons, group boxes, the text box and the window: only the caption differs.
 class PlainControl : public WidgetControl<Control, QWidget> {
-public:
-    PlainControl(const std::string& name, QWidget* widget, std::function<void(const QString&)> setter)
+  public:
+    PlainControl(const std::string& name, QWidget* widget,
+                 std::function<void(const QString&)> setter)
         : WidgetControl(name, widget), setCaption_(std::move(setter)) {}
     void SetCaption(const std::string& caption) override { setCaption_(Q(caption)); }
 
-private:
+  private:
     std::function<void(const QString&)> setCaption_;
 };
 
 class CheckBoxControl : public WidgetControl<CheckBox, QCheckBox> {
-public:
+  public:
     using WidgetControl::WidgetControl;
     void SetCaption(const std::string& caption) override { w_->setText(Q(caption)); }
     bool Checked() const override { return w_->isChecked(); }
@@ -83,7 +86,7 @@ public:
 };
 
 class ComboControl : public WidgetControl<ItemList, QComboBox> {
-public:
+  public:
     using WidgetControl::WidgetControl;
     void SetCaption(const std::string& /*caption*/) override {}
     int ItemIndex() const override { return w_->currentIndex(); }
@@ -95,7 +98,7 @@ public:
 // A radio group: a group box holding one radio button per item. As in a dialog, only the checked
 // button is a tab stop; the arrow keys move among the items.
 class RadioGroupControl : public WidgetControl<ItemList, QGroupBox> {
-public:
+  public:
     RadioGroupControl(const std::string& name, QGroupBox* box, QButtonGroup* buttons)
         : WidgetControl(name, box), buttons_(buttons) {}
     void SetCaption(const std::string& caption) override { w_->setTitle(Q(caption)); }
@@ -129,13 +132,13 @@ public:
         }
     }
 
-private:
+  private:
     QButtonGroup* buttons_;
 };
 
 // Changes of the maximum or the position are painted at once, outside the message loop too.
 class ProgressControl : public WidgetControl<ProgressBar, QProgressBar> {
-public:
+  public:
     using WidgetControl::WidgetControl;
     void SetCaption(const std::string& /*caption*/) override {}
     void SetMax(int maximum) override {
@@ -149,7 +152,7 @@ public:
     }
     int Position() const override { return w_->value(); }
 
-private:
+  private:
     void PaintNow() {
         if (w_->isVisible()) {
             w_->repaint();
@@ -158,7 +161,7 @@ private:
 };
 
 class TimerControl : public Timer {
-public:
+  public:
     TimerControl(const std::string& name, QTimer* timer) : Timer(name), timer_(timer) {}
     void SetEnabled(bool enabled) override {
         if (enabled) {
@@ -169,16 +172,16 @@ public:
     }
     bool Enabled() const override { return timer_->isActive(); }
 
-private:
+  private:
     QTimer* timer_;
 };
 
-// Decides when a window's activation event runs: when the focus enters it and the window of the
-// program that had the focus last was none or another non-modal window. Coming back from another
-// application or from a closed modal box does not count. Pop-ups (drop-down lists) and tool tips do
-// not count as windows here.
+// Decides when a window's activation event runs: when the focus enters it from no window of the
+// program or from another non-modal window of the program. Coming back from another application
+// (the program's last focus window is the same) or from a modal box to the window that owns it does
+// not count. Pop-ups (drop-down lists) and tool tips do not count as windows here.
 class ActivationTracker {
-public:
+  public:
     static ActivationTracker& Instance() {
         static ActivationTracker tracker;
         return tracker;
@@ -193,7 +196,7 @@ public:
     }
     void Unregister(QtForm* form) { std::erase(forms_, form); }
 
-private:
+  private:
     void OnFocusWindow(QWindow* window) {
         if (window == nullptr) {
             return;  // the application lost the focus; what had it last stays recorded
@@ -202,10 +205,16 @@ private:
         if (type == Qt::Popup || type == Qt::ToolTip) {
             return;
         }
-        const bool counts = !haveLast_ || (last_ != window && !lastModal_);
+        bool counts = true;
+        if (haveLast_ && last_ == window) {
+            counts = false;  // back from another application
+        } else if (haveLast_ && lastModal_ && lastModalOwner_ == window) {
+            counts = false;  // a modal box closed and gave the focus back to its owner
+        }
         haveLast_ = true;
         last_ = window;
         lastModal_ = window->modality() != Qt::NonModal;
+        lastModalOwner_ = lastModal_ ? window->transientParent() : nullptr;
         if (!counts) {
             return;
         }
@@ -221,6 +230,7 @@ private:
     bool haveLast_ = false;
     QPointer<QWindow> last_;
     bool lastModal_ = false;
+    QPointer<QWindow> lastModalOwner_;
 };
 
 // Radio buttons of a group, evenly spread down its client area below the caption line.
@@ -306,13 +316,13 @@ void QtForm::Build() {
                 const bool autoSize = c.autoSize;
                 label->setAlignment(c.centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
                 widget = label;
-                component = std::make_unique<PlainControl>(
-                    c.name, label, [label, autoSize](const QString& text) {
-                        label->setText(text);
-                        if (autoSize && !text.isEmpty()) {
-                            label->resize(label->sizeHint());
-                        }
-                    });
+                component = std::make_unique<PlainControl>(c.name, label,
+                                                           [label, autoSize](const QString& text) {
+                                                               label->setText(text);
+                                                               if (autoSize && !text.isEmpty()) {
+                                                                   label->resize(label->sizeHint());
+                                                               }
+                                                           });
                 break;
             }
             case ControlKind::Button: {
@@ -430,9 +440,10 @@ void QtForm::BuildTabChain() {
         }
     }
     for (auto& [parent, list] : children) {
-        std::stable_sort(list.begin(), list.end(), [](const ControlLayout* a, const ControlLayout* b) {
-            return a->tabOrder < b->tabOrder;
-        });
+        std::stable_sort(list.begin(), list.end(),
+                         [](const ControlLayout* a, const ControlLayout* b) {
+                             return a->tabOrder < b->tabOrder;
+                         });
     }
     std::function<void(const std::string&)> visit = [&](const std::string& parent) {
         auto found = children.find(parent);
@@ -442,8 +453,8 @@ void QtForm::BuildTabChain() {
         for (const ControlLayout* c : found->second) {
             QWidget* widget = Widget(c->name);
             if (c->kind == ControlKind::RadioGroup) {
-                for (QRadioButton* radio : widget->findChildren<QRadioButton*>(
-                         QString(), Qt::FindDirectChildrenOnly)) {
+                for (QRadioButton* radio :
+                     widget->findChildren<QRadioButton*>(QString(), Qt::FindDirectChildrenOnly)) {
                     tabChain_.push_back(radio);
                 }
             } else if (IsFocusable(c->kind)) {
@@ -499,9 +510,13 @@ void QtForm::Fire(const std::string& handler, Component& sender) {
     }
 }
 
-void QtForm::FitOuterSize() {
+void QtForm::FitOuterSize(bool always) {
     const QWindow* window = windowHandle();
     const QMargins frame = window != nullptr ? window->frameMargins() : QMargins();
+    if (!always && frame == fittedFrame_) {
+        return;  // the user may have resized the window since
+    }
+    fittedFrame_ = frame;
     const QSize client(layout_.outerWidth - frame.left() - frame.right(),
                        layout_.outerHeight - frame.top() - frame.bottom());
     if (size() != client) {
@@ -511,7 +526,7 @@ void QtForm::FitOuterSize() {
 
 void QtForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    FitOuterSize();
+    FitOuterSize(true);
     if (!event->spontaneous()) {
         if (const QScreen* desktop = screen()) {
             const QRect area = desktop->geometry();
@@ -523,7 +538,7 @@ void QtForm::showEvent(QShowEvent* event) {
 
 void QtForm::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    FitOuterSize();  // a window manager's frame becomes known only after the window is mapped
+    FitOuterSize(false);  // a window manager's frame becomes known only after the window is mapped
 }
 
 }  // namespace zrt::ui::qt

@@ -4,6 +4,7 @@
 // of clicks, changes, ticks and the window's activation to named handlers.
 #pragma once
 
+#include <QMargins>
 #include <QWidget>
 
 #include <functional>
@@ -24,7 +25,7 @@ namespace zrt::ui::qt {
 QFont SubstituteFont(int pixels);
 
 class QtForm : public QWidget, public ControlSet {
-public:
+  public:
     explicit QtForm(const WindowLayout& layout, QWidget* parent = nullptr);
     ~QtForm() override;
 
@@ -46,15 +47,17 @@ public:
     // keyboard focus enters the window from no window of the program or from another non-modal one.
     void Activate();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
 
-private:
+  private:
     void Build();
     void BuildTabChain();
     void Fire(const std::string& handler, Component& sender);
-    void FitOuterSize();
+    // Sizes the client area so that the frame makes the layout's outer size; without `always` only
+    // when the frame differs from the one last fitted to.
+    void FitOuterSize(bool always);
 
     const WindowLayout& layout_;
     std::map<std::string, std::unique_ptr<Component>, std::less<>> components_;
@@ -62,6 +65,7 @@ private:
     std::vector<QWidget*> tabChain_;
     EventSink* sink_ = nullptr;
     std::function<void(const std::string&)> errorDisplay_;
+    QMargins fittedFrame_;
 };
 
 }  // namespace zrt::ui::qt

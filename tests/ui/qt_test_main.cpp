@@ -1,4 +1,4 @@
-// Runs the behaviour tests inside one QApplication on the offscreen platform.
+// Runs the ui tests inside one QApplication on the offscreen platform.
 #include <gtest/gtest.h>
 
 #include <QApplication>

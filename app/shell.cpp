@@ -1,0 +1,60 @@
+// The application shell: the error display of the application object and the run of the windows.
+#include "app/shell.hpp"
+
+#include <QMessageBox>
+
+#include <exception>
+
+#include "ui/layout.hpp"
+#include "ui/qt/qt_dialogs.hpp"
+#include "ui/qt/qt_form.hpp"
+#include "ui/wmain.hpp"
+#include "ui/wwork.hpp"
+
+namespace zrt::app {
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        ShowError(error.what());
+    }
+    return false;
+}
+
+void Application::ShowError(const std::string& message) {
+    if (errorDisplay_) {
+        errorDisplay_(message);
+        return;
+    }
+    QMessageBox::critical(activeWindow(), QString::fromStdString(ui::MainWinLayout().caption),
+                          QString::fromStdString(message));
+}
+
+int RunWindows(Application& application, link::HidPlatform& platform, ReaderLists& lists) {
+    try {
+        ui::qt::QtForm mainForm(ui::MainWinLayout());
+        ui::qt::QtDialogs dialogs(mainForm);
+        ui::qt::QtWaiter waiter;
+        ui::TMainWin MainWin(mainForm, platform, lists.HidVP41, lists.HidVP51, dialogs, waiter);
+        mainForm.SetEventSink(&MainWin);
+        mainForm.SetErrorDisplay(
+            [&](const std::string& message) { application.ShowError(message); });
+
+        ui::qt::QtForm workForm(ui::WorkWinLayout());
+        workForm.setAttribute(Qt::WA_QuitOnClose, false);  // closing the main window ends the loop
+        ui::TWorkWin WorkWin(workForm);
+        MainWin.AttachWorkWin(WorkWin);
+
+        mainForm.show();
+        mainForm.activateWindow();  // the first activation loads the reader
+        QApplication::exec();
+    } catch (const std::exception& error) {
+        application.ShowError(error.what());
+    }
+    return 0;
+}
+
+}  // namespace zrt::app

@@ -1,0 +1,48 @@
+// The application shell: the application object that shows errors of the general kind no handler
+// caught and lets the loop go on, the two reader lists in their order, and the run of the two
+// windows and the message loop. app/main.cpp puts them together over the system's HID support.
+#pragma once
+
+#include <QApplication>
+
+#include <functional>
+#include <string>
+
+#include "link/hid_platform.hpp"
+#include "link/hid_vp_tab.hpp"
+
+namespace zrt::app {
+
+// The reader lists of product identifiers 65 and 81, empty until the first search. Destroyed in
+// the reverse order, HidVP51 first, each closing the handles it still holds.
+struct ReaderLists {
+    explicit ReaderLists(link::HidPlatform& platform) : HidVP41(platform), HidVP51(platform) {}
+    link::HidVPTab HidVP41;
+    link::HidVPTab HidVP51;
+};
+
+class Application : public QApplication {
+  public:
+    Application(int& argc, char** argv);
+
+    // Delivers an event; an error of the general kind (std::exception) that its handler lets
+    // through is shown, and the loop goes on.
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    // Shows the message of an uncaught error: a critical message box, unless a display was set.
+    void ShowError(const std::string& message);
+    void SetErrorDisplay(std::function<void(const std::string&)> display) {
+        errorDisplay_ = std::move(display);
+    }
+
+  private:
+    std::function<void(const std::string&)> errorDisplay_;
+};
+
+// Creates the main window over the reader lists, then the hidden progress window, shows the main
+// window and runs the message loop until the main window is closed; the windows are gone when it
+// returns. An error of the general kind escaping any of this is shown by `application`. Returns
+// the exit code, always 0.
+int RunWindows(Application& application, link::HidPlatform& platform, ReaderLists& lists);
+
+}  // namespace zrt::app

@@ -1,0 +1,75 @@
+// The Linux backend of the HID platform seam: the kernel's hidraw interfaces, listed from sysfs and
+// driven with the hidraw ioctls (HIDIOCGRAWINFO, HIDIOCSFEATURE, HIDIOCGFEATURE).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/hid_platform.hpp"
+
+namespace zrt::link {
+
+// Interfaces are the entries hidrawN of the sysfs class folder, in numeric order (hidraw2 before
+// hidraw10); each is opened as <device root>/hidrawN, read-write and shared with other programs.
+// A handle is the open file descriptor.
+//
+// The search runs ten times a second while no reader is attached, and opening other people's HID
+// devices that often can wake them from power saving. So every listed interface carries a hint
+// taken from sysfs without opening anything: the HID_ID line (bus:vendor:product in hexadecimal)
+// of <sysfs root>/hidrawN/device/uevent. An interface whose uevent cannot be read, or whose line is
+// missing or malformed, gets no hint (and the search opens it to ask).
+//
+// Feature reports: the report ID is the buffer's first byte. A feature report call counts as done
+// only when the kernel moved exactly `length` bytes. In particular a short HIDIOCGFEATURE read (the
+// device answered with fewer bytes than asked for) is a failure: the bytes past the answer would
+// still hold whatever the caller's buffer held before, typically the request just sent, and must
+// never be taken for part of a reply. Every failure (open, ioctl, a short transfer, a bad argument)
+// is reported as false / INVALID_HANDLE_VALUE; nothing here throws.
+//
+// The hint of an entry is kept while the entry's sysfs link leads to the same device, so a listing
+// reads a uevent file only for an interface it has not seen before (or one without a hint). It
+// allocates nothing once the caller's vector and this object's lists have grown to the number of
+// interfaces, but for the remembered link of a new interface (paths of up to 15 characters fit a
+// string's own storage).
+// Not thread-safe: one object serves one thread, like the rest of the link.
+class HidrawPlatform final : public HidPlatform {
+  public:
+    explicit HidrawPlatform(std::string sysfsRoot = "/sys/class/hidraw",
+                            std::string deviceRoot = "/dev");
+
+    // True with an empty list when the sysfs class folder does not exist (no hidraw support
+    // loaded, hence no interfaces); false when it exists but cannot be read.
+    bool ListInterfaces(std::vector<HidInterface>& out) override;
+    HidHandle Open(const std::string& path) override;
+    bool GetIds(HidHandle handle, HidIds& ids) override;
+    bool SetFeature(HidHandle handle, const std::uint8_t* buffer, std::size_t length) override;
+    bool GetFeature(HidHandle handle, std::uint8_t* buffer, std::size_t length) override;
+    void Close(HidHandle handle) override;
+
+    // The largest report the ioctls can carry (the size field of an ioctl request has 14 bits).
+    static constexpr std::size_t MAX_REPORT_LENGTH = (1u << 14) - 1;
+
+  private:
+    struct CachedHint {
+        unsigned number;
+        std::string target;  // where the sysfs entry led when the hint was read
+        HidIds ids;
+    };
+    std::optional<HidIds> LookUpHint(int dir, unsigned number);
+
+    std::string sysfsRoot_;
+    std::string deviceRoot_;
+    std::vector<unsigned> numbers_;  // scratch: the N of every hidrawN entry, kept between calls
+    std::vector<CachedHint> hints_;  // by number: the hints of the last listing
+    std::vector<CachedHint> previousHints_;
+};
+
+// Reads the vendor and product of a HID_ID line ("HID_ID=0003:000013AB:00000041") among the lines
+// of a uevent file. False when there is no such line or it is malformed, or an identifier does not
+// fit in 16 bits.
+bool ParseHidIdLine(const char* text, std::size_t length, HidIds& ids);
+
+}  // namespace zrt::link

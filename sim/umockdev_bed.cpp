@@ -1,0 +1,367 @@
+// The umockdev test bed: sysfs entries, device nodes and an ioctl handler per hidraw device, the
+// handler answering HIDIOCGRAWINFO, HIDIOCSFEATURE and HIDIOCGFEATURE from a virtual reader.
+#include "sim/umockdev_bed.hpp"
+
+#include <dlfcn.h>
+#include <linux/hidraw.h>
+#include <sys/ioctl.h>
+#include <umockdev.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <utility>
+
+namespace zrt::sim {
+
+namespace {
+
+constexpr const char* PRELOAD_LIBRARY = "libumockdev-preload.so.0";
+// Set on the second run, so that a preload that does not take cannot loop.
+constexpr const char* RERUN_MARK = "ZRT_UMOCKDEV_RERUN";
+// The character-device major number the bed gives its nodes (the kernel picks one dynamically).
+constexpr unsigned HIDRAW_MAJOR = 240;
+constexpr const char* GENERATION_KEY = "zrt-bed-generation";
+constexpr std::uint16_t BUS_USB = 3;
+
+std::string Format(const char* format, auto... values) {
+    char text[256];
+    std::snprintf(text, sizeof(text), format, values...);
+    return text;
+}
+
+struct GFree {
+    void operator()(void* pointer) const { g_free(pointer); }
+};
+using GString = std::unique_ptr<gchar, GFree>;
+
+}  // namespace
+
+bool RunUnderUmockdevPreload(char** argv) {
+    if (void* loaded = dlopen(PRELOAD_LIBRARY, RTLD_NOW | RTLD_NOLOAD); loaded != nullptr) {
+        dlclose(loaded);
+        unsetenv(RERUN_MARK);  // not passed on to programs started from here
+        return true;
+    }
+    if (std::getenv(RERUN_MARK) != nullptr) {
+        std::fprintf(stderr, "%s is not loaded although LD_PRELOAD names it\n", PRELOAD_LIBRARY);
+        return false;
+    }
+    std::string preload = PRELOAD_LIBRARY;
+    if (const char* earlier = std::getenv("LD_PRELOAD"); earlier != nullptr && *earlier != '\0') {
+        preload += ' ';
+        preload += earlier;
+    }
+    setenv("LD_PRELOAD", preload.c_str(), 1);
+    setenv(RERUN_MARK, "1", 1);
+    execv("/proc/self/exe", argv);
+    std::fprintf(stderr, "cannot run %s again under %s: %s\n", argv[0], PRELOAD_LIBRARY,
+                 std::strerror(errno));
+    return false;
+}
+
+struct UmockdevBed::Testbed {
+    UMockdevTestbed* bed = umockdev_testbed_new();
+    ~Testbed() { g_object_unref(bed); }
+};
+
+struct UmockdevBed::Device {
+    UmockdevBed* owner = nullptr;
+    unsigned number = 0;
+    std::unique_ptr<VirtualReader> reader;  // none for someone else's interface
+    link::HidIds ids;
+    bool plugged = false;
+    unsigned generation = 0;  // counts the plug-ins; a client keeps the one it opened under
+    BedFault fault = BedFault::None;
+    unsigned opens = 0;
+    unsigned ioctls = 0;
+    std::string parentPath;  // sysfs paths while plugged
+    std::string nodePath;
+    std::string sysPath;
+    UMockdevIoctlBase* handler = nullptr;
+};
+
+struct UmockdevBed::Callbacks {
+    static void Connected(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) {
+        auto& device = *static_cast<Device*>(data);
+        std::lock_guard lock(device.owner->mutex_);
+        ++device.opens;
+        if (g_object_get_data(G_OBJECT(client), GENERATION_KEY) == nullptr) {
+            g_object_set_data(G_OBJECT(client), GENERATION_KEY,
+                              GUINT_TO_POINTER(device.generation));
+        }
+    }
+
+    static gboolean Ioctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) {
+        auto& device = *static_cast<Device*>(data);
+        long result = -1;
+        int error = 0;
+        {
+            std::lock_guard lock(device.owner->mutex_);
+            error = Answer(device, client, result);
+        }
+        umockdev_ioctl_client_complete(client, error == 0 ? result : -1, error);
+        return TRUE;
+    }
+
+    // Answers one ioctl; the errno to report (0 on success, with `result` set).
+    static int Answer(Device& device, UMockdevIoctlClient* client, long& result) {
+        ++device.ioctls;
+        GObject* clientObject = G_OBJECT(client);
+        if (g_object_get_data(clientObject, GENERATION_KEY) == nullptr) {
+            g_object_set_data(clientObject, GENERATION_KEY, GUINT_TO_POINTER(device.generation));
+        }
+        const auto generation = GPOINTER_TO_UINT(g_object_get_data(clientObject, GENERATION_KEY));
+        if (!device.plugged || generation != device.generation) {
+            return ENODEV;
+        }
+        if (device.fault == BedFault::IoError) {
+            return EIO;
+        }
+        const gulong request = umockdev_ioctl_client_get_request(client);
+        UMockdevIoctlData* argument = umockdev_ioctl_client_get_arg(client);
+        if (request == HIDIOCGRAWINFO) {
+            return WithMemory(argument, sizeof(hidraw_devinfo), [&](std::uint8_t* memory) {
+                hidraw_devinfo info{};
+                info.bustype = BUS_USB;
+                info.vendor = static_cast<__s16>(device.ids.vendorId);
+                info.product = static_cast<__s16>(device.ids.productId);
+                std::memcpy(memory, &info, sizeof(info));
+                result = 0;
+                return 0;
+            });
+        }
+        const unsigned size = _IOC_SIZE(request);
+        const bool featureCall =
+            _IOC_TYPE(request) == 'H' && _IOC_DIR(request) == (_IOC_READ | _IOC_WRITE) &&
+            (request == HIDIOCSFEATURE(size) || request == HIDIOCGFEATURE(size));
+        if (!featureCall) {
+            return ENOTTY;  // what hidraw says to every other request
+        }
+        if (size == 0) {
+            return EINVAL;
+        }
+        if (device.reader == nullptr) {
+            return EPIPE;  // the device stalls a report it does not have
+        }
+        VirtualReader& reader = *device.reader;
+        return WithMemory(argument, size, [&](std::uint8_t* memory) {
+            if (request == HIDIOCSFEATURE(size)) {
+                const std::size_t logged = reader.Log().size();
+                if (!reader.SetFeature(memory, size)) {
+                    return EPIPE;
+                }
+                if (reader.Log().size() > logged && device.owner->observer_) {
+                    device.owner->observer_(device.number, reader.Log().back());
+                }
+                result = size;
+                return 0;
+            }
+            const std::uint8_t last = memory[size - 1];
+            if (!reader.GetFeature(memory, size)) {
+                return EPIPE;
+            }
+            result = size;
+            if (device.fault == BedFault::ShortRead) {
+                memory[size - 1] = last;  // the byte the device never sent
+                result = size - 1;
+            }
+            return 0;
+        });
+    }
+
+    // Runs `use` on a local copy of the `size` bytes the ioctl argument points to; what `use`
+    // changes goes back to the client when the call completes.
+    template <typename Use>
+    static int WithMemory(UMockdevIoctlData* argument, std::size_t size, Use use) {
+        GError* failure = nullptr;
+        UMockdevIoctlData* memory = umockdev_ioctl_data_resolve(argument, 0, size, &failure);
+        if (memory == nullptr) {
+            g_clear_error(&failure);
+            return EFAULT;
+        }
+        const int error = use(memory->data);
+        g_object_unref(memory);  // the argument keeps its own reference until completion
+        return error;
+    }
+};
+
+UmockdevBed::UmockdevBed() : testbed_(std::make_unique<Testbed>()) {
+    if (!umockdev_in_mock_environment()) {
+        throw std::runtime_error(std::string("the umockdev bed needs ") + PRELOAD_LIBRARY +
+                                 " preloaded (see RunUnderUmockdevPreload)");
+    }
+}
+
+UmockdevBed::~UmockdevBed() {
+    for (auto& [number, device] : devices_) {
+        umockdev_testbed_detach_ioctl(testbed_->bed, NodePath(number).c_str(), nullptr);
+    }
+    testbed_.reset();
+    for (auto& [number, device] : devices_) {
+        g_object_unref(device->handler);
+    }
+}
+
+std::string UmockdevBed::NodePath(unsigned number) {
+    return Format("/dev/hidraw%u", number);
+}
+
+std::string UmockdevBed::RootDir() const {
+    GString root(umockdev_testbed_get_root_dir(testbed_->bed));
+    return root.get();
+}
+
+void UmockdevBed::AddReader(unsigned number, VirtualReader reader) {
+    auto device = std::make_unique<Device>();
+    device->ids = {reader.VendorId(), reader.ProductId()};
+    device->reader = std::make_unique<VirtualReader>(std::move(reader));
+    AddDevice(number, std::move(device));
+}
+
+void UmockdevBed::AddForeign(unsigned number, std::uint16_t vendorId, std::uint16_t productId) {
+    auto device = std::make_unique<Device>();
+    device->ids = {vendorId, productId};
+    AddDevice(number, std::move(device));
+}
+
+void UmockdevBed::AddDevice(unsigned number, std::unique_ptr<Device> device) {
+    std::lock_guard lock(mutex_);
+    if (devices_.contains(number)) {
+        throw std::invalid_argument(Format("hidraw%u is already in the bed", number));
+    }
+    device->owner = this;
+    device->number = number;
+    device->nodePath = NodePath(number);
+    Publish(*device);
+
+    // The handler is attached before any client can open the node, and stays attached through
+    // unplugging (it then refuses every call).
+    device->handler = umockdev_ioctl_base_new();
+    g_signal_connect(device->handler, "client-connected", G_CALLBACK(Callbacks::Connected),
+                     device.get());
+    g_signal_connect(device->handler, "handle-ioctl", G_CALLBACK(Callbacks::Ioctl), device.get());
+    GError* failure = nullptr;
+    if (!umockdev_testbed_attach_ioctl(testbed_->bed, device->nodePath.c_str(), device->handler,
+                                       &failure)) {
+        const std::string message = failure != nullptr ? failure->message : "unknown error";
+        g_clear_error(&failure);
+        g_object_unref(device->handler);
+        throw std::runtime_error("cannot attach the ioctl handler of " + device->nodePath + ": " +
+                                 message);
+    }
+    devices_.emplace(number, std::move(device));
+}
+
+// Creates the sysfs entries of the parent hid device and its hidraw child, and the node.
+void UmockdevBed::Publish(Device& device) {
+    UMockdevTestbed* bed = testbed_->bed;
+    const std::string parentName =
+        Format("0003:%04X:%04X.%04X", device.ids.vendorId, device.ids.productId, device.number);
+    const std::string hidId =
+        Format("%04X:%08X:%08X", BUS_USB, device.ids.vendorId, device.ids.productId);
+    const char* hidName = device.reader != nullptr ? "Virtual reader" : "Foreign HID device";
+    GString parent(umockdev_testbed_add_device(bed, "hid", parentName.c_str(), nullptr, nullptr,
+                                               "DRIVER", "hid-generic", "HID_ID", hidId.c_str(),
+                                               "HID_NAME", hidName, nullptr));
+    const std::string childName = Format("hidraw/hidraw%u", device.number);
+    const std::string majorMinor = Format("%u:%u", HIDRAW_MAJOR, device.number);
+    const std::string major = Format("%u", HIDRAW_MAJOR);
+    const std::string minor = Format("%u", device.number);
+    GString child(umockdev_testbed_add_device(
+        bed, "hidraw", childName.c_str(), parent.get(), "dev", majorMinor.c_str(), nullptr, "MAJOR",
+        major.c_str(), "MINOR", minor.c_str(), "DEVNAME", device.nodePath.c_str(), nullptr));
+    if (parent == nullptr || child == nullptr) {
+        throw std::runtime_error("umockdev refused the devices of " + device.nodePath);
+    }
+    // As in the kernel's tree: hidrawN/device leads to the hid device.
+    umockdev_testbed_set_attribute_link(bed, child.get(), "device", "../..");
+
+    // umockdev lets a client open a /dev path only when the bed has a file for it.
+    GString root(umockdev_testbed_get_root_dir(bed));
+    GString node(g_build_filename(root.get(), device.nodePath.c_str(), nullptr));
+    GString folder(g_path_get_dirname(node.get()));
+    GError* failure = nullptr;
+    if (g_mkdir_with_parents(folder.get(), 0755) != 0 ||
+        !g_file_set_contents(node.get(), "", 0, &failure)) {
+        g_clear_error(&failure);
+        throw std::runtime_error("cannot create the node of " + device.nodePath);
+    }
+    device.parentPath = parent.get();
+    device.sysPath = child.get();
+    device.plugged = true;
+    ++device.generation;
+}
+
+UmockdevBed::Device& UmockdevBed::Find(unsigned number) const {
+    const auto found = devices_.find(number);
+    if (found == devices_.end()) {
+        throw std::out_of_range(Format("hidraw%u is not in the bed", number));
+    }
+    return *found->second;
+}
+
+void UmockdevBed::Unplug(unsigned number) {
+    std::lock_guard lock(mutex_);
+    Device& device = Find(number);
+    if (!device.plugged) {
+        return;
+    }
+    // The child first: removing it takes its class link, its /sys/dev link and its node along.
+    umockdev_testbed_remove_device(testbed_->bed, device.sysPath.c_str());
+    umockdev_testbed_remove_device(testbed_->bed, device.parentPath.c_str());
+    device.plugged = false;
+}
+
+void UmockdevBed::Plug(unsigned number) {
+    std::lock_guard lock(mutex_);
+    Device& device = Find(number);
+    if (!device.plugged) {
+        Publish(device);
+    }
+}
+
+bool UmockdevBed::IsPlugged(unsigned number) const {
+    std::lock_guard lock(mutex_);
+    return Find(number).plugged;
+}
+
+void UmockdevBed::SetFault(unsigned number, BedFault fault) {
+    std::lock_guard lock(mutex_);
+    Find(number).fault = fault;
+}
+
+unsigned UmockdevBed::Opens(unsigned number) const {
+    std::lock_guard lock(mutex_);
+    return Find(number).opens;
+}
+
+unsigned UmockdevBed::Ioctls(unsigned number) const {
+    std::lock_guard lock(mutex_);
+    return Find(number).ioctls;
+}
+
+void UmockdevBed::WithReader(unsigned number, const std::function<void(VirtualReader&)>& action) {
+    std::lock_guard lock(mutex_);
+    Device& device = Find(number);
+    if (device.reader == nullptr) {
+        throw std::out_of_range(Format("hidraw%u is not a reader", number));
+    }
+    action(*device.reader);
+}
+
+std::vector<Request> UmockdevBed::Log(unsigned number) {
+    std::vector<Request> log;
+    WithReader(number, [&](VirtualReader& reader) { log = reader.Log(); });
+    return log;
+}
+
+void UmockdevBed::SetRequestObserver(RequestObserver observer) {
+    std::lock_guard lock(mutex_);
+    observer_ = std::move(observer);
+}
+
+}  // namespace zrt::sim

@@ -1,0 +1,102 @@
+// The umockdev test bed: presents virtual readers, and other people's HID interfaces, to the real
+// hidraw backend as /sys/class/hidraw/hidrawN (below a parent hid device whose uevent carries
+// HID_ID) and /dev/hidrawN, answering the hidraw ioctls from the virtual reader. Used by the tests
+// of the hidraw backend and by the demo launcher.
+//
+// The process that talks to the nodes must run with libumockdev-preload.so.0 preloaded (see
+// RunUnderUmockdevPreload). The bed may live in that same process (tests) or in a parent that
+// starts it (the demo): umockdev answers the ioctls on a worker thread of the process that made the
+// bed.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "link/hid_platform.hpp"
+#include "sim/virtual_reader.hpp"
+
+namespace zrt::sim {
+
+// Makes sure the running program has the umockdev preload library loaded: when it has not, runs the
+// program again (same executable, same arguments) with LD_PRELOAD=libumockdev-preload.so.0
+// prepended; that call does not return. Returns true when the preload is loaded, false (with a
+// message on standard error) when it cannot be arranged.
+bool RunUnderUmockdevPreload(char** argv);
+
+// How a device misbehaves on purpose.
+enum class BedFault {
+    None,
+    IoError,    // every ioctl fails with EIO, as with a device that stopped answering
+    ShortRead,  // HIDIOCGFEATURE delivers one byte less than asked for
+};
+
+class UmockdevBed {
+  public:
+    // Creates the umockdev test bed (and sets UMOCKDEV_DIR in this process's environment). Throws
+    // std::runtime_error when umockdev cannot mock this process. One bed at a time per process.
+    UmockdevBed();
+    // Every handle that a client opened on the bed's nodes must be closed before the bed goes.
+    ~UmockdevBed();
+    UmockdevBed(const UmockdevBed&) = delete;
+    UmockdevBed& operator=(const UmockdevBed&) = delete;
+
+    // Plugs `reader` in as hidraw<number>; the bed keeps it. Its identifiers are the reader's.
+    void AddReader(unsigned number, VirtualReader reader);
+    // Plugs in someone else's HID interface as hidraw<number>. A search must never open it; if it
+    // is opened anyway it identifies itself with these identifiers and has no feature reports.
+    void AddForeign(unsigned number, std::uint16_t vendorId, std::uint16_t productId);
+
+    // Removes hidraw<number> (sysfs entry and node); handles opened before stay dead: every ioctl
+    // on them fails with ENODEV, as the kernel does after a disconnect, also after Plug.
+    void Unplug(unsigned number);
+    // Adds an unplugged device again under the same number, with the same reader state.
+    void Plug(unsigned number);
+    bool IsPlugged(unsigned number) const;
+    void SetFault(unsigned number, BedFault fault);
+
+    // Opens of hidraw<number> that umockdev has reported so far. Reported asynchronously: an open
+    // made just before may not be counted yet.
+    unsigned Opens(unsigned number) const;
+    // Ioctls answered on hidraw<number>. Exact: the caller waits for the answer of each.
+    unsigned Ioctls(unsigned number) const;
+
+    // Runs `action` on the reader of hidraw<number> under the bed's lock (umockdev calls the bed
+    // from its own thread). Throws std::out_of_range when hidraw<number> is not a reader.
+    void WithReader(unsigned number, const std::function<void(VirtualReader&)>& action);
+    // A copy of the reader's request log.
+    std::vector<Request> Log(unsigned number);
+
+    // Called for every request a reader receives, on umockdev's thread, with the bed's lock held
+    // (do not call back into the bed).
+    using RequestObserver = std::function<void(unsigned number, const Request& request)>;
+    void SetRequestObserver(RequestObserver observer);
+
+    // The folders the hidraw backend is pointed at (what the preload maps to the bed).
+    static constexpr const char* SYSFS_ROOT = "/sys/class/hidraw";
+    static constexpr const char* DEVICE_ROOT = "/dev";
+    static std::string NodePath(unsigned number);
+    // The bed's folder (UMOCKDEV_DIR for a child process).
+    std::string RootDir() const;
+
+    struct Device;  // one hidraw<number>, plugged or not
+
+  private:
+    struct Testbed;
+    struct Callbacks;  // umockdev's signal handlers
+    friend struct Callbacks;
+    void AddDevice(unsigned number, std::unique_ptr<Device> device);
+    void Publish(Device& device);
+    Device& Find(unsigned number) const;
+
+    std::unique_ptr<Testbed> testbed_;
+    mutable std::mutex mutex_;
+    std::map<unsigned, std::unique_ptr<Device>> devices_;
+    RequestObserver observer_;
+};
+
+}  // namespace zrt::sim

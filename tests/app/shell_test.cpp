@@ -1,0 +1,172 @@
+// The application shell on the offscreen platform: errors that no handler caught are shown and the
+// loop goes on; the windows come up with the progress window hidden and the reader searched for
+// and loaded; closing the main window ends the loop even while the progress window is shown; and
+// the reader lists close every handle at the end, HidVP51 first.
+#include "app/shell.hpp"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "link/zrhid.hpp"
+#include "sim/virtual_platform.hpp"
+#include "sim/virtual_reader.hpp"
+
+namespace zrt::app {
+namespace {
+
+Application& App() {
+    return *static_cast<Application*>(QCoreApplication::instance());
+}
+
+QWidget* TopLevel(const char* name) {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == name) {
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+// Shown errors, recorded in place of the message box.
+class Shell : public ::testing::Test {
+  protected:
+    Shell() {
+        App().SetErrorDisplay([this](const std::string& message) { shown.push_back(message); });
+    }
+    ~Shell() override { App().SetErrorDisplay(nullptr); }
+
+    // Runs the windows; `whileRunning` is called from the loop once the main window has been
+    // activated, and must end the loop by closing the main window. Fails the test rather than
+    // hang when the loop does not end.
+    int Run(std::function<void(QWidget& mainWin)> whileRunning) {
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [] {
+            ADD_FAILURE() << "the loop went on after the main window was closed";
+            QApplication::quit();
+        });
+        QTimer::singleShot(0, [&] {
+            QWidget* mainWin = TopLevel("MainWin");
+            ASSERT_NE(mainWin, nullptr);
+            ASSERT_TRUE(QTest::qWaitForWindowActive(mainWin));
+            whileRunning(*mainWin);
+            guard.start(5000);
+        });
+        return RunWindows(App(), platform, lists);
+    }
+
+    std::vector<std::string> shown;
+    sim::VirtualPlatform platform;
+    ReaderLists lists{platform};
+};
+
+TEST_F(Shell, AnErrorThatNoHandlerCaughtIsShownAndTheLoopGoesOn) {
+    bool after = false;
+    QTimer::singleShot(0, [] { throw std::runtime_error("broken"); });
+    QTimer::singleShot(0, [&] {
+        after = true;
+        QApplication::quit();
+    });
+    QApplication::exec();
+    EXPECT_EQ(shown, std::vector<std::string>{"broken"});
+    EXPECT_TRUE(after);
+}
+
+TEST_F(Shell, WithoutAReaderTheWindowComesUpNotConnectedAndTheProgressWindowHidden) {
+    std::string status;
+    bool workWinHidden = false;
+    const int code = Run([&](QWidget& mainWin) {
+        QWidget* workWin = TopLevel("WorkWin");
+        ASSERT_NE(workWin, nullptr);
+        workWinHidden = workWin->isHidden();
+        status = mainWin.findChild<QLabel*>("RdLbl")->text().toStdString();
+        mainWin.close();
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(status, "       Czytnik nie podłączony");
+    EXPECT_TRUE(workWinHidden);
+    EXPECT_TRUE(shown.empty()) << "no reader is not an error";
+    EXPECT_EQ(TopLevel("MainWin"), nullptr) << "the windows are gone when the run returns";
+    EXPECT_EQ(TopLevel("WorkWin"), nullptr);
+}
+
+TEST_F(Shell, TheReaderIsLoadedAndItsHandleClosedAtTheEnd) {
+    sim::VirtualReader reader{link::ReaderInfo{151, 42, 12}, {}, link::PRODUCT_ID_51};
+    platform.AddReader(reader);
+    std::string status;
+    Run([&](QWidget& mainWin) {
+        status = mainWin.findChild<QLabel*>("RdLbl")->text().toStdString();
+        mainWin.close();
+    });
+    EXPECT_EQ(status, "Czytnik Zr-T51, Nr: 00042 (soft: 12)");
+    EXPECT_GE(platform.OpenHandleCount(), 1u) << "the lists hold the handle until they go";
+    lists.HidVP41.CloseAll();
+    lists.HidVP51.CloseAll();
+    EXPECT_EQ(platform.OpenHandleCount(), 0u);
+}
+
+TEST_F(Shell, ClosingTheMainWindowEndsTheLoopWhileTheProgressWindowIsShown) {
+    Run([&](QWidget& mainWin) {
+        TopLevel("WorkWin")->show();
+        mainWin.close();
+    });
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(Shell, AnErrorInAHandlerIsShownAndTheWindowGoesOn) {
+    // A HID platform that breaks down with an error of the general kind while searching.
+    struct Broken : sim::VirtualPlatform {
+        bool ListInterfaces(std::vector<link::HidInterface>&) override {
+            throw std::runtime_error("no HID support");
+        }
+    } broken;
+    ReaderLists brokenLists(broken);
+    bool running = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* mainWin = TopLevel("MainWin");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.empty(); }));
+        running = mainWin->isVisible();
+        mainWin->close();
+    });
+    EXPECT_EQ(RunWindows(App(), broken, brokenLists), 0);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown[0], "no HID support");
+    EXPECT_TRUE(running);
+}
+
+TEST(ReaderListsTest, CloseTheirHandlesHidVP51First) {
+    sim::VirtualReader reader41{link::ReaderInfo{141, 1, 1}, {}, link::PRODUCT_ID_41};
+    sim::VirtualReader reader51{link::ReaderInfo{151, 1, 1}, {}, link::PRODUCT_ID_51};
+    sim::VirtualPlatform platform;
+    const auto id41 = platform.AddReader(reader41);
+    const auto id51 = platform.AddReader(reader51);
+    {
+        ReaderLists lists(platform);
+        ASSERT_EQ(lists.HidVP41.Enumerate(link::VENDOR_ID, link::PRODUCT_ID_41), 1u);
+        ASSERT_EQ(lists.HidVP51.Enumerate(link::VENDOR_ID, link::PRODUCT_ID_51), 1u);
+    }
+    EXPECT_EQ(platform.ClosedInterfaces(),
+              (std::vector<sim::VirtualPlatform::InterfaceId>{id51, id41}));
+    EXPECT_EQ(platform.OpenHandleCount(), 0u);
+}
+
+}  // namespace
+}  // namespace zrt::app
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    zrt::app::Application application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

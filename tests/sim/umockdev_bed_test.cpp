@@ -1,0 +1,143 @@
+// Tests of the umockdev bed itself, with plain system calls: the sysfs entries it presents, the
+// answers of its ioctl handler (also to requests it does not know), unplugging and plugging again,
+// and the request observer.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <linux/hidraw.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "sim/umockdev_bed.hpp"
+
+namespace zrt::sim {
+namespace {
+
+// The 63-byte "M" request.
+std::vector<std::uint8_t> ReadInfoRequest() {
+    std::vector<std::uint8_t> report(link::SHORT_REPORT_SIZE, 0);
+    const std::uint8_t head[] = {0x41, 0x05, 0x00, 0x4D, 0xA1, 0xF4};
+    std::copy(std::begin(head), std::end(head), report.begin());
+    return report;
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// The errno of a failed ioctl, 0 when it succeeded.
+int IoctlErrno(int fd, unsigned long request, void* argument) {
+    return ::ioctl(fd, request, argument) < 0 ? errno : 0;
+}
+
+class BedTest : public testing::Test {
+  protected:
+    void TearDown() override {
+        for (const int fd : fds) {
+            ::close(fd);
+        }
+    }
+    int OpenNode(unsigned number) {
+        const int fd = ::open(UmockdevBed::NodePath(number).c_str(), O_RDWR | O_CLOEXEC);
+        if (fd >= 0) {
+            fds.push_back(fd);
+        }
+        return fd;
+    }
+
+    UmockdevBed bed;
+    std::vector<int> fds;  // closed in TearDown, before the bed goes
+};
+
+TEST_F(BedTest, PresentsSysfsEntriesWithTheParentsHidId) {
+    bed.AddReader(7, VirtualReader({1175, 1, 2}, {}, link::PRODUCT_ID_41));
+    bed.AddForeign(12, 0x8086, 0xFFFF);
+    EXPECT_NE(
+        ReadText("/sys/class/hidraw/hidraw7/device/uevent").find("HID_ID=0003:000013AB:00000041\n"),
+        std::string::npos);
+    EXPECT_NE(ReadText("/sys/class/hidraw/hidraw12/device/uevent")
+                  .find("HID_ID=0003:00008086:0000FFFF\n"),
+              std::string::npos);
+    EXPECT_EQ(ReadText("/sys/class/hidraw/hidraw7/dev"), "240:7");
+    const char* root = std::getenv("UMOCKDEV_DIR");
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(bed.RootDir(), root);
+    EXPECT_THROW(bed.AddForeign(7, 1, 2), std::invalid_argument);
+}
+
+TEST_F(BedTest, AnswersTheThreeHidrawIoctlsAndRefusesTheRest) {
+    bed.AddReader(1, VirtualReader({1175, 4242, 12}, {}, link::PRODUCT_ID_51));
+    bed.AddForeign(2, 0x046D, 0xC52B);
+    std::vector<Request> observed;
+    bed.SetRequestObserver([&](unsigned number, const Request& request) {
+        EXPECT_EQ(number, 1u);
+        observed.push_back(request);
+    });
+    const int reader = OpenNode(1);
+    const int foreign = OpenNode(2);
+    ASSERT_GE(reader, 0);
+    ASSERT_GE(foreign, 0);
+
+    hidraw_devinfo info{};
+    EXPECT_EQ(IoctlErrno(foreign, HIDIOCGRAWINFO, &info), 0);
+    EXPECT_EQ(info.bustype, 3u);
+    EXPECT_EQ(static_cast<std::uint16_t>(info.vendor), 0x046D);
+    EXPECT_EQ(static_cast<std::uint16_t>(info.product), 0xC52B);
+
+    std::vector<std::uint8_t> report = ReadInfoRequest();
+    EXPECT_EQ(::ioctl(reader, HIDIOCSFEATURE(63), report.data()), 63);
+    ASSERT_EQ(observed.size(), 1u);
+    EXPECT_EQ(observed[0].report, ReadInfoRequest());
+    std::vector<std::uint8_t> reply(63, 0);
+    reply[0] = 0x41;
+    EXPECT_EQ(::ioctl(reader, HIDIOCGFEATURE(63), reply.data()), 63);
+    EXPECT_EQ(reply[3], 0xCD);
+    EXPECT_EQ(reply[6], 0x92);  // serial 4242, low byte
+
+    // The reader refuses a second read of the same reply; the foreign device has no such report.
+    EXPECT_EQ(IoctlErrno(reader, HIDIOCGFEATURE(63), reply.data()), EPIPE);
+    EXPECT_EQ(IoctlErrno(foreign, HIDIOCSFEATURE(63), report.data()), EPIPE);
+    EXPECT_EQ(IoctlErrno(foreign, HIDIOCGFEATURE(63), reply.data()), EPIPE);
+    // Requests hidraw does not know, or cannot carry, fail with an errno.
+    int size = 0;
+    EXPECT_EQ(IoctlErrno(reader, HIDIOCGRDESCSIZE, &size), ENOTTY);
+    EXPECT_EQ(IoctlErrno(reader, HIDIOCGFEATURE(0), reply.data()), EINVAL);
+    EXPECT_EQ(IoctlErrno(reader, _IOWR('U', 0x07, int), &size), ENOTTY);
+    EXPECT_EQ(bed.Ioctls(2), 3u);
+}
+
+TEST_F(BedTest, UnpluggingRemovesTheDeviceAndKillsItsHandlesForGood) {
+    bed.AddReader(3, VirtualReader({1175, 1, 2}, {}, link::PRODUCT_ID_51));
+    const int before = OpenNode(3);
+    ASSERT_GE(before, 0);
+    hidraw_devinfo info{};
+    ASSERT_EQ(IoctlErrno(before, HIDIOCGRAWINFO, &info), 0);
+
+    bed.Unplug(3);
+    EXPECT_FALSE(bed.IsPlugged(3));
+    struct stat status {};
+    EXPECT_NE(::stat("/sys/class/hidraw/hidraw3", &status), 0);
+    EXPECT_EQ(IoctlErrno(before, HIDIOCGRAWINFO, &info), ENODEV);
+
+    bed.Plug(3);
+    EXPECT_TRUE(bed.IsPlugged(3));
+    EXPECT_EQ(::stat("/sys/class/hidraw/hidraw3/device/uevent", &status), 0);
+    EXPECT_EQ(IoctlErrno(before, HIDIOCGRAWINFO, &info), ENODEV);
+    const int after = OpenNode(3);
+    ASSERT_GE(after, 0);
+    EXPECT_EQ(IoctlErrno(after, HIDIOCGRAWINFO, &info), 0);
+    EXPECT_EQ(static_cast<std::uint16_t>(info.product), link::PRODUCT_ID_51);
+}
+
+}  // namespace
+}  // namespace zrt::sim

@@ -1,0 +1,147 @@
+// The Qt backend's seams and plumbing: the message box and the question, the window's activation
+// event, errors that a handler lets through, the progress window and its bar.
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+#include <stdexcept>
+
+#include "ui/qt/qt_dialogs.hpp"
+#include "ui/wwork.hpp"
+#include "ui_fixture.hpp"
+
+namespace zrt::ui::test {
+namespace {
+
+// Runs `inspect` on the modal box once it is open (the box's own loop delivers the call).
+void WhenModalOpens(std::function<void(QMessageBox*)> inspect) {
+    QTimer::singleShot(0, [inspect] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        inspect(box);
+    });
+}
+
+TEST_F(MainWinTest, MessageBoxIsPlainWithOneOkButton) {
+    ShowActive();
+    qt::QtDialogs boxes(form);
+    bool seen = false;
+    WhenModalOpens([&](QMessageBox* box) {
+        seen = true;
+        EXPECT_EQ(box->text(), "Błąd podczas upgrade.");
+        EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+        EXPECT_EQ(box->parentWidget(), &form);
+        EXPECT_TRUE(box->isModal());
+        box->button(QMessageBox::Ok)->click();
+    });
+    boxes.ShowMessage("Błąd podczas upgrade.");
+    EXPECT_TRUE(seen);
+}
+
+TEST_F(MainWinTest, QuestionOffersYesAndNoWithYesTheDefault) {
+    ShowActive();
+    qt::QtDialogs boxes(form);
+    const std::string text = "    Wykonać upgrade oprogramowania czytnika?";
+    for (bool yes : {true, false}) {
+        WhenModalOpens([&](QMessageBox* box) {
+            EXPECT_EQ(box->windowTitle(), "Upgrade ZR-T51");
+            EXPECT_EQ(box->text().toStdString(), text);
+            EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+            EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+            EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Yes));
+            EXPECT_EQ(box->parentWidget(), &form);
+            if (yes) {
+                QTest::keyClick(box, Qt::Key_Return);  // Enter takes the default
+            } else {
+                box->button(QMessageBox::No)->click();
+            }
+        });
+        EXPECT_EQ(boxes.AskYesNo("Upgrade ZR-T51", text), yes);
+    }
+}
+
+// FormActivate runs when the window first gets the focus and when the focus comes back from
+// another non-modal window of the program, not when a modal box closes.
+TEST_F(MainWinTest, ActivationRunsOnFirstShowAndAfterAnotherWindowNotAfterABox) {
+    auto activations = [this] {
+        return std::count(events.log.begin(), events.log.end(), "FormActivate:MainWin");
+    };
+    ShowActive(true);
+    EXPECT_EQ(activations(), 1);
+
+    qt::QtDialogs boxes(form);
+    WhenModalOpens([](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
+    boxes.ShowMessage("x");
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    EXPECT_EQ(activations(), 1);
+
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    other.hide();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    EXPECT_EQ(activations(), 2);
+}
+
+class Throwing : public EventSink {
+  public:
+    void OnEvent(std::string_view, Component&) override { throw std::runtime_error("broken"); }
+};
+
+TEST_F(MainWinTest, ErrorsLeftByAHandlerAreShownAndTheWindowGoesOn) {
+    Throwing sink;
+    std::vector<std::string> shown;
+    form.SetEventSink(&sink);
+    form.SetErrorDisplay([&](const std::string& message) { shown.push_back(message); });
+    QTest::mouseClick(Find("InvChkBx"), Qt::LeftButton);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "broken");
+    EXPECT_TRUE(Find<QCheckBox>("InvChkBx")->isChecked());
+}
+
+TEST(QtFormTest, MissingOrMistypedControlsAreProgramFaults) {
+    qt::QtForm form(WorkWinLayout());
+    EXPECT_THROW(form.Get<Control>("NoSuchControl"), std::logic_error);
+    EXPECT_THROW(form.Get<CheckBox>("WorkLbl"), std::logic_error);
+}
+
+TEST(WorkWinTest, IsBuiltHiddenAndDrivenThroughItsControls) {
+    qt::QtForm form(WorkWinLayout());
+    TWorkWin work(form);
+    EXPECT_TRUE(form.isHidden());
+    EXPECT_EQ(form.windowTitle(), "ZrT_VivoRaz");
+    EXPECT_EQ(form.font().pixelSize(), 11);
+    auto* bar = form.findChild<QProgressBar*>("ProgrBar");
+    auto* label = form.findChild<QLabel*>("WorkLbl");
+    ASSERT_NE(bar, nullptr);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->font().pixelSize(), 13);
+    EXPECT_TRUE(label->alignment() & Qt::AlignHCenter);
+    EXPECT_EQ(bar->maximum(), 100);
+
+    work.WorkLbl.SetCaption("Ładowanie nowej wersji oprogramowania");
+    EXPECT_EQ(label->text(), "Ładowanie nowej wersji oprogramowania");
+    EXPECT_EQ(label->width(), 265);  // no automatic sizing
+    work.Form.Show();
+    work.ProgrBar.SetMax(180);
+    work.ProgrBar.SetPosition(18);
+    EXPECT_EQ(bar->maximum(), 180);
+    EXPECT_EQ(bar->value(), 18);
+    EXPECT_EQ(work.ProgrBar.Position(), 18);
+    EXPECT_EQ(form.frameGeometry().size(), QSize(354, 124));
+    work.Form.Hide();
+    EXPECT_TRUE(form.isHidden());
+}
+
+}  // namespace
+}  // namespace zrt::ui::test
