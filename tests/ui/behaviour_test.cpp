@@ -257,6 +257,10 @@ struct StatusCase {
     bool cardTypes;
 };
 
+void PrintTo(const StatusCase& c, std::ostream* out) {
+    *out << c.info.model << "/" << c.info.serial << "/" << c.info.firmware;
+}
+
 class StatusLine : public States, public ::testing::WithParamInterface<StatusCase> {};
 
 TEST_P(StatusLine, ShowsModelSerialAndFirmwareAndTheCardTypesOnlyFor1175) {
