@@ -35,7 +35,8 @@ class HidPlatform {
 public:
     virtual ~HidPlatform() = default;
 
-    // The HID interfaces present now, in the system's order. False when the set cannot be had.
+    // The HID interfaces present now, in the system's order, replacing what `out` held (its storage
+    // may be reused). False when the set cannot be had.
     virtual bool ListInterfaces(std::vector<HidInterface>& out) = 0;
     // Opens an interface for synchronous reading and writing, shared with other programs.
     // INVALID_HANDLE_VALUE on failure.

@@ -12,7 +12,8 @@ namespace zrt::link {
 std::uint32_t HidVPTab::Enumerate(std::uint16_t vendorId, std::uint16_t productId) {
     CloseAll();
 
-    std::vector<HidInterface> interfaces;
+    // The listing is kept between searches so that the poll's repeated searches reuse its storage.
+    std::vector<HidInterface>& interfaces = interfaces_;
     bool listed = false;
     try {
         listed = platform_->ListInterfaces(interfaces);

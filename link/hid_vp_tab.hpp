@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "link/hid_platform.hpp"
 
@@ -30,6 +31,7 @@ private:
     HidPlatform* platform_;
     std::array<HidHandle, MAX_HANDLES> slots_{};
     std::uint32_t count_ = 0;
+    std::vector<HidInterface> interfaces_;  // scratch space of Enumerate, reused by each search
 };
 
 }  // namespace zrt::link

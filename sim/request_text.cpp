@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "link/crc.hpp"
+#include "link/le16.hpp"
 #include "link/zrhid.hpp"
 
 namespace zrt::sim {
@@ -43,8 +44,7 @@ void AppendHex(std::string& text, const std::uint8_t* bytes, std::size_t count) 
 }
 
 std::uint32_t LittleEndian32(const std::uint8_t* bytes) {
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+    return link::GetLe16(bytes) | static_cast<std::uint32_t>(link::GetLe16(bytes + 2)) << 16;
 }
 
 // What the data of a well-formed request of `command` say.
@@ -64,7 +64,7 @@ void AppendData(std::string& text, std::uint8_t command, const std::vector<std::
             text += part;
         }
     } else if (command == link::CMD_UPGRADE_BLOCK && data.size() >= 2) {
-        std::snprintf(part, sizeof(part), " %u, %zu bytes", data[0] | data[1] << 8,
+        std::snprintf(part, sizeof(part), " %u, %zu bytes", link::GetLe16(data.data()),
                       data.size() - 2);
         text += part;
     } else if (!data.empty()) {
@@ -81,7 +81,7 @@ void AppendFrameCheck(std::string& text, const std::vector<std::uint8_t>& report
         text += part;
         return;
     }
-    const std::size_t length = report[1] | report[2] << 8;
+    const std::size_t length = link::GetLe16(&report[1]);
     if (length < 5 || length > report.size() - 1) {
         std::snprintf(part, sizeof(part), "; frame length %zu does not fit a report of %zu bytes",
                       length, report.size());

@@ -3,17 +3,18 @@
 // the real backend, the reader lists, FindReader and ZrHID.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "link/crc.hpp"
 #include "link/find_reader.hpp"
 #include "link/hid_vp_tab.hpp"
 #include "link/hidraw_platform.hpp"
 #include "link/zrhid.hpp"
 #include "sim/umockdev_bed.hpp"
+#include "tests/sim/request_frames.hpp"
 
 namespace zrt::link {
 namespace {
@@ -26,16 +27,7 @@ sim::VirtualReader MakeReader(std::uint16_t serial, std::uint16_t productId) {
 
 // The reader's reply frame to `command` with `data`, as the 63 bytes of report 0x41.
 Bytes ReplyFrame(std::uint8_t command, const Bytes& data) {
-    Bytes frame(SHORT_REPORT_SIZE, 0);
-    const std::size_t length = data.size() + 5;
-    frame[0] = REPORT_ID_SHORT;
-    frame[1] = static_cast<std::uint8_t>(length);
-    frame[3] = command | 0x80;
-    std::copy(data.begin(), data.end(), frame.begin() + 4);
-    const std::uint16_t crc = Crc16(&frame[1], length - 2, 0xFFFF);
-    frame[length - 1] = static_cast<std::uint8_t>(crc);
-    frame[length] = static_cast<std::uint8_t>(crc >> 8);
-    return frame;
+    return sim::test::Frame(REPORT_ID_SHORT, SHORT_REPORT_SIZE, command | 0x80, data);
 }
 
 class HidrawOverUmockdev : public testing::Test {
@@ -135,13 +127,11 @@ TEST_F(HidrawOverUmockdev, ShortAndLongReportsCrossByteForByte) {
         block[i] = static_cast<std::uint8_t>(i * 7 + 3);
     }
     Reader51.UpgradeBlock(0, block.data());
-    Bytes longRequest(LONG_REPORT_SIZE, 0);
-    const std::uint8_t longHead[] = {0x49, 0x0F, 0x02, 0x59, 0x00, 0x00};
-    std::copy(std::begin(longHead), std::end(longHead), longRequest.begin());
-    std::copy(block.begin(), block.end(), longRequest.begin() + 6);
-    const std::uint16_t crc = Crc16(&longRequest[1], 525, 0xFFFF);
-    longRequest[526] = static_cast<std::uint8_t>(crc);
-    longRequest[527] = static_cast<std::uint8_t>(crc >> 8);
+    Bytes indexAndBlock(2 + block.size(), 0);  // block index 0, then the block
+    std::copy(block.begin(), block.end(), indexAndBlock.begin() + 2);
+    const Bytes longRequest =
+        sim::test::Frame(REPORT_ID_LONG, LONG_REPORT_SIZE, CMD_UPGRADE_BLOCK, indexAndBlock);
+    ASSERT_EQ(Bytes(longRequest.begin(), longRequest.begin() + 4), (Bytes{0x49, 0x0F, 0x02, 0x59}));
     log = bed.Log(5);
     ASSERT_EQ(log.size(), 4u);
     EXPECT_EQ(log[3].report, longRequest);

@@ -9,6 +9,7 @@
 #include "link/crc.hpp"
 #include "link/zrhid.hpp"
 #include "sim/request_text.hpp"
+#include "tests/sim/request_frames.hpp"
 
 namespace zrt::sim {
 namespace {
@@ -17,17 +18,11 @@ using Bytes = std::vector<std::uint8_t>;
 
 // A request as the reader logs it, framed correctly in the short or long report.
 Request Framed(std::uint8_t command, const Bytes& data) {
-    const std::size_t length = data.size() + 5;
+    const bool longFrame = data.size() + 5 > 62;
     Request request;
-    request.report.assign(length > 62 ? link::LONG_REPORT_SIZE : link::SHORT_REPORT_SIZE, 0);
-    request.report[0] = length > 62 ? link::REPORT_ID_LONG : link::REPORT_ID_SHORT;
-    request.report[1] = static_cast<std::uint8_t>(length);
-    request.report[2] = static_cast<std::uint8_t>(length >> 8);
-    request.report[3] = command;
-    std::copy(data.begin(), data.end(), request.report.begin() + 4);
-    const std::uint16_t crc = link::Crc16(&request.report[1], length - 2, 0xFFFF);
-    request.report[length - 1] = static_cast<std::uint8_t>(crc);
-    request.report[length] = static_cast<std::uint8_t>(crc >> 8);
+    request.report =
+        longFrame ? test::Frame(link::REPORT_ID_LONG, link::LONG_REPORT_SIZE, command, data)
+                  : test::Frame(link::REPORT_ID_SHORT, link::SHORT_REPORT_SIZE, command, data);
     request.command = command;
     request.data = data;
     request.valid = true;

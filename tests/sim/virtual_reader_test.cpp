@@ -9,6 +9,7 @@
 
 #include "link/crc.hpp"
 #include "sim/virtual_platform.hpp"
+#include "tests/sim/request_frames.hpp"
 
 namespace zrt::sim {
 namespace {
@@ -16,20 +17,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using link::Crc16;
 
-// A request frame in a report of `size` bytes, its CRC-16 right.
-Bytes Frame(std::uint8_t reportId, std::size_t size, std::uint8_t command, const Bytes& data = {}) {
-    Bytes report(size, 0);
-    const std::size_t length = data.size() + 5;
-    report[0] = reportId;
-    report[1] = static_cast<std::uint8_t>(length);
-    report[2] = static_cast<std::uint8_t>(length >> 8);
-    report[3] = command;
-    std::copy(data.begin(), data.end(), report.begin() + 4);
-    const std::uint16_t crc = Crc16(&report[1], length - 2, 0xFFFF);
-    report[length - 1] = static_cast<std::uint8_t>(crc);
-    report[length] = static_cast<std::uint8_t>(crc >> 8);
-    return report;
-}
+using test::Frame;
 
 Bytes Short(std::uint8_t command, const Bytes& data = {}) {
     return Frame(0x41, 63, command, data);
