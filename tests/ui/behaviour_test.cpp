@@ -328,6 +328,17 @@ TEST_F(States, AWriteWithoutChangesStillSendsTheRecordAndAnimates) {
     EXPECT_TRUE(W("WrProgressBar")->isHidden());
 }
 
+TEST_F(States, ClickingTheWriteButtonWrites) {
+    platform.AddReader(reader51);
+    Activate();
+    Connect();
+    reader51.ClearLog();
+    QTest::mouseClick(W("WrBtn"), Qt::LeftButton);
+    EXPECT_EQ(Wire(reader51), "C");
+    EXPECT_EQ(events.log.back(), "WrBtnClick:WrBtn");
+    EXPECT_EQ(waits.steps.size(), 22u);
+}
+
 TEST_F(States, AWriteSendsWhatTheControlsShow) {
     platform.AddReader(reader51);
     Activate();

@@ -331,6 +331,11 @@ void QtForm::Build() {
                 widget = button;
                 component = std::make_unique<PlainControl>(
                     c.name, button, [button](const QString& text) { button->setText(text); });
+                Component* sender = component.get();
+                if (!handler.empty()) {
+                    connect(button, &QAbstractButton::clicked, this,
+                            [=, this] { Fire(handler, *sender); });
+                }
                 break;
             }
             case ControlKind::GroupBox: {
