@@ -77,6 +77,7 @@ struct UmockdevBed::Device {
     unsigned generation = 0;  // counts the plug-ins; a client keeps the one it opened under
     BedFault fault = BedFault::None;
     unsigned opens = 0;
+    unsigned closes = 0;
     unsigned ioctls = 0;
     std::string parentPath;  // sysfs paths while plugged
     std::string nodePath;
@@ -87,12 +88,29 @@ struct UmockdevBed::Device {
 struct UmockdevBed::Callbacks {
     static void Connected(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) {
         auto& device = *static_cast<Device*>(data);
-        std::lock_guard lock(device.owner->mutex_);
-        ++device.opens;
-        if (g_object_get_data(G_OBJECT(client), GENERATION_KEY) == nullptr) {
-            g_object_set_data(G_OBJECT(client), GENERATION_KEY,
-                              GUINT_TO_POINTER(device.generation));
+        {
+            std::lock_guard lock(device.owner->mutex_);
+            ++device.opens;
+            if (g_object_get_data(G_OBJECT(client), GENERATION_KEY) == nullptr) {
+                g_object_set_data(G_OBJECT(client), GENERATION_KEY,
+                                  GUINT_TO_POINTER(device.generation));
+            }
+            ++device.owner->events_;
         }
+        g_object_weak_ref(G_OBJECT(client), Closed, &device);
+        device.owner->changed_.notify_all();
+    }
+
+    // umockdev lets go of a client once its socket has closed: the handle was closed, or the
+    // process that held it ended.
+    static void Closed(gpointer data, GObject*) {
+        auto& device = *static_cast<Device*>(data);
+        {
+            std::lock_guard lock(device.owner->mutex_);
+            ++device.closes;
+            ++device.owner->events_;
+        }
+        device.owner->changed_.notify_all();
     }
 
     static gboolean Ioctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) {
@@ -104,6 +122,11 @@ struct UmockdevBed::Callbacks {
             error = Answer(device, client, result);
         }
         umockdev_ioctl_client_complete(client, error == 0 ? result : -1, error);
+        {
+            std::lock_guard lock(device.owner->mutex_);
+            ++device.owner->events_;
+        }
+        device.owner->changed_.notify_all();
         return TRUE;
     }
 
@@ -339,9 +362,34 @@ unsigned UmockdevBed::Opens(unsigned number) const {
     return Find(number).opens;
 }
 
+unsigned UmockdevBed::Closes(unsigned number) const {
+    std::lock_guard lock(mutex_);
+    return Find(number).closes;
+}
+
 unsigned UmockdevBed::Ioctls(unsigned number) const {
     std::lock_guard lock(mutex_);
     return Find(number).ioctls;
+}
+
+bool UmockdevBed::WaitUntil(const std::function<bool()>& condition,
+                            std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        unsigned long seen = 0;
+        {
+            std::lock_guard lock(mutex_);
+            seen = events_;
+        }
+        if (condition()) {
+            return true;
+        }
+        std::unique_lock lock(mutex_);
+        if (!changed_.wait_until(lock, deadline, [&] { return events_ != seen; })) {
+            lock.unlock();
+            return condition();
+        }
+    }
 }
 
 void UmockdevBed::WithReader(unsigned number, const std::function<void(VirtualReader&)>& action) {

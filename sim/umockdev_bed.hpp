@@ -9,6 +9,8 @@
 // bed.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -62,8 +64,16 @@ class UmockdevBed {
     // Opens of hidraw<number> that umockdev has reported so far. Reported asynchronously: an open
     // made just before may not be counted yet.
     unsigned Opens(unsigned number) const;
+    // Handles of hidraw<number> that were closed again (by close() or by the end of the process
+    // that held them) and that umockdev has reported so far; asynchronous like Opens.
+    unsigned Closes(unsigned number) const;
     // Ioctls answered on hidraw<number>. Exact: the caller waits for the answer of each.
     unsigned Ioctls(unsigned number) const;
+
+    // Waits until `condition` holds, checking it at once and again after every open, close and
+    // ioctl the bed handles; false when `timeout` passed first. For a client in another process or
+    // thread. `condition` runs without the bed's lock, so it may ask the bed.
+    bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 
     // Runs `action` on the reader of hidraw<number> under the bed's lock (umockdev calls the bed
     // from its own thread). Throws std::out_of_range when hidraw<number> is not a reader.
@@ -95,6 +105,8 @@ class UmockdevBed {
 
     std::unique_ptr<Testbed> testbed_;
     mutable std::mutex mutex_;
+    std::condition_variable changed_;  // notified after every event counted in events_
+    unsigned long events_ = 0;
     std::map<unsigned, std::unique_ptr<Device>> devices_;
     RequestObserver observer_;
 };

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -137,6 +138,36 @@ TEST_F(BedTest, UnpluggingRemovesTheDeviceAndKillsItsHandlesForGood) {
     ASSERT_GE(after, 0);
     EXPECT_EQ(IoctlErrno(after, HIDIOCGRAWINFO, &info), 0);
     EXPECT_EQ(static_cast<std::uint16_t>(info.product), link::PRODUCT_ID_51);
+}
+
+TEST_F(BedTest, CountsTheHandlesOpenedAndClosedOnEachNode) {
+    bed.AddReader(4, VirtualReader({1175, 1, 2}, {}, link::PRODUCT_ID_51));
+    bed.AddReader(5, VirtualReader({141, 1, 2}, {}, link::PRODUCT_ID_41));
+    const auto counted = [&](unsigned number, unsigned opens, unsigned closes) {
+        return bed.WaitUntil(
+            [&] { return bed.Opens(number) == opens && bed.Closes(number) == closes; },
+            std::chrono::seconds(10));
+    };
+    const int first = OpenNode(4);
+    const int second = OpenNode(4);
+    ASSERT_GE(first, 0);
+    ASSERT_GE(second, 0);
+    EXPECT_TRUE(counted(4, 2, 0));
+    ::close(first);
+    fds.erase(fds.begin());
+    EXPECT_TRUE(counted(4, 2, 1));
+    // A handle of an unplugged device counts as closed only once it is closed.
+    bed.Unplug(4);
+    hidraw_devinfo info{};
+    EXPECT_EQ(IoctlErrno(second, HIDIOCGRAWINFO, &info), ENODEV);
+    EXPECT_EQ(bed.Closes(4), 1u);
+    ::close(second);
+    fds.clear();
+    EXPECT_TRUE(counted(4, 2, 2));
+    EXPECT_EQ(bed.Opens(5), 0u);
+    EXPECT_EQ(bed.Closes(5), 0u);
+    // A condition that never holds: the wait gives up at its deadline.
+    EXPECT_FALSE(bed.WaitUntil([] { return false; }, std::chrono::milliseconds(1)));
 }
 
 }  // namespace

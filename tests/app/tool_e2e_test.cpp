@@ -1,0 +1,199 @@
+// End to end: the real program zrt-vivoraz, started as a child process on the offscreen Qt
+// platform, against virtual readers that the umockdev bed presents to its hidraw backend. The test
+// sees the tool only from outside: the requests the readers receive, byte for byte, and the
+// handles the bed counts on each node. It checks the load at start ("M" then "c"), the identity
+// poll, that the tool lets go of an unplugged reader and keeps searching, that it loads a reader
+// plugged in later, that it holds one handle per open reader and leaks none, and that it ends on
+// SIGTERM with every handle closed.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "config/reader_config.hpp"
+#include "link/zrhid.hpp"
+#include "sim/umockdev_bed.hpp"
+
+extern char** environ;
+
+namespace zrt::sim {
+namespace {
+
+using namespace std::chrono_literals;
+
+// How long the tool may take for any one step (starting Qt included) on a busy machine. Only a
+// bound on waiting for the child: every wait ends as soon as its condition holds.
+constexpr auto DEADLINE = 30s;
+
+// The two requests the tool may send without the user: 63-byte reports 0x41 carrying a frame of
+// length 5 with the command and its CRC-16/MODBUS, least significant byte first.
+std::vector<std::uint8_t> ShortReport(std::initializer_list<std::uint8_t> head) {
+    std::vector<std::uint8_t> report(head);
+    report.resize(link::SHORT_REPORT_SIZE, 0);
+    return report;
+}
+const std::vector<std::uint8_t> READ_INFO_REQUEST =
+    ShortReport({0x41, 0x05, 0x00, 0x4D, 0xA1, 0xF4});
+const std::vector<std::uint8_t> READ_CONFIG_REQUEST =
+    ShortReport({0x41, 0x05, 0x00, 0x63, 0x21, 0xE8});
+
+// The command letters of a reader's log from entry `from` on, e.g. "McMMM".
+std::string Commands(const std::vector<Request>& log, std::size_t from = 0) {
+    std::string letters;
+    for (std::size_t i = from; i < log.size(); ++i) {
+        letters += static_cast<char>(log[i].command);
+    }
+    return letters;
+}
+
+// Every request in the log is exactly one of the two reads; nothing was written.
+void ExpectOnlyTheTwoReads(const std::vector<Request>& log, const char* reader) {
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        const Request& request = log[i];
+        if (request.command == link::CMD_READ_INFO) {
+            EXPECT_EQ(request.report, READ_INFO_REQUEST) << reader << ", request " << i;
+        } else if (request.command == link::CMD_READ_CONFIG) {
+            EXPECT_EQ(request.report, READ_CONFIG_REQUEST) << reader << ", request " << i;
+        } else {
+            ADD_FAILURE() << reader << ", request " << i << ": unexpected command 0x" << std::hex
+                          << int{request.command};
+        }
+    }
+}
+
+// The tool as a child process with this process's environment (the umockdev preload and the bed's
+// folder). Killed and reaped on destruction if it still runs, so that the bed, made before it,
+// never goes while the tool holds its nodes.
+class ToolProcess {
+  public:
+    explicit ToolProcess(const char* path) {
+        char* argv[] = {const_cast<char*>(path), nullptr};
+        if (posix_spawn(&pid_, path, nullptr, nullptr, argv, environ) == 0) {
+            // A descriptor that becomes readable when the tool ends (the system call directly:
+            // Debian 12's <sys/pidfd.h> lacks the C linkage for C++).
+            pidfd_ = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
+        }
+    }
+    ~ToolProcess() {
+        if (pidfd_ >= 0) {
+            if (!status_) {
+                kill(pid_, SIGKILL);
+                waitpid(pid_, nullptr, 0);
+            }
+            close(pidfd_);
+        }
+    }
+    ToolProcess(const ToolProcess&) = delete;
+    ToolProcess& operator=(const ToolProcess&) = delete;
+
+    bool Started() const { return pidfd_ >= 0; }
+    bool Running() const {
+        pollfd ended{pidfd_, POLLIN, 0};
+        return !status_ && poll(&ended, 1, 0) == 0;
+    }
+    void Signal(int number) const { kill(pid_, number); }
+    // The wait status once the tool has ended, waiting up to `timeout`; nothing while it runs.
+    std::optional<int> WaitForEnd(std::chrono::milliseconds timeout) {
+        pollfd ended{pidfd_, POLLIN, 0};
+        if (!status_ && poll(&ended, 1, static_cast<int>(timeout.count())) == 1) {
+            int status = 0;
+            if (waitpid(pid_, &status, 0) == pid_) {
+                status_ = status;
+            }
+        }
+        return status_;
+    }
+
+  private:
+    pid_t pid_ = -1;
+    int pidfd_ = -1;
+    std::optional<int> status_;
+};
+
+// Waits until the requests on hidraw<number> from entry `from` on begin with `expected`, or until
+// the tool ends; true when they do.
+bool WaitForCommands(UmockdevBed& bed, const ToolProcess& tool, unsigned number, std::size_t from,
+                     const std::string& expected) {
+    bed.WaitUntil(
+        [&] {
+            return Commands(bed.Log(number), from).size() >= expected.size() || !tool.Running();
+        },
+        DEADLINE);
+    return Commands(bed.Log(number), from).substr(0, expected.size()) == expected;
+}
+
+// Waits until the tool holds exactly `open` handles of hidraw<number>; true when it does.
+bool WaitForHandles(UmockdevBed& bed, unsigned number, unsigned open) {
+    return bed.WaitUntil([&] { return bed.Opens(number) - bed.Closes(number) == open; }, DEADLINE);
+}
+
+TEST(ToolEndToEnd, LoadsPollsLetsGoOfAnUnpluggedReaderSearchesOnAndEndsWithEveryHandleClosed) {
+    constexpr unsigned FIRST = 0;   // /dev/hidraw0: model 1175, product identifier 81
+    constexpr unsigned SECOND = 1;  // /dev/hidraw1: model 141, product identifier 65
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    UmockdevBed bed;
+    bed.AddReader(FIRST,
+                  VirtualReader({1175, 4242, 12}, config::RECORD_TEMPLATE, link::PRODUCT_ID_51));
+    ToolProcess tool(ZRT_TOOL_PATH);
+    ASSERT_TRUE(tool.Started()) << "cannot start " << ZRT_TOOL_PATH;
+
+    // At start the tool reads the identity, then the configuration, then polls the identity.
+    ASSERT_TRUE(WaitForCommands(bed, tool, FIRST, 0, "McMMM"))
+        << "requests: " << Commands(bed.Log(FIRST)) << (tool.Running() ? "" : "; the tool ended");
+    // One handle while the reader is open: the polls reuse it.
+    EXPECT_TRUE(WaitForHandles(bed, FIRST, 1))
+        << bed.Opens(FIRST) << " opened, " << bed.Closes(FIRST) << " closed";
+
+    // Unplugged: the tool notices at its next poll and closes the dead handle at its next search.
+    bed.Unplug(FIRST);
+    EXPECT_TRUE(WaitForHandles(bed, FIRST, 0))
+        << bed.Opens(FIRST) << " opened, " << bed.Closes(FIRST) << " closed";
+
+    // It goes on searching: a reader that does not answer yet is opened again and again (each
+    // search closes the handle of the last one).
+    VirtualReader silent({141, 7, 3}, config::RECORD_TEMPLATE, link::PRODUCT_ID_41);
+    silent.unplugged = true;  // every report call fails, nothing is received
+    bed.AddReader(SECOND, std::move(silent));
+    EXPECT_TRUE(bed.WaitUntil([&] { return bed.Opens(SECOND) >= 3 || !tool.Running(); }, DEADLINE))
+        << "opened " << bed.Opens(SECOND) << " times";
+    EXPECT_GE(bed.Opens(SECOND), 3u);
+    bed.Unplug(SECOND);
+    EXPECT_TRUE(WaitForHandles(bed, SECOND, 0));
+    EXPECT_TRUE(bed.Log(SECOND).empty());
+
+    // The first reader plugged in again, now as another model and serial number: loaded again.
+    const std::size_t before = bed.Log(FIRST).size();
+    bed.WithReader(FIRST, [](VirtualReader& reader) { reader.info = {151, 77, 5}; });
+    bed.Plug(FIRST);
+    ASSERT_TRUE(WaitForCommands(bed, tool, FIRST, before, "McMMM"))
+        << "requests after plugging in again: " << Commands(bed.Log(FIRST), before)
+        << (tool.Running() ? "" : "; the tool ended");
+    EXPECT_TRUE(WaitForHandles(bed, FIRST, 1))
+        << bed.Opens(FIRST) << " opened, " << bed.Closes(FIRST) << " closed";
+
+    // The tool has no way of being closed from outside but a signal; it was running until then.
+    ASSERT_TRUE(tool.Running());
+    tool.Signal(SIGTERM);
+    const std::optional<int> status = tool.WaitForEnd(DEADLINE);
+    ASSERT_TRUE(status.has_value()) << "the tool did not end on SIGTERM";
+    EXPECT_TRUE(WIFSIGNALED(*status) && WTERMSIG(*status) == SIGTERM) << "status " << *status;
+    EXPECT_TRUE(WaitForHandles(bed, FIRST, 0));
+    EXPECT_TRUE(WaitForHandles(bed, SECOND, 0));
+
+    ExpectOnlyTheTwoReads(bed.Log(FIRST), "hidraw0");
+}
+
+}  // namespace
+}  // namespace zrt::sim
