@@ -80,13 +80,27 @@ TEST_F(WindowUpgrade, YesUploadsEighteenBlocksWithTheProgressWindowThenWaitsNine
     EXPECT_EQ(Bar()->maximum(), 100);
     EXPECT_EQ(Bar()->value(), 100);
     EXPECT_TRUE(win.Timer.Enabled());
-    EXPECT_EQ(Focused(), mainForm.Widget("RapWin"));
+    EXPECT_EQ(mainForm.focusWidget(), mainForm.Widget("RapWin"));
 
     // The next load reads the new version and offers nothing.
     Activate();
     EXPECT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(static_cast<QLabel*>(W("RdLbl"))->text().toStdString(),
               "Czytnik Zr-T41, Nr: 00007 (soft: 12)");
+}
+
+// The progress window holds the focus during the upload and gives it back to the main window,
+// whose activation then loads the reader afresh: the new version shows and nothing is offered.
+TEST_F(WindowUpgrade, TheFocusComingBackAfterTheUploadReloadsTheReader) {
+    Connect();
+    Activate();
+    EXPECT_EQ(static_cast<QLabel*>(W("RdLbl"))->text().toStdString(),
+              "Czytnik Zr-T41, Nr: 00007 (soft: 11)");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reader41.Log().back().command == 'c'; }));
+    EXPECT_EQ(static_cast<QLabel*>(W("RdLbl"))->text().toStdString(),
+              "Czytnik Zr-T41, Nr: 00007 (soft: 12)");
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(QGuiApplication::focusWindow(), mainForm.windowHandle());
 }
 
 TEST_F(WindowUpgrade, TheBarFollowsTheBlocksOnTheWire) {
