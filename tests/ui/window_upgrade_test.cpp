@@ -51,16 +51,6 @@ TEST_F(WindowUpgrade, NoSendsNothingAndTheQuestionComesBackWithEveryLoad) {
     EXPECT_TRUE(workForm.isHidden());
 }
 
-TEST_F(WindowUpgrade, AReader1175IsAskedUnderTheT51Caption) {
-    reader51.info = {1175, 3, IMAGE_VERSION - 1};
-    platform.AddReader(reader51);
-    platform.Unplug(0);
-    boxes.answer = false;
-    Activate();
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].caption, "Upgrade ZR-T51");
-}
-
 TEST_F(WindowUpgrade, YesUploadsEighteenBlocksWithTheProgressWindowThenWaitsNineSeconds) {
     Activate();
     EXPECT_EQ(Wire(reader41), "McZ" + blocks + "yz");
@@ -138,25 +128,6 @@ TEST_F(WindowUpgrade, AFailedUploadFromTheTickEnablesTheTimerSilently) {
     reader41.ClearLog();
     Tick();
     EXPECT_EQ(Wire(reader41), "M") << "the reader stays open and is only checked";
-}
-
-TEST_F(WindowUpgrade, ARefusedBeginLeavesTheProgressWindowHidden) {
-    reader41.AddFault(Fault(FaultKind::Ack).On('Z'));
-    Activate();
-    EXPECT_EQ(Wire(reader41), "McZ");
-    EXPECT_TRUE(workForm.isHidden());
-    EXPECT_EQ(Label(), "");
-    EXPECT_EQ(boxes.messages, std::vector<std::string>{"Błąd podczas upgrade."});
-}
-
-TEST_F(WindowUpgrade, AnInconsistentImageIsReportedAndNothingIsSent) {
-    images.Image(141)[6] = 1;  // zero word
-    Activate();
-    EXPECT_EQ(Wire(reader41), "Mc");
-    EXPECT_EQ(boxes.messages, std::vector<std::string>{"Błąd pliku upgrade."});
-    EXPECT_FALSE(boxes.boxes.back().timerEnabled);
-    EXPECT_TRUE(win.Timer.Enabled());
-    EXPECT_TRUE(workForm.isHidden());
 }
 
 }  // namespace
