@@ -231,9 +231,12 @@ void TMainWin::ShowMessage(std::string_view text) {
     Boxes.ShowMessage(std::string(text));
 }
 
+// The progress window takes the focus while it is shown and gives it back to the main window when
+// it hides, so the main window's activation (a fresh load) follows every upload that ended.
 void TMainWin::ShowProgressWindow() {
     if (WorkWin != nullptr) {
         WorkWin->Form.Show();
+        WorkWin->Form.SetFocus();
     }
 }
 
@@ -246,6 +249,7 @@ void TMainWin::RepaintProgressWindow() {
 void TMainWin::HideProgressWindow() {
     if (WorkWin != nullptr) {
         WorkWin->Form.Hide();
+        Form.SetFocus();
     }
 }
 

@@ -140,14 +140,6 @@ INSTANTIATE_TEST_SUITE_P(
                       OfferCase{151, 0x7FFF, 0x8000, nullptr},
                       OfferCase{151, 0xFFFF, 0xFFFF, nullptr}));
 
-TEST(UpgradeQuestion, HasFiveLinesEachButTheEmptyFourthIndentedByFourBlanks) {
-    EXPECT_EQ(UPGRADE_QUESTION,
-              "    Czytnik zawiera nieaktualne oprogramowanie.\n"
-              "    Niektóre ustawienia konfiguracji nie będą\n"
-              "    prawidłowow realizowane.\n\n"
-              "    Wykonać upgrade oprogramowania czytnika?");
-}
-
 TEST_F(Upgrade, EighteenBlocksGoOutAsZThenYZeroToSeventeenThenYThenZ) {
     Reader(141, IMAGE_VERSION - 1, 0x0140);
     Run();

@@ -74,5 +74,21 @@ TEST_F(Activation, TheFocusComingBackFromTheProgressWindowReloads) {
     EXPECT_EQ(Loads(reader51), 2);
 }
 
+// Painting a window at once takes in the window system's news (a window just shown is mapped
+// when it returns) but runs no activation: that waits until the focus next enters the window.
+TEST_F(Activation, PaintingAWindowAtOnceMapsItAndRunsNoActivation) {
+    Raise(mainForm);
+    workForm.show();
+    work.Form.Repaint();
+    EXPECT_TRUE(workForm.windowHandle()->isExposed());
+
+    Raise(workForm);
+    mainForm.activateWindow();  // the focus moves back while a handler is still running
+    work.Form.Repaint();
+    EXPECT_EQ(QGuiApplication::focusWindow(), mainForm.windowHandle());
+    EXPECT_EQ(Activations(), 1);
+    EXPECT_EQ(Loads(reader51), 1);
+}
+
 }  // namespace
 }  // namespace zrt::ui::test

@@ -109,16 +109,6 @@ TEST_F(States, ActivationWithAReaderLoadsItAndGivesTheFocusToRapWin) {
     EXPECT_EQ(Focused(), W("RapWin"));
 }
 
-TEST_F(States, TheReaderOfProductIdentifier65IsPreferred) {
-    platform.AddReader(reader51);
-    platform.AddReader(reader41);
-    Activate();
-    EXPECT_EQ(win.CurrentReader, &win.Reader41);
-    EXPECT_EQ(Wire(reader41), "Mc");
-    EXPECT_EQ(Wire(reader51), "");
-    EXPECT_EQ(Status(), "Czytnik Zr-T41, Nr: 00007 (soft: 12)");
-}
-
 struct LoadFault {
     const char* name;
     Fault fault;
@@ -283,20 +273,6 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{
             {0x0400 + 141, 123456 % 65536, 100}, "Czytnik Zr-T41, Nr: 57920 (soft: 100)", false}));
 
-TEST_F(States, TheCardTypeGroupFollowsEachLoad) {
-    reader51.info.model = 1175;
-    const auto id = platform.AddReader(reader51);
-    Activate();
-    EXPECT_FALSE(W("KartTypeGrp")->isHidden());
-    platform.Unplug(id);
-    Tick();
-    EXPECT_TRUE(W("KartTypeGrp")->isHidden());
-    reader51.info.model = 151;
-    platform.Plug(id);
-    Tick();
-    EXPECT_TRUE(W("KartTypeGrp")->isHidden());
-}
-
 // --- Writing ----------------------------------------------------------------------------------
 
 TEST_F(States, AWriteWithoutChangesStillSendsTheRecordAndAnimates) {
@@ -364,22 +340,6 @@ TEST_F(States, AFailedWriteShowsTheErrorWithoutAnimationOrFocusMove) {
     EXPECT_EQ(Focused(), W("EnterChkBx"));
     ExpectConnected();
     EXPECT_EQ(win.CurrentReader, &win.Reader51);
-}
-
-TEST_F(States, AWriteRefusedInTheReplyIsShownByItsCode) {
-    platform.AddReader(reader51);
-    Activate();
-    reader51.AddFault(Fault(FaultKind::EchoWithoutBit7).On('C'));
-    Write();
-    EXPECT_EQ(boxes.messages, std::vector<std::string>{"Błąd odebranych danych."});
-    EXPECT_TRUE(waits.steps.empty());
-}
-
-TEST_F(States, WritingWithNoReaderOpenDoesNothing) {
-    Activate();
-    Write();
-    EXPECT_TRUE(boxes.boxes.empty());
-    EXPECT_TRUE(waits.steps.empty());
 }
 
 }  // namespace

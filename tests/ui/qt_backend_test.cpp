@@ -56,6 +56,10 @@ TEST_F(MainWinTest, QuestionOffersYesAndNoWithYesTheDefault) {
             EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
             EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
             EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Yes));
+            EXPECT_EQ(box->button(QMessageBox::Yes)->text(), "Tak");
+            EXPECT_EQ(box->button(QMessageBox::No)->text(), "Nie");
+            EXPECT_TRUE(box->button(QMessageBox::Yes)->icon().isNull());
+            EXPECT_EQ(box->textFormat(), Qt::PlainText);  // leading blanks and any '<' kept
             EXPECT_EQ(box->parentWidget(), &form);
             if (yes) {
                 QTest::keyClick(box, Qt::Key_Return);  // Enter takes the default

@@ -51,16 +51,6 @@ TEST_F(WindowUpgrade, NoSendsNothingAndTheQuestionComesBackWithEveryLoad) {
     EXPECT_TRUE(workForm.isHidden());
 }
 
-TEST_F(WindowUpgrade, AReader1175IsAskedUnderTheT51Caption) {
-    reader51.info = {1175, 3, IMAGE_VERSION - 1};
-    platform.AddReader(reader51);
-    platform.Unplug(0);
-    boxes.answer = false;
-    Activate();
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].caption, "Upgrade ZR-T51");
-}
-
 TEST_F(WindowUpgrade, YesUploadsEighteenBlocksWithTheProgressWindowThenWaitsNineSeconds) {
     Activate();
     EXPECT_EQ(Wire(reader41), "McZ" + blocks + "yz");
@@ -80,13 +70,27 @@ TEST_F(WindowUpgrade, YesUploadsEighteenBlocksWithTheProgressWindowThenWaitsNine
     EXPECT_EQ(Bar()->maximum(), 100);
     EXPECT_EQ(Bar()->value(), 100);
     EXPECT_TRUE(win.Timer.Enabled());
-    EXPECT_EQ(Focused(), mainForm.Widget("RapWin"));
+    EXPECT_EQ(mainForm.focusWidget(), mainForm.Widget("RapWin"));
 
     // The next load reads the new version and offers nothing.
     Activate();
     EXPECT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(static_cast<QLabel*>(W("RdLbl"))->text().toStdString(),
               "Czytnik Zr-T41, Nr: 00007 (soft: 12)");
+}
+
+// The progress window holds the focus during the upload and gives it back to the main window,
+// whose activation then loads the reader afresh: the new version shows and nothing is offered.
+TEST_F(WindowUpgrade, TheFocusComingBackAfterTheUploadReloadsTheReader) {
+    Connect();
+    Activate();
+    EXPECT_EQ(static_cast<QLabel*>(W("RdLbl"))->text().toStdString(),
+              "Czytnik Zr-T41, Nr: 00007 (soft: 11)");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reader41.Log().back().command == 'c'; }));
+    EXPECT_EQ(static_cast<QLabel*>(W("RdLbl"))->text().toStdString(),
+              "Czytnik Zr-T41, Nr: 00007 (soft: 12)");
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(QGuiApplication::focusWindow(), mainForm.windowHandle());
 }
 
 TEST_F(WindowUpgrade, TheBarFollowsTheBlocksOnTheWire) {
@@ -124,25 +128,6 @@ TEST_F(WindowUpgrade, AFailedUploadFromTheTickEnablesTheTimerSilently) {
     reader41.ClearLog();
     Tick();
     EXPECT_EQ(Wire(reader41), "M") << "the reader stays open and is only checked";
-}
-
-TEST_F(WindowUpgrade, ARefusedBeginLeavesTheProgressWindowHidden) {
-    reader41.AddFault(Fault(FaultKind::Ack).On('Z'));
-    Activate();
-    EXPECT_EQ(Wire(reader41), "McZ");
-    EXPECT_TRUE(workForm.isHidden());
-    EXPECT_EQ(Label(), "");
-    EXPECT_EQ(boxes.messages, std::vector<std::string>{"Błąd podczas upgrade."});
-}
-
-TEST_F(WindowUpgrade, AnInconsistentImageIsReportedAndNothingIsSent) {
-    images.Image(141)[6] = 1;  // zero word
-    Activate();
-    EXPECT_EQ(Wire(reader41), "Mc");
-    EXPECT_EQ(boxes.messages, std::vector<std::string>{"Błąd pliku upgrade."});
-    EXPECT_FALSE(boxes.boxes.back().timerEnabled);
-    EXPECT_TRUE(win.Timer.Enabled());
-    EXPECT_TRUE(workForm.isHidden());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -24,7 +25,9 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace zrt::ui::qt {
@@ -195,6 +198,8 @@ class ActivationTracker {
         }
     }
     void Unregister(QtForm* form) { std::erase(forms_, form); }
+    // While held, focus changes are noted but no activation event runs (see WindowControl).
+    void Hold(bool held) { held_ = held; }
 
   private:
     void OnFocusWindow(QWindow* window) {
@@ -215,7 +220,7 @@ class ActivationTracker {
         last_ = window;
         lastModal_ = window->modality() != Qt::NonModal;
         lastModalOwner_ = lastModal_ ? window->transientParent() : nullptr;
-        if (!counts) {
+        if (!counts || held_) {
             return;
         }
         for (QtForm* form : forms_) {
@@ -231,6 +236,39 @@ class ActivationTracker {
     QPointer<QWindow> last_;
     bool lastModal_ = false;
     QPointer<QWindow> lastModalOwner_;
+    bool held_ = false;
+};
+
+// The window itself. Painting it at once first takes in what the window system has reported
+// about windows shown, covered and uncovered (never user input, which waits for the loop), and
+// waits a little for a window just shown to be mapped: while a handler keeps the loop from
+// running, a window shown by it would otherwise stay blank, and a box it closed would leave its
+// image behind. No activation event runs meanwhile.
+// Moving the focus to the window makes it the active window, its own focus widget keeping the
+// focus.
+class WindowControl : public PlainControl {
+  public:
+    using PlainControl::PlainControl;
+    static constexpr int MAP_WAIT_MS = 500;
+
+    void SetFocus() override { w_->activateWindow(); }
+
+    void Repaint() override {
+        ActivationTracker::Instance().Hold(true);
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            const QWindow* window = w_->windowHandle();
+            if (!w_->isVisible() || (window != nullptr && window->isExposed()) ||
+                waited.elapsed() >= MAP_WAIT_MS) {
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ActivationTracker::Instance().Hold(false);
+        w_->repaint();
+    }
 };
 
 // Radio buttons of a group, evenly spread down its client area below the caption line.
@@ -267,7 +305,7 @@ QtForm::QtForm(const WindowLayout& layout, QWidget* parent) : QWidget(parent), l
     setAutoFillBackground(true);
     resize(layout_.outerWidth, layout_.outerHeight);  // the frame is taken off once it is known
 
-    components_.emplace(layout_.name, std::make_unique<PlainControl>(
+    components_.emplace(layout_.name, std::make_unique<WindowControl>(
                                           layout_.name, this,
                                           [this](const QString& text) { setWindowTitle(text); }));
     widgets_.emplace(layout_.name, this);
