@@ -143,6 +143,7 @@ int Run(const std::string& tool) {
         "quit.");
     bool reading = true;
     bool running = true;
+    bool stopped = false;  // the launcher asked the tool to end
     std::string line;
     while (running) {
         pollfd watched[2] = {{wake[0], POLLIN, 0}, {reading ? 0 : -1, POLLIN, 0}};
@@ -156,6 +157,7 @@ int Run(const std::string& tool) {
                     running = false;
                 } else {
                     kill(child, SIGTERM);
+                    stopped = true;
                 }
             }
         }
@@ -179,6 +181,7 @@ int Run(const std::string& tool) {
                 } else if (command == "q") {
                     console.Note("-- quitting");
                     kill(child, SIGTERM);
+                    stopped = true;
                 } else if (!command.empty()) {
                     console.Note("-- u: unplug, p: plug in, q: quit");
                 }
@@ -188,6 +191,10 @@ int Run(const std::string& tool) {
     waiter.join();
     console.Note("-- the tool has ended");
     // The tool's handles went with it, so the bed can go now.
+    // The tool has no handler for SIGTERM: ending by the signal the launcher sent is a normal end.
+    if (stopped && WIFSIGNALED(childStatus) && WTERMSIG(childStatus) == SIGTERM) {
+        return 0;
+    }
     return WIFEXITED(childStatus) ? WEXITSTATUS(childStatus) : 1;
 }
 
