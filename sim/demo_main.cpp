@@ -191,7 +191,8 @@ int Run(const std::string& tool) {
     waiter.join();
     console.Note("-- the tool has ended");
     // The tool's handles went with it, so the bed can go now.
-    // The tool has no handler for SIGTERM: ending by the signal the launcher sent is a normal end.
+    // The tool ends on the launcher's SIGTERM with exit code 0; a tool killed by that signal
+    // (an older build) has ended normally too.
     if (stopped && WIFSIGNALED(childStatus) && WTERMSIG(childStatus) == SIGTERM) {
         return 0;
     }

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <QLabel>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -16,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/termination.hpp"
 #include "link/zrhid.hpp"
 #include "sim/virtual_platform.hpp"
 #include "sim/virtual_reader.hpp"
@@ -120,6 +124,26 @@ TEST_F(Shell, ClosingTheMainWindowEndsTheLoopWhileTheProgressWindowIsShown) {
         mainWin.close();
     });
     EXPECT_TRUE(shown.empty());
+}
+
+// SIGTERM, SIGINT and SIGHUP end the loop the normal way, also from inside a message box's loop;
+// once the handling object is gone, the previous handler is back.
+TEST_F(Shell, TerminationSignalsEndTheLoopAsClosingTheMainWindowDoes) {
+    for (int number : {SIGTERM, SIGINT, SIGHUP}) {
+        TerminationSignals termination;
+        EXPECT_EQ(Run([&](QWidget&) { ::raise(number); }), 0) << "signal " << number;
+        EXPECT_EQ(TopLevel("MainWin"), nullptr);
+    }
+    {
+        TerminationSignals termination;
+        Run([&](QWidget& mainWin) {
+            QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+            QMessageBox::information(&mainWin, "", "open while the signal comes");
+        });
+    }
+    struct sigaction current {};
+    sigaction(SIGTERM, nullptr, &current);
+    EXPECT_EQ(current.sa_handler, SIG_DFL);
 }
 
 TEST_F(Shell, AnErrorInAHandlerIsShownAndTheWindowGoesOn) {
