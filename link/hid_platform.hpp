@@ -12,7 +12,8 @@
 
 namespace zrt::link {
 
-// An open HID interface, opaque to the link. Wide enough for a Windows HANDLE or a POSIX descriptor.
+// An open HID interface, opaque to the link. Wide enough for a Windows HANDLE or a POSIX
+// descriptor.
 using HidHandle = std::intptr_t;
 inline constexpr HidHandle INVALID_HANDLE_VALUE = -1;
 
@@ -32,7 +33,7 @@ struct HidInterface {
 };
 
 class HidPlatform {
-public:
+  public:
     virtual ~HidPlatform() = default;
 
     // The HID interfaces present now, in the system's order, replacing what `out` held (its storage

@@ -11,7 +11,7 @@
 namespace zrt::link {
 
 class HidVPTab {
-public:
+  public:
     static constexpr std::uint32_t MAX_HANDLES = 8;
     static constexpr std::uint32_t MAX_INTERFACE_INDEX = 64;  // interfaces 0..63 are examined
 
@@ -27,7 +27,7 @@ public:
     HidHandle Handle(std::uint32_t index) const;
     std::uint32_t Count() const { return count_; }
 
-private:
+  private:
     HidPlatform* platform_;
     std::array<HidHandle, MAX_HANDLES> slots_{};
     std::uint32_t count_ = 0;

@@ -7,7 +7,7 @@
 
 namespace zrt::link {
 
-inline constexpr std::int32_t ERR_PROGRAM = 0;     // request cannot be framed; list slot out of range
+inline constexpr std::int32_t ERR_PROGRAM = 0;  // request cannot be framed; list slot out of range
 inline constexpr std::int32_t ERR_HID_DRIVER = 1;  // a feature-report call of the platform failed
 inline constexpr std::int32_t ERR_NOT_FOUND = 2;   // command on a reader object no search filled
 inline constexpr std::int32_t ERR_BAD_REPLY = 3;   // the reply frame failed a check
@@ -21,6 +21,8 @@ struct ZrHIDErr {
 
 // The message of a code, UTF-8. Every code outside 0..4 gives the generic message.
 std::string ErrorText(std::int32_t code);
-inline std::string ErrorText(const ZrHIDErr& error) { return ErrorText(error.code); }
+inline std::string ErrorText(const ZrHIDErr& error) {
+    return ErrorText(error.code);
+}
 
 }  // namespace zrt::link

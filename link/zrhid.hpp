@@ -11,7 +11,7 @@
 
 namespace zrt::link {
 
-inline constexpr std::uint16_t VENDOR_ID = 0x13AB;  // 5035
+inline constexpr std::uint16_t VENDOR_ID = 0x13AB;    // 5035
 inline constexpr std::uint16_t PRODUCT_ID_41 = 0x41;  // 65, searched first
 inline constexpr std::uint16_t PRODUCT_ID_51 = 0x51;  // 81
 
@@ -43,10 +43,12 @@ struct ReaderInfo {
 };
 
 class ZrHID {
-public:
-    ZrHID(HidPlatform& platform, std::uint16_t productId) : productId(productId), platform_(&platform) {}
+  public:
+    ZrHID(HidPlatform& platform, std::uint16_t productId)
+        : productId(productId), platform_(&platform) {}
 
-    HidHandle handle = INVALID_HANDLE_VALUE;  // borrowed from slot 0 of a reader list, never closed here
+    HidHandle handle =
+        INVALID_HANDLE_VALUE;  // borrowed from slot 0 of a reader list, never closed here
     ReaderInfo info{};
     const std::uint16_t productId;
 
@@ -54,15 +56,15 @@ public:
     void WriteReport(const std::uint8_t* buffer, std::uint16_t length);
     void ReadReport(std::uint8_t* buffer, std::uint16_t length);
 
-    // One request frame out, one reply frame back. Returns the reply's data count (R - 5) and copies
-    // `replyLength` bytes from the reply's data offset, whatever the reply's length says.
-    int Transact(std::uint8_t command, const void* sendData, std::uint16_t sendLength, void* replyData,
-                 std::uint16_t replyLength);
+    // One request frame out, one reply frame back. Returns the reply's data count (R - 5) and
+    // copies `replyLength` bytes from the reply's data offset, whatever the reply's length says.
+    int Transact(std::uint8_t command, const void* sendData, std::uint16_t sendLength,
+                 void* replyData, std::uint16_t replyLength);
     // A transaction whose reply must be exactly one data byte of value 0 (else ERR_UPGRADE).
     void TransactAck(std::uint8_t command, const void* sendData, std::uint16_t sendLength);
 
-    // The seven commands. On failure each raises ZrHIDErr and leaves `info` / the caller's buffer as
-    // it was.
+    // The seven commands. On failure each raises ZrHIDErr and leaves `info` / the caller's buffer
+    // as it was.
     void ReadInfo();                                                              // "M"
     void ReadConfig(std::array<std::uint8_t, CONFIG_RECORD_SIZE>& config);        // "c"
     int WriteConfig(const std::array<std::uint8_t, CONFIG_RECORD_SIZE>& config);  // "C"
@@ -71,7 +73,7 @@ public:
     void UpgradeCode(const std::uint8_t* code);                                   // "y", 8 bytes
     void UpgradeEnd();                                                            // "z"
 
-private:
+  private:
     HidPlatform* platform_;
 };
 
