@@ -34,6 +34,10 @@ class Ctl {
         c_.itemIndex = selected;
         return *this;
     }
+    Ctl& ItemHeight(int pixels) {
+        c_.itemHeight = pixels;
+        return *this;
+    }
     Ctl& Disabled() {
         c_.enabled = false;
         return *this;
@@ -109,7 +113,11 @@ std::vector<ControlLayout> KeyGroupTemplate() {
         modifier("S#ChkBx_40", {96, 120, 17, 17}, 5, "S1ChkBx_40Click"),
         label("Key#Lbl", {12, 156, 44, 16}, "Klawisz"),
         // The form leaves the list unselected; the row binding selects item 0 ("*").
-        Ctl("S#Cb", K::ComboBox, "", {64, 152, 65, 24}).Items(keys, -1).Tab(6).On("S1CbChange"),
+        Ctl("S#Cb", K::ComboBox, "", {64, 152, 65, 24})
+            .Items(keys, -1)
+            .ItemHeight(16)
+            .Tab(6)
+            .On("S1CbChange"),
     };
 }
 

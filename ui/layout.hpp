@@ -40,6 +40,7 @@ struct ControlLayout {
     bool visible = true;
     bool checked = false;
     int itemIndex = -1;     // selected item; -1: none
+    int itemHeight = 0;     // drop-down list: height of each item in its list; 0: the toolkit's
     int tabOrder = -1;      // place among the parent's children; -1: not in the tab order
     std::string handler;    // handler of the control's event (click, change, tick); empty: none
     int fontPixels = 0;     // character height of the control's own font; 0: the window's font

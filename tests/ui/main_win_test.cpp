@@ -1,6 +1,7 @@
 // The main window on the Qt backend: controls built and named from the layout, initial states,
 // the rows bound to their controls, the row enabling, the configuration mappings through the real
 // controls, the tab order, the focus after clicks, captions that fit, no overlapping siblings.
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
@@ -71,8 +72,12 @@ TEST_F(MainWinTest, ControlsStartInTheirLayoutStates) {
     // What a freshly constructed window shows, as the user sees it.
     for (int row = 0; row < config::ROW_COUNT; ++row) {
         const auto names = KeyRowControlNames(row);
-        EXPECT_EQ(Find<QComboBox>(names[1])->currentText(), "*") << "row " << row;
+        auto* list = Find<QComboBox>(names[1]);
+        EXPECT_EQ(list->currentText(), "*") << "row " << row;
         EXPECT_TRUE(Find<QCheckBox>(names[0])->isChecked());
+        for (int item : {0, config::KEY_COUNT - 1}) {
+            EXPECT_EQ(list->view()->sizeHintForRow(item), 16) << "item height, row " << row;
+        }
     }
     EXPECT_FALSE(Find("WrBtn")->isEnabled());
     EXPECT_FALSE(Find("DecGrp")->isEnabled());

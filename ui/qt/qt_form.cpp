@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QWindow>
 
@@ -271,6 +272,20 @@ class WindowControl : public PlainControl {
     }
 };
 
+// The items of a drop-down list's list, each as high as the layout gives.
+class FixedHeightItems : public QStyledItemDelegate {
+  public:
+    FixedHeightItems(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(height_);
+        return size;
+    }
+
+  private:
+    int height_;
+};
+
 // Radio buttons of a group, evenly spread down its client area below the caption line.
 void ArrangeRadioButtons(QGroupBox* box, const std::vector<QRadioButton*>& buttons) {
     if (buttons.empty()) {
@@ -413,6 +428,9 @@ void QtForm::Build() {
                     combo->addItem(Q(item));
                 }
                 combo->setCurrentIndex(c.itemIndex);
+                if (c.itemHeight > 0) {
+                    combo->setItemDelegate(new FixedHeightItems(c.itemHeight, combo));
+                }
                 widget = combo;
                 component = std::make_unique<ComboControl>(c.name, combo);
                 Component* sender = component.get();
