@@ -2,8 +2,6 @@
 // word and the row's state is config/'s; here it only meets the controls.
 #include "ui/key_entry_row.hpp"
 
-#include <stdexcept>
-
 namespace zrt::ui {
 
 KeyEntryRow::KeyEntryRow(CheckBox& sendBox, ItemList& keyList,
@@ -26,22 +24,6 @@ KeyEntryRow KeyEntryRow::Bind(ControlSet& controls, int row) {
     }
     return KeyEntryRow(controls.Get<CheckBox>(names[0]), controls.Get<ItemList>(names[1]), labels,
                        modifiers);
-}
-
-Control* KeyEntryRow::At(int position) const {
-    if (position == 0) {
-        return sendBox_;
-    }
-    if (position == 1) {
-        return keyList_;
-    }
-    if (position >= 2 && position < 2 + LABEL_COUNT) {
-        return Label(position - 2);
-    }
-    if (position >= 2 + LABEL_COUNT && position < KEY_ROW_CONTROLS) {
-        return Modifier(position - 2 - LABEL_COUNT);
-    }
-    throw std::out_of_range("key-entry row position out of range");
 }
 
 void EnableKeyControls(const KeyEntryRow& row, bool enabled) {

@@ -30,8 +30,6 @@ class KeyEntryRow {
     ItemList* KeyList() const { return keyList_; }
     Control* Label(int index) const { return labels_[static_cast<std::size_t>(index)]; }
     CheckBox* Modifier(int index) const { return modifiers_[static_cast<std::size_t>(index)]; }
-    // The control at `position` of the fixed order.
-    Control* At(int position) const;
 
   private:
     CheckBox* sendBox_ = nullptr;

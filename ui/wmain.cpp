@@ -176,10 +176,10 @@ void TMainWin::ShowReaderState(bool connected) {
         }
         KartTypeGrp.Hide();
     }
-    for (Control* control : {&WrBtn, static_cast<Control*>(&DecGrp),
-                             static_cast<Control*>(&SizeGrp), static_cast<Control*>(&InvChkBx)}) {
-        control->SetEnabled(connected);
-    }
+    WrBtn.SetEnabled(connected);
+    DecGrp.SetEnabled(connected);
+    SizeGrp.SetEnabled(connected);
+    InvChkBx.SetEnabled(connected);
     for (const KeyEntryRow& row : KeyRows) {
         row.SendBox()->SetEnabled(connected);
     }
