@@ -4,21 +4,14 @@
 
 #include <algorithm>
 
+#include "link/le16.hpp"
+
 namespace zrt::config {
 
 namespace {
 
 constexpr int CARD_TYPES_OFFSET = 6;
 constexpr int LAST_SIZE_ITEM = SIZE_ITEM_COUNT - 1;
-
-KeyEntry WordAt(const ReaderConfig& record, int offset) {
-    return static_cast<KeyEntry>(record[offset] | (record[offset + 1] << 8));
-}
-
-void PutWord(ReaderConfig& record, int offset, KeyEntry word) {
-    record[offset] = static_cast<std::uint8_t>(word & 0xFF);
-    record[offset + 1] = static_cast<std::uint8_t>(word >> 8);
-}
 
 }  // namespace
 
@@ -42,7 +35,7 @@ ConfigState StateFromRecord(const ReaderConfig& record) {
     state.mifare = (cards & CARD_MIFARE) != 0;
     state.icode = (cards & CARD_ICODE) != 0;
     for (int row = 0; row < ROW_COUNT; ++row) {
-        const KeyEntry word = keysPresent ? WordAt(record, KEY_WORD_OFFSETS[row]) : 0;
+        const KeyEntry word = keysPresent ? link::GetLe16(&record[KEY_WORD_OFFSETS[row]]) : 0;
         state.rows[row] = KeyRowFromWord(word);
     }
     return state;
@@ -54,7 +47,7 @@ ReaderConfig RecordFromState(const ConfigState& state) {
     KeyEntry anyWord = 0;
     for (int row = 0; row < ROW_COUNT; ++row) {
         const KeyEntry word = WordFromKeyRow(state.rows[row]);
-        PutWord(record, KEY_WORD_OFFSETS[row], word);
+        link::PutLe16(&record[KEY_WORD_OFFSETS[row]], word);
         anyWord |= word;
     }
 

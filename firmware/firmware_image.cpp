@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "link/le16.hpp"
+
 namespace zrt::firmware {
 
 Bytes FirmwareImage::Slice(std::size_t offset, std::size_t length) const {
@@ -14,7 +16,7 @@ Bytes FirmwareImage::Slice(std::size_t offset, std::size_t length) const {
 
 std::uint16_t FirmwareImage::WordAt(std::size_t offset) const {
     const Bytes word = Slice(offset, 2);
-    return word.empty() ? 0 : static_cast<std::uint16_t>(word[0] | (word[1] << 8));
+    return word.empty() ? 0 : link::GetLe16(word.data());
 }
 
 Bytes FirmwareImage::Header() const {
@@ -35,8 +37,8 @@ Bytes FirmwareImage::UpgradeCode(std::uint16_t serial) const {
 
 bool IsConsistent(const FirmwareCatalogueRow& row) {
     const FirmwareImage& image = row.image;
-    return image.Header().size() == HEADER_SIZE && image.ZeroWord() == 0 &&
-           ImageLength(image.BlockCount()) == row.totalLength &&
+    // An array of a consistent length holds at least the header and the code table.
+    return image.ZeroWord() == 0 && ImageLength(image.BlockCount()) == row.totalLength &&
            image.AllBytes().size() == row.totalLength;
 }
 

@@ -18,7 +18,7 @@ bool FindReader(ReaderSearch search, const std::function<void(const std::string&
             return true;
         }
     } catch (const ZrHIDErr& error) {
-        search.CurrentReader = nullptr;
+        // CurrentReader is still none: it is set only after the handle was had.
         if (showMessage) {
             showMessage(ErrorText(error));
         }

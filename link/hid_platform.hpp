@@ -1,7 +1,7 @@
 // The platform seam of the reader link: everything the link asks of the operating system's HID
-// support, and nothing more. One implementation per platform (hidraw on Linux, the HID class and
-// device-installation calls on Windows) and an in-process virtual one for tests (sim/).
-// No platform type crosses this interface.
+// support, and nothing more. One implementation per platform (hidraw on Linux, in
+// hidraw_platform.*; a Windows one would sit on the HID class and device-installation calls) and an
+// in-process virtual one for tests (sim/). No platform type crosses this interface.
 #pragma once
 
 #include <cstddef>

@@ -13,10 +13,9 @@ std::uint32_t HidVPTab::Enumerate(std::uint16_t vendorId, std::uint16_t productI
     CloseAll();
 
     // The listing is kept between searches so that the poll's repeated searches reuse its storage.
-    std::vector<HidInterface>& interfaces = interfaces_;
     bool listed = false;
     try {
-        listed = platform_->ListInterfaces(interfaces);
+        listed = platform_->ListInterfaces(interfaces_);
     } catch (const std::bad_alloc&) {
         listed = false;  // a search never raises: no memory for the list is no list
     }
@@ -26,8 +25,8 @@ std::uint32_t HidVPTab::Enumerate(std::uint16_t vendorId, std::uint16_t productI
 
     const HidIds wanted{vendorId, productId};
     for (std::size_t i = 0;
-         i < interfaces.size() && i < MAX_INTERFACE_INDEX && count_ < MAX_HANDLES; ++i) {
-        const HidInterface& candidate = interfaces[i];
+         i < interfaces_.size() && i < MAX_INTERFACE_INDEX && count_ < MAX_HANDLES; ++i) {
+        const HidInterface& candidate = interfaces_[i];
         if (candidate.hint && *candidate.hint != wanted) {
             continue;  // known not to match: never opened
         }

@@ -140,6 +140,9 @@ bool ParseHidIdLine(const char* text, std::size_t length, HidIds& ids) {
             ids.productId = static_cast<std::uint16_t>(product);
             return true;
         }
+        if (lineEnd == limit) {
+            break;
+        }
         line = lineEnd + 1;
     }
     return false;

@@ -47,8 +47,8 @@ class ZrHID {
     ZrHID(HidPlatform& platform, std::uint16_t productId)
         : productId(productId), platform_(&platform) {}
 
-    HidHandle handle =
-        INVALID_HANDLE_VALUE;  // borrowed from slot 0 of a reader list, never closed here
+    // Borrowed from slot 0 of a reader list, never closed here.
+    HidHandle handle = INVALID_HANDLE_VALUE;
     ReaderInfo info{};
     const std::uint16_t productId;
 

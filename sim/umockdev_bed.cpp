@@ -86,15 +86,22 @@ struct UmockdevBed::Device {
 };
 
 struct UmockdevBed::Callbacks {
+    // The plug-in a client opened under: the device's current one when the bed first sees the
+    // client. Called with the bed's lock held.
+    static unsigned GenerationOf(const Device& device, UMockdevIoctlClient* client) {
+        GObject* object = G_OBJECT(client);
+        if (g_object_get_data(object, GENERATION_KEY) == nullptr) {
+            g_object_set_data(object, GENERATION_KEY, GUINT_TO_POINTER(device.generation));
+        }
+        return GPOINTER_TO_UINT(g_object_get_data(object, GENERATION_KEY));
+    }
+
     static void Connected(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) {
         auto& device = *static_cast<Device*>(data);
         {
             std::lock_guard lock(device.owner->mutex_);
             ++device.opens;
-            if (g_object_get_data(G_OBJECT(client), GENERATION_KEY) == nullptr) {
-                g_object_set_data(G_OBJECT(client), GENERATION_KEY,
-                                  GUINT_TO_POINTER(device.generation));
-            }
+            GenerationOf(device, client);
             ++device.owner->events_;
         }
         g_object_weak_ref(G_OBJECT(client), Closed, &device);
@@ -133,12 +140,7 @@ struct UmockdevBed::Callbacks {
     // Answers one ioctl; the errno to report (0 on success, with `result` set).
     static int Answer(Device& device, UMockdevIoctlClient* client, long& result) {
         ++device.ioctls;
-        GObject* clientObject = G_OBJECT(client);
-        if (g_object_get_data(clientObject, GENERATION_KEY) == nullptr) {
-            g_object_set_data(clientObject, GENERATION_KEY, GUINT_TO_POINTER(device.generation));
-        }
-        const auto generation = GPOINTER_TO_UINT(g_object_get_data(clientObject, GENERATION_KEY));
-        if (!device.plugged || generation != device.generation) {
+        if (!device.plugged || GenerationOf(device, client) != device.generation) {
             return ENODEV;
         }
         if (device.fault == BedFault::IoError) {

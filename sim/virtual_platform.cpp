@@ -71,20 +71,25 @@ link::HidHandle VirtualPlatform::Open(const std::string& path) {
     return link::INVALID_HANDLE_VALUE;
 }
 
-VirtualReader* VirtualPlatform::ReaderOf(link::HidHandle handle) const {
+const VirtualPlatform::Interface* VirtualPlatform::LiveInterfaceOf(link::HidHandle handle) const {
     const auto it = open_.find(handle);
     if (it == open_.end() || dead_.contains(handle)) {
         return nullptr;
     }
-    return interfaces_[it->second].reader;
+    return &interfaces_[it->second];
+}
+
+VirtualReader* VirtualPlatform::ReaderOf(link::HidHandle handle) const {
+    const Interface* interface = LiveInterfaceOf(handle);
+    return interface != nullptr ? interface->reader : nullptr;
 }
 
 bool VirtualPlatform::GetIds(link::HidHandle handle, link::HidIds& ids) {
-    const auto it = open_.find(handle);
-    if (it == open_.end() || dead_.contains(handle)) {
+    const Interface* interface = LiveInterfaceOf(handle);
+    if (interface == nullptr) {
         return false;
     }
-    ids = interfaces_[it->second].ids;
+    ids = interface->ids;
     return true;
 }
 

@@ -76,7 +76,9 @@ class VirtualPlatform : public link::HidPlatform {
         int opens = 0;
     };
     InterfaceId Add(link::HidIds ids, VirtualReader* reader, Options options);
-    // The reader behind an open handle whose interface is still present, or none.
+    // The interface behind an open handle that is not dead, or none.
+    const Interface* LiveInterfaceOf(link::HidHandle handle) const;
+    // The reader behind such a handle, or none.
     VirtualReader* ReaderOf(link::HidHandle handle) const;
 
     std::vector<Interface> interfaces_;

@@ -5,23 +5,21 @@
 //
 // How it answers:
 // - A request is taken by SetFeature when it is report 0x41 of 63 bytes or report 0x49 of 575
-// bytes,
-//   its frame length fits that report (5..62 or 511..574) and its CRC-16 checks out. A request that
-//   fails any of these, names an unknown command or carries the wrong number of data bytes for its
-//   command is invalid: SetFeature still succeeds (the report did reach the reader), the request is
-//   logged, and no reply is prepared, so the next GetFeature fails.
+//   bytes, its frame length fits that report (5..62 or 511..574) and its CRC-16 checks out. A
+//   request that fails any of these, names an unknown command or carries the wrong number of data
+//   bytes for its command is invalid: SetFeature still succeeds (the report did reach the reader),
+//   the request is logged, and no reply is prepared, so the next GetFeature fails.
 // - GetFeature of report 0x41 with room for 63 bytes hands over the reply prepared for the last
 //   request, once; any other GetFeature fails.
 // - "M": 6 data bytes, model, serial, firmware. "c": the 16-byte record. "C": 20 bytes, the record
 //   and its CRC-32 least significant byte first; stored and acknowledged with 0 when the CRC-32
 //   matches, else acknowledged with ACK_BAD_CRC and not stored.
 // - "Z": a 16-byte header whose word at offset 6 is 0 starts an upload of the number of blocks in
-// the
-//   word at offset 4 (else ACK_BAD_HEADER). "Y": index (LSB first) and 520 bytes; the index must be
-//   the next block of the upload (else ACK_OUT_OF_ORDER). "y": the 8-byte code, after the last
-//   block (and equal to `expectedCode` when that is set; else ACK_BAD_CODE). "z": after the code,
-//   ends the upload and from then on reports the header's version (offset 2) as its firmware (else
-//   ACK_OUT_OF_ORDER). A refused upgrade step changes nothing.
+//   the word at offset 4 (else ACK_BAD_HEADER). "Y": index (LSB first) and 520 bytes; the index
+//   must be the next block of the upload (else ACK_OUT_OF_ORDER). "y": the 8-byte code, after the
+//   last block (and equal to `expectedCode` when that is set; else ACK_BAD_CODE). "z": after the
+//   code, ends the upload and from then on reports the header's version (offset 2) as its firmware
+//   (else ACK_OUT_OF_ORDER). A refused upgrade step changes nothing.
 // - Every reply: report 0x41, frame length, command | 0x80, data, CRC-16, zero fill, 63 bytes.
 //
 // Not thread-safe: a host that calls it from more than one thread serialises the calls.

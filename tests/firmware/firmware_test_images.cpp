@@ -4,14 +4,11 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "link/le16.hpp"
+
 namespace zrt::firmware::testing {
 
 namespace {
-
-void PutWord(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t word) {
-    bytes[offset] = static_cast<std::uint8_t>(word & 0xFF);
-    bytes[offset + 1] = static_cast<std::uint8_t>(word >> 8);
-}
 
 std::size_t IndexOf(const std::vector<FirmwareCatalogueRow>& rows, std::uint16_t model) {
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -41,10 +38,10 @@ std::vector<std::uint8_t> MakeImageBytes(std::uint16_t version, std::uint16_t bl
                                          std::uint16_t zeroWord, std::ptrdiff_t extraBytes) {
     const std::size_t length = ImageLength(blockCount);
     std::vector<std::uint8_t> bytes(length);
-    PutWord(bytes, 0, TEST_FIRST_WORD);
-    PutWord(bytes, VERSION_OFFSET, version);
-    PutWord(bytes, BLOCK_COUNT_OFFSET, blockCount);
-    PutWord(bytes, ZERO_WORD_OFFSET, zeroWord);
+    link::PutLe16(&bytes[0], TEST_FIRST_WORD);
+    link::PutLe16(&bytes[VERSION_OFFSET], version);
+    link::PutLe16(&bytes[BLOCK_COUNT_OFFSET], blockCount);
+    link::PutLe16(&bytes[ZERO_WORD_OFFSET], zeroWord);
     const char tail[] = "TESTIMG!";
     for (std::size_t i = 0; i < 8; ++i) {
         bytes[8 + i] = static_cast<std::uint8_t>(tail[i]);
