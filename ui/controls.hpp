@@ -40,7 +40,8 @@ class Control : public Component {
     virtual void SetFocus() = 0;
     // Caption of a label, button, group box or window (UTF-8). A label sizes itself to its text.
     virtual void SetCaption(const std::string& caption) = 0;
-    // Paints the control now, without going through the message loop.
+    // Paints the control now, while a handler keeps the message loop from running. A whole window
+    // first takes in what the window system reported about shown windows; no input is handled.
     virtual void Repaint() = 0;
 };
 
