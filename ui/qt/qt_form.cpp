@@ -212,15 +212,13 @@ class ActivationTracker {
             return;
         }
         bool counts = true;
-        if (haveLast_ && last_ == window) {
+        if (last_ == window) {
             counts = false;  // back from another application
-        } else if (haveLast_ && lastModal_ && lastModalOwner_ == window) {
+        } else if (lastModalOwner_ == window) {
             counts = false;  // a modal box closed and gave the focus back to its owner
         }
-        haveLast_ = true;
         last_ = window;
-        lastModal_ = window->modality() != Qt::NonModal;
-        lastModalOwner_ = lastModal_ ? window->transientParent() : nullptr;
+        lastModalOwner_ = window->modality() != Qt::NonModal ? window->transientParent() : nullptr;
         if (!counts || held_) {
             return;
         }
@@ -233,10 +231,8 @@ class ActivationTracker {
 
     std::vector<QtForm*> forms_;
     bool connected_ = false;
-    bool haveLast_ = false;
-    QPointer<QWindow> last_;
-    bool lastModal_ = false;
-    QPointer<QWindow> lastModalOwner_;
+    QPointer<QWindow> last_;            // the window of the program that had the focus last
+    QPointer<QWindow> lastModalOwner_;  // its owner when it was a modal box
     bool held_ = false;
 };
 
