@@ -350,10 +350,7 @@ void QtForm::Build() {
                 timer->setObjectName(Q(c.name));
                 timer->setInterval(c.interval);
                 component = std::make_unique<TimerControl>(c.name, timer);
-                Component* sender = component.get();
-                if (!handler.empty()) {
-                    connect(timer, &QTimer::timeout, this, [=, this] { Fire(handler, *sender); });
-                }
+                Bind(timer, &QTimer::timeout, handler, component.get());
                 if (c.enabled) {
                     timer->start();
                 }
@@ -380,11 +377,7 @@ void QtForm::Build() {
                 widget = button;
                 component = std::make_unique<PlainControl>(
                     c.name, button, [button](const QString& text) { button->setText(text); });
-                Component* sender = component.get();
-                if (!handler.empty()) {
-                    connect(button, &QAbstractButton::clicked, this,
-                            [=, this] { Fire(handler, *sender); });
-                }
+                Bind(button, &QAbstractButton::clicked, handler, component.get());
                 break;
             }
             case ControlKind::GroupBox: {
@@ -410,11 +403,7 @@ void QtForm::Build() {
                 box->setChecked(c.checked);
                 widget = box;
                 component = std::make_unique<CheckBoxControl>(c.name, box);
-                Component* sender = component.get();
-                if (!handler.empty()) {
-                    connect(box, &QAbstractButton::clicked, this,
-                            [=, this] { Fire(handler, *sender); });
-                }
+                Bind(box, &QAbstractButton::clicked, handler, component.get());
                 break;
             }
             case ControlKind::ComboBox: {
@@ -429,11 +418,7 @@ void QtForm::Build() {
                 }
                 widget = combo;
                 component = std::make_unique<ComboControl>(c.name, combo);
-                Component* sender = component.get();
-                if (!handler.empty()) {
-                    connect(combo, &QComboBox::activated, this,
-                            [=, this] { Fire(handler, *sender); });
-                }
+                Bind(combo, &QComboBox::activated, handler, component.get());
                 break;
             }
             case ControlKind::RadioGroup: {
@@ -454,10 +439,7 @@ void QtForm::Build() {
                 list->UpdateTabStops();
                 connect(buttons, &QButtonGroup::buttonToggled, this,
                         [list](QAbstractButton*, bool) { list->UpdateTabStops(); });
-                if (!handler.empty()) {
-                    connect(buttons, &QButtonGroup::idClicked, this,
-                            [=, this] { Fire(handler, *list); });
-                }
+                Bind(buttons, &QButtonGroup::idClicked, handler, list);
                 widget = box;
                 component = std::move(group);
                 break;

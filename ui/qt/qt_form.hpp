@@ -55,6 +55,14 @@ class QtForm : public QWidget, public ControlSet {
     void Build();
     void BuildTabChain();
     void Fire(const std::string& handler, Component& sender);
+    // Delivers `signal` of `source` to the handler named `handler` (none when empty) as an event
+    // of `sender`.
+    template <class Source, class Signal>
+    void Bind(Source* source, Signal signal, const std::string& handler, Component* sender) {
+        if (!handler.empty()) {
+            connect(source, signal, this, [=, this] { Fire(handler, *sender); });
+        }
+    }
     // Sizes the client area so that the frame makes the layout's outer size; without `always` only
     // when the frame differs from the one last fitted to.
     void FitOuterSize(bool always);
