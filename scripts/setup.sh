@@ -11,8 +11,12 @@ packages=(
     qt6-base-dev libgl-dev fonts-dejavu-core fonts-dejavu-extra
     umockdev libumockdev-dev
     libcli11-dev nlohmann-json3-dev python3
-    xvfb xdotool imagemagick
+    xvfb xdotool imagemagick librsvg2-bin
 )
+
+# Callers add what only they need (scripts/test.sh: the package checks' tools).
+read -r -a extra <<<"${ZRT_EXTRA_PACKAGES:-}"
+packages+=("${extra[@]}")
 
 missing=()
 for p in "${packages[@]}"; do
