@@ -2,6 +2,7 @@
 #include "app/shell.hpp"
 
 #include <QMessageBox>
+#include <QStyleFactory>
 
 #include <exception>
 
@@ -13,7 +14,10 @@
 
 namespace zrt::app {
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+// The style is set here, not taken from the desktop: the window's pixel layout is made for it.
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    setStyle(QStyleFactory::create("Fusion"));
+}
 
 bool Application::notify(QObject* receiver, QEvent* event) {
     try {
@@ -40,6 +44,7 @@ int RunWindows(Application& application, link::HidPlatform& platform, ReaderList
         ui::qt::QtWaiter waiter;
         ui::TMainWin MainWin(mainForm, platform, lists.HidVP41, lists.HidVP51, dialogs, waiter);
         mainForm.SetEventSink(&MainWin);
+        mainForm.setMinimumSize(mainForm.size());  // never so small that a control is cut off
         mainForm.SetErrorDisplay(
             [&](const std::string& message) { application.ShowError(message); });
 
