@@ -6,6 +6,21 @@
 
 namespace zrt::core {
 
+LoadedReader LoadReader(link::ZrHID& reader) {
+    reader.ReadInfo();
+    LoadedReader loaded{reader.info, {}};
+    reader.ReadConfig(loaded.record);
+    return loaded;
+}
+
+WriteOutcome WriteReader(link::ZrHID& reader, const config::ConfigState& settings) {
+    WriteOutcome outcome{config::RecordFromState(settings), false, {}};
+    reader.WriteConfig(outcome.written);
+    reader.ReadConfig(outcome.readBack);
+    outcome.stored = config::SameSettings(outcome.written, outcome.readBack);
+    return outcome;
+}
+
 ReaderService::ReaderService(link::HidPlatform& platform, link::HidVPTab& hidVP41,
                              link::HidVPTab& hidVP51)
     : HidVP41(hidVP41),
@@ -33,21 +48,11 @@ void ReaderService::CheckReader() {
 }
 
 LoadedReader ReaderService::Load() {
-    link::ZrHID& reader = Current();
-    reader.ReadInfo();
-    LoadedReader loaded{reader.info, {}};
-    reader.ReadConfig(loaded.record);
-    return loaded;
+    return LoadReader(Current());
 }
 
 WriteOutcome ReaderService::Write(const config::ConfigState& settings) {
-    link::ZrHID& reader = Current();
-    const config::ReaderConfig written = config::RecordFromState(settings);
-    reader.WriteConfig(written);
-    WriteOutcome outcome{false, {}};
-    reader.ReadConfig(outcome.readBack);
-    outcome.stored = config::SameSettings(written, outcome.readBack);
-    return outcome;
+    return WriteReader(Current(), settings);
 }
 
 void ReaderService::OfferUpgrade(firmware::UpgradeHost& host) {

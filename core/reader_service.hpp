@@ -23,11 +23,21 @@ struct LoadedReader {
     config::ReaderConfig record;
 };
 
-// What a write gives: whether the record read back holds the settings written, and that record.
+// What a write gives: the record written, whether the record read back holds its settings, and
+// the record read back.
 struct WriteOutcome {
+    config::ReaderConfig written;
     bool stored;
     config::ReaderConfig readBack;
 };
+
+// The load and the write on one reader, for a program that picks its readers itself. Link errors
+// pass as ZrHIDErr.
+// Reads the identity ("M"), then the record ("c").
+LoadedReader LoadReader(link::ZrHID& reader);
+// Writes the record built from `settings` ("C"), then reads the record back ("c") and compares
+// their settings: the reader's acknowledgement of "C" does not say whether it stored it.
+WriteOutcome WriteReader(link::ZrHID& reader, const config::ConfigState& settings);
 
 class ReaderService {
   public:
@@ -51,10 +61,8 @@ class ReaderService {
     // reader; nothing is caught.
     // Reads the identity ("M") as a sign of life.
     void CheckReader();
-    // Reads the identity ("M"), then the record ("c").
+    // LoadReader and WriteReader on the current reader.
     LoadedReader Load();
-    // Writes the record built from `settings` ("C"), then reads the record back ("c") and compares
-    // their settings: the reader's acknowledgement of "C" does not say whether it stored it.
     WriteOutcome Write(const config::ConfigState& settings);
     // Offers the current reader the catalogue's newer image of its model (firmware::OfferUpgrade).
     void OfferUpgrade(firmware::UpgradeHost& host);
