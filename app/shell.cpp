@@ -6,6 +6,7 @@
 
 #include <exception>
 
+#include "core/reader_service.hpp"
 #include "ui/layout.hpp"
 #include "ui/qt/qt_dialogs.hpp"
 #include "ui/qt/qt_form.hpp"
@@ -39,10 +40,11 @@ void Application::ShowError(const std::string& message) {
 
 int RunWindows(Application& application, link::HidPlatform& platform, ReaderLists& lists) {
     try {
+        core::ReaderService readers(platform, lists.HidVP41, lists.HidVP51);
         ui::qt::QtForm mainForm(ui::MainWinLayout());
         ui::qt::QtDialogs dialogs(mainForm);
         ui::qt::QtWaiter waiter;
-        ui::TMainWin MainWin(mainForm, platform, lists.HidVP41, lists.HidVP51, dialogs, waiter);
+        ui::TMainWin MainWin(mainForm, readers, dialogs, waiter);
         mainForm.SetEventSink(&MainWin);
         mainForm.setMinimumSize(mainForm.size());  // never so small that a control is cut off
         mainForm.SetErrorDisplay(

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "config/settings_words.hpp"
+#include "core/reader_service.hpp"
 #include "link/link_error.hpp"
 
 namespace zrt::cli {
@@ -136,18 +137,14 @@ std::string LinkErrorText(std::int32_t code) {
 }
 
 Loaded Load(link::ZrHID& reader) {
-    Loaded loaded;
-    reader.ReadInfo();
-    loaded.info = reader.info;
-    reader.ReadConfig(loaded.record);
-    return loaded;
+    const core::LoadedReader loaded = core::LoadReader(reader);
+    return {loaded.info, loaded.record};
 }
 
 std::vector<std::string> WriteAndVerify(link::ZrHID& reader, const config::ConfigState& state) {
-    const config::ReaderConfig written = config::RecordFromState(state);
-    reader.WriteConfig(written);
-    config::ReaderConfig stored{};
-    reader.ReadConfig(stored);
+    const core::WriteOutcome outcome = core::WriteReader(reader, state);
+    const config::ReaderConfig& written = outcome.written;
+    const config::ReaderConfig& stored = outcome.readBack;
     std::vector<std::string> differences;
     const config::ConfigState wrote = config::StateFromRecord(written);
     const config::ConfigState has = config::StateFromRecord(stored);
