@@ -5,6 +5,7 @@
 // poll, that the tool lets go of an unplugged reader and keeps searching, that it loads a reader
 // plugged in later, that it holds one handle per open reader and leaks none, and that it ends on
 // SIGTERM the normal way (exit code 0) with every handle closed.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -16,8 +17,11 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -78,9 +82,18 @@ void ExpectOnlyTheTwoReads(const std::vector<Request>& log, const char* reader) 
 // never goes while the tool holds its nodes.
 class ToolProcess {
   public:
-    explicit ToolProcess(const char* path) {
+    // `errors`: a file for the tool's standard error, else this process's.
+    explicit ToolProcess(const char* path, const char* errors = nullptr) {
         char* argv[] = {const_cast<char*>(path), nullptr};
-        if (posix_spawn(&pid_, path, nullptr, nullptr, argv, environ) == 0) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        if (errors != nullptr) {
+            posix_spawn_file_actions_addopen(&actions, 2, errors, O_WRONLY | O_CREAT | O_TRUNC,
+                                             0600);
+        }
+        const int spawned = posix_spawn(&pid_, path, &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned == 0) {
             // A descriptor that becomes readable when the tool ends (the system call directly:
             // Debian 12's <sys/pidfd.h> lacks the C linkage for C++).
             pidfd_ = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
@@ -139,10 +152,27 @@ bool WaitForHandles(UmockdevBed& bed, unsigned number, unsigned open) {
     return bed.WaitUntil([&] { return bed.Opens(number) - bed.Closes(number) == open; }, DEADLINE);
 }
 
+// A runtime folder of the test's own: the window program is one per user and display, and
+// other tests start it offscreen at the same time.
+class OwnRuntimeFolder {
+  public:
+    OwnRuntimeFolder() {
+        char pattern[] = "/tmp/zrt-runtime-XXXXXX";
+        path_ = mkdtemp(pattern);
+        setenv("XDG_RUNTIME_DIR", path_.c_str(), 1);
+    }
+    ~OwnRuntimeFolder() { std::filesystem::remove_all(path_); }
+    const std::string& Path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
 TEST(ToolEndToEnd, LoadsPollsLetsGoOfAnUnpluggedReaderSearchesOnAndEndsWithEveryHandleClosed) {
     constexpr unsigned FIRST = 0;   // /dev/hidraw0: model 1175, product identifier 81
     constexpr unsigned SECOND = 1;  // /dev/hidraw1: model 141, product identifier 65
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    OwnRuntimeFolder runtime;
     UmockdevBed bed;
     bed.AddReader(FIRST,
                   VirtualReader({1175, 4242, 12}, config::RECORD_TEMPLATE, link::PRODUCT_ID_51));
@@ -194,6 +224,44 @@ TEST(ToolEndToEnd, LoadsPollsLetsGoOfAnUnpluggedReaderSearchesOnAndEndsWithEvery
     EXPECT_TRUE(WaitForHandles(bed, SECOND, 0));
 
     ExpectOnlyTheTwoReads(bed.Log(FIRST), "hidraw0");
+}
+
+// A second start for the same user and display hands over to the running window and ends at
+// once with 0; with another runtime folder (another session) it runs a window of its own.
+TEST(ToolEndToEnd, ASecondStartHandsOverToTheRunningWindow) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    OwnRuntimeFolder runtime;
+    UmockdevBed bed;
+    bed.AddReader(0, VirtualReader({1175, 4242, 12}, config::RECORD_TEMPLATE, link::PRODUCT_ID_51));
+    ToolProcess first(ZRT_TOOL_PATH);
+    ASSERT_TRUE(WaitForCommands(bed, first, 0, 0, "McM"));
+
+    ToolProcess second(ZRT_TOOL_PATH);
+    const std::optional<int> status = second.WaitForEnd(DEADLINE);
+    ASSERT_TRUE(status.has_value()) << "the second start did not end";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "status " << *status;
+    EXPECT_TRUE(first.Running());
+
+    OwnRuntimeFolder otherSession;
+    ToolProcess third(ZRT_TOOL_PATH);
+    EXPECT_FALSE(third.WaitForEnd(std::chrono::milliseconds(1500)).has_value())
+        << "a window of another session must not hand over";
+}
+
+TEST(ToolEndToEnd, WithoutAGraphicalSessionItSaysSoAndEndsWith1) {
+    OwnRuntimeFolder runtime;
+    unsetenv("QT_QPA_PLATFORM");
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    const std::string errors = runtime.Path() + "/errors";
+    ToolProcess tool(ZRT_TOOL_PATH, errors.c_str());
+    const std::optional<int> status = tool.WaitForEnd(DEADLINE);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 1) << "status " << *status;
+    std::stringstream text;
+    text << std::ifstream(errors).rdbuf();
+    EXPECT_EQ(text.str(), "zrt-vivoraz: no graphical session (DISPLAY is not set)\n");
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
 }  // namespace
