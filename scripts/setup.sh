@@ -31,4 +31,6 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@"
-cmake --build build
+# ZRT_TARGETS: only these targets (scripts/run.sh builds just the demo); else everything.
+read -r -a targets <<<"${ZRT_TARGETS:-}"
+cmake --build build ${targets[@]:+--target "${targets[@]}"}
