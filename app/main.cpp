@@ -4,12 +4,12 @@
 // command line, file or variable of its own; the exit code is always 0.
 #include "app/shell.hpp"
 #include "app/termination.hpp"
-#include "link/hidraw_platform.hpp"
+#include "link/platform_factory.hpp"
 
 int main(int argc, char** argv) {
-    zrt::link::HidrawPlatform platform;
-    zrt::app::ReaderLists lists(platform);
+    const auto platform = zrt::link::MakeSystemPlatform();
+    zrt::app::ReaderLists lists(*platform);
     zrt::app::Application application(argc, argv);
     zrt::app::TerminationSignals termination;
-    return zrt::app::RunWindows(application, platform, lists);
+    return zrt::app::RunWindows(application, *platform, lists);
 }
