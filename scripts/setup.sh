@@ -10,6 +10,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev fonts-dejavu-core fonts-dejavu-extra
     umockdev libumockdev-dev
+    libcli11-dev nlohmann-json3-dev python3
     xvfb xdotool imagemagick
 )
 

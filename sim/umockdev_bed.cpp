@@ -234,14 +234,18 @@ struct UmockdevBed::Callbacks {
                 result = size;
                 return 0;
             }
-            const std::uint8_t last = memory[size - 1];
+            std::vector<std::uint8_t> before(memory, memory + size);
             if (!reader.GetFeature(memory, size)) {
                 return EPIPE;
             }
             result = size;
-            if (device.fault == BedFault::ShortRead) {
-                memory[size - 1] = last;  // the byte the device never sent
-                result = size - 1;
+            if (device.fault == BedFault::ShortRead && size >= 3) {
+                // Report ID and frame only: the bytes past them are the client's own again.
+                const std::size_t frame = 1 + (memory[1] | (memory[2] << 8));
+                const std::size_t sent = std::min<std::size_t>(frame, size);
+                std::copy(before.begin() + static_cast<std::ptrdiff_t>(sent), before.end(),
+                          memory + sent);
+                result = static_cast<long>(sent);
             }
             return 0;
         });

@@ -147,18 +147,34 @@ void TMainWin::TimerTimer(Component& /*sender*/) {
     }
 }
 
-// Writes the record the controls give. A link error is shown and changes nothing else: no
-// animation, no focus move, the state as it was (the next tick finds out whether the reader is
-// still there).
+// Writes the record the controls give, then reads it back: the reader's acknowledgement of "C"
+// says nothing of whether it stored the record. A link error in either is shown and changes
+// nothing else: no animation, no focus move, the state as it was (the next tick finds out whether
+// the reader is still there). A record read back with other settings than those written is shown
+// in the controls, with the message that the reader did not store the configuration.
 void TMainWin::WrBtnClick(Component& /*sender*/) {
     if (CurrentReader == nullptr) {
         return;
     }
+    config::ReaderConfig stored{};
+    bool same = false;
     try {
-        CurrentReader->WriteConfig(BuildConfiguration());
-        FocusRapWin();
+        const config::ReaderConfig written = BuildConfiguration();
+        CurrentReader->WriteConfig(written);
+        CurrentReader->ReadConfig(stored);
+        same = config::SameSettings(written, stored);
+        if (same) {
+            FocusRapWin();
+        }
     } catch (const link::ZrHIDErr& error) {
         Boxes.ShowMessage(link::ErrorText(error));
+        return;
+    }
+    if (!same) {
+        ShowConfiguration(stored);
+        ShowReaderState(true);
+        Boxes.ShowMessage(WRITE_NOT_STORED_TEXT);
+        FocusRapWin();
         return;
     }
     ShowWriteProgress(WrProgressBar);

@@ -31,6 +31,8 @@ inline constexpr const char* CONNECTED_FORMAT = "Czytnik Zr-T%d, Nr: %05d (soft:
 inline constexpr const char* NOT_CONNECTED_TEXT = "       Czytnik nie podłączony";
 // The model word whose readers read the card types chosen in KartTypeGrp.
 inline constexpr std::uint16_t CARD_TYPE_MODEL = 1175;
+// Shown when the record read back after a write holds other settings than the one written.
+inline constexpr const char* WRITE_NOT_STORED_TEXT = "Czytnik nie zapisał konfiguracji.";
 
 // The write animation: positions 0, 5, .. 100 with a short wait after each, then a longer one.
 inline constexpr int WRITE_PROGRESS_STEP = 5;

@@ -307,7 +307,7 @@ TEST_F(States, AWriteWithoutChangesStillSendsTheRecordAndAnimates) {
     FocusElsewhere();
     Write();
 
-    ASSERT_EQ(Wire(reader51), "C");
+    ASSERT_EQ(Wire(reader51), "Cc") << "the record is read back after the write";
     std::vector<std::uint8_t> sent(RECORD.begin(), RECORD.end());
     const std::uint32_t crc = link::Crc32(RECORD.data(), RECORD.size(), 0xFFFFFFFFu);
     for (int shift = 0; shift < 32; shift += 8) {
@@ -335,7 +335,7 @@ TEST_F(States, ClickingTheWriteButtonWrites) {
     Connect();
     reader51.ClearLog();
     QTest::mouseClick(W("WrBtn"), Qt::LeftButton);
-    EXPECT_EQ(Wire(reader51), "C");
+    EXPECT_EQ(Wire(reader51), "Cc");
     EXPECT_EQ(events.log.back(), "WrBtnClick:WrBtn");
     EXPECT_EQ(waits.steps.size(), 22u);
 }
@@ -365,6 +365,42 @@ TEST_F(States, AFailedWriteShowsTheErrorWithoutAnimationOrFocusMove) {
     EXPECT_EQ(Focused(), W("EnterChkBx"));
     ExpectConnected();
     EXPECT_EQ(win.CurrentReader, &win.Reader51);
+}
+
+// A reader that acknowledges "C" but keeps its old record: the read-back shows the record it kept,
+// with the message, and no animation confirms what did not happen.
+TEST_F(States, AWriteTheReaderDidNotStoreShowsTheStoredRecordAndSaysSo) {
+    platform.AddReader(reader51);
+    Activate();
+    reader51.AddFault(sim::Fault(sim::FaultKind::Ack).On('C').WithValue(0));
+    static_cast<QCheckBox*>(W("S0ChkBx"))->setChecked(false);
+    static_cast<QCheckBox*>(W("InvChkBx"))->setChecked(true);
+    win.S0ChkBxClick(*win.KeyRows[0].SendBox());  // S0's key controls greyed, as a click does
+    reader51.ClearLog();
+    FocusElsewhere();
+    Write();
+
+    EXPECT_EQ(Wire(reader51), "Cc");
+    EXPECT_EQ(reader51.record, RECORD);
+    ExpectRecordShown();
+    EXPECT_FALSE(Checked("InvChkBx"));
+    EXPECT_TRUE(W("S0Cb")->isEnabled()) << "the rows' enabling follows the record shown";
+    ExpectConnected();
+    EXPECT_EQ(boxes.messages, std::vector<std::string>{"Czytnik nie zapisał konfiguracji."});
+    EXPECT_TRUE(waits.steps.empty());
+    EXPECT_EQ(Focused(), W("RapWin"));
+}
+
+TEST_F(States, AFailedReadBackIsShownLikeAFailedWrite) {
+    platform.AddReader(reader51);
+    Activate();
+    reader51.AddFault(sim::Fault(sim::FaultKind::NoReply).On('c'));
+    FocusElsewhere();
+    Write();
+    EXPECT_EQ(boxes.messages, std::vector<std::string>{"Błąd z driwera HID."});
+    EXPECT_TRUE(waits.steps.empty());
+    EXPECT_EQ(Focused(), W("EnterChkBx"));
+    ExpectConnected();
 }
 
 }  // namespace
