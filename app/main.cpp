@@ -9,7 +9,7 @@
 #include "app/shell.hpp"
 #include "app/single_instance.hpp"
 #include "app/termination.hpp"
-#include "link/hidraw_platform.hpp"
+#include "link/platform_factory.hpp"
 #include "ui/layout.hpp"
 
 int main(int argc, char** argv) {
@@ -17,8 +17,8 @@ int main(int argc, char** argv) {
         std::fputs("zrt-vivoraz: no graphical session (DISPLAY is not set)\n", stderr);
         return 1;
     }
-    zrt::link::HidrawPlatform platform;
-    zrt::app::ReaderLists lists(platform);
+    const auto platform = zrt::link::MakeSystemPlatform();
+    zrt::app::ReaderLists lists(*platform);
     zrt::app::Application application(argc, argv);
     zrt::app::SingleInstance instance;
     if (instance.HandOverToRunning()) {
@@ -26,5 +26,5 @@ int main(int argc, char** argv) {
     }
     instance.Listen(QString::fromStdString(zrt::ui::MainWinLayout().name));
     zrt::app::TerminationSignals termination;
-    return zrt::app::RunWindows(application, platform, lists);
+    return zrt::app::RunWindows(application, *platform, lists);
 }

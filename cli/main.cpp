@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cli/cli.hpp"
-#include "link/hidraw_platform.hpp"
+#include "link/platform_factory.hpp"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -26,7 +26,7 @@ int wmain(int argc, wchar_t** argv) {
 #else
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    zrt::link::HidrawPlatform platform;
-    return zrt::cli::RunCommandLine(arguments, platform, std::cin, std::cout, std::cerr);
+    const auto platform = zrt::link::MakeSystemPlatform();
+    return zrt::cli::RunCommandLine(arguments, *platform, std::cin, std::cout, std::cerr);
 }
 #endif

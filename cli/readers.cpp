@@ -31,7 +31,7 @@ bool ReaderSet::Search() {
             continue;  // known not to be a reader: never opened
         }
         const link::HidHandle handle = platform_->Open(candidate.path);
-        if (handle == link::INVALID_HANDLE_VALUE) {
+        if (handle == link::INVALID_HID_HANDLE) {
             if (candidate.hint) {
                 entries_.push_back(
                     {candidate.path, candidate.hint->productId, nullptr, "cannot be opened"});

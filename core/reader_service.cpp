@@ -6,7 +6,10 @@
 
 namespace zrt::core {
 
+// Load and write each hold the reader's lock throughout, so another program's requests never come
+// between their two commands.
 LoadedReader LoadReader(link::ZrHID& reader) {
+    const link::ReaderLock lock(reader);
     reader.ReadInfo();
     LoadedReader loaded{reader.info, {}};
     reader.ReadConfig(loaded.record);
@@ -14,6 +17,7 @@ LoadedReader LoadReader(link::ZrHID& reader) {
 }
 
 WriteOutcome WriteReader(link::ZrHID& reader, const config::ConfigState& settings) {
+    const link::ReaderLock lock(reader);
     WriteOutcome outcome{config::RecordFromState(settings), false, {}};
     reader.WriteConfig(outcome.written);
     reader.ReadConfig(outcome.readBack);
@@ -44,7 +48,14 @@ const link::ReaderInfo& ReaderService::Info() const {
 }
 
 void ReaderService::CheckReader() {
-    Current().ReadInfo();
+    const link::ReaderLock lock(Current(), link::ReaderLock::Mode::Try);
+    if (lock.Held()) {
+        Current().ReadInfo();
+    }
+}
+
+bool ReaderService::Available() {
+    return link::ReaderLock(Current(), link::ReaderLock::Mode::Try).Held();
 }
 
 LoadedReader ReaderService::Load() {

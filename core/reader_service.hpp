@@ -59,8 +59,12 @@ class ReaderService {
 
     // The following raise ZrHIDErr on any link failure, and ERR_NOT_FOUND without a current
     // reader; nothing is caught.
-    // Reads the identity ("M") as a sign of life.
+    // Reads the identity ("M") as a sign of life, if the reader's lock can be had at once: while
+    // another program holds the reader nothing is sent and nothing changes.
     void CheckReader();
+    // Whether the current reader's lock can be had at once (it is let go again): false while
+    // another program holds the reader.
+    bool Available();
     // LoadReader and WriteReader on the current reader.
     LoadedReader Load();
     WriteOutcome Write(const config::ConfigState& settings);

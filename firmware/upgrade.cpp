@@ -25,23 +25,27 @@ void OfferUpgrade(link::ZrHID& reader, UpgradeHost& host, FirmwareCatalogue cata
 
     const FirmwareImage& image = row->image;
     const int blockCount = image.BlockCount();
-    reader.UpgradeBegin(image.Header().data());
+    {
+        // No other program's request may come between "Z" and "z": the reader is held throughout.
+        const link::ReaderLock lock(reader);
+        reader.UpgradeBegin(image.Header().data());
 
-    host.SetProgressLabel(UPGRADE_LABEL);
-    host.SetProgressMax(10 * blockCount);
-    host.SetProgressPosition(0);
-    host.ShowProgressWindow();
-    host.RepaintProgressWindow();
+        host.SetProgressLabel(UPGRADE_LABEL);
+        host.SetProgressMax(10 * blockCount);
+        host.SetProgressPosition(0);
+        host.ShowProgressWindow();
+        host.RepaintProgressWindow();
 
-    for (int i = 0; i < blockCount; ++i) {
-        host.SetProgressPosition(i);
-        reader.UpgradeBlock(static_cast<std::uint16_t>(i),
-                            image.Block(static_cast<std::size_t>(i)).data());
+        for (int i = 0; i < blockCount; ++i) {
+            host.SetProgressPosition(i);
+            reader.UpgradeBlock(static_cast<std::uint16_t>(i),
+                                image.Block(static_cast<std::size_t>(i)).data());
+        }
+        host.SetProgressPosition(blockCount);
+
+        reader.UpgradeCode(image.UpgradeCode(reader.info.serial).data());
+        reader.UpgradeEnd();
     }
-    host.SetProgressPosition(blockCount);
-
-    reader.UpgradeCode(image.UpgradeCode(reader.info.serial).data());
-    reader.UpgradeEnd();
 
     host.SetProgressMax(100);
     for (int position = UPGRADE_WAIT_FIRST; position <= UPGRADE_WAIT_LAST; ++position) {

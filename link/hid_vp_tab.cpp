@@ -27,11 +27,14 @@ std::uint32_t HidVPTab::Enumerate(std::uint16_t vendorId, std::uint16_t productI
     for (std::size_t i = 0;
          i < interfaces_.size() && i < MAX_INTERFACE_INDEX && count_ < MAX_HANDLES; ++i) {
         const HidInterface& candidate = interfaces_[i];
+        if (candidate.path.empty()) {
+            continue;  // an index whose query failed: counted, nothing to open
+        }
         if (candidate.hint && *candidate.hint != wanted) {
             continue;  // known not to match: never opened
         }
         const HidHandle handle = platform_->Open(candidate.path);
-        if (handle == INVALID_HANDLE_VALUE) {
+        if (handle == INVALID_HID_HANDLE) {
             continue;
         }
         HidIds ids;
@@ -46,7 +49,7 @@ std::uint32_t HidVPTab::Enumerate(std::uint16_t vendorId, std::uint16_t productI
 
 void HidVPTab::CloseAll() {
     for (std::uint32_t i = 0; i < count_; ++i) {
-        if (slots_[i] != INVALID_HANDLE_VALUE) {
+        if (slots_[i] != INVALID_HID_HANDLE) {
             platform_->Close(slots_[i]);
         }
     }

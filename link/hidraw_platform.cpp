@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/hidraw.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 namespace zrt::link {
@@ -285,12 +287,33 @@ std::optional<HidIds> HidrawPlatform::LookUpHint(int dir, unsigned number) {
     return ids;
 }
 
-HidHandle HidrawPlatform::Open(const std::string& path) {
+HidHandle HidrawPlatform::Open(const std::string& path, OpenError& why) {
+    why = OpenError::Gone;
     if (path.empty()) {
-        return INVALID_HANDLE_VALUE;
+        return INVALID_HID_HANDLE;
     }
     const int fd = Retrying([&] { return ::open(path.c_str(), O_RDWR | O_CLOEXEC); });
-    return fd < 0 ? INVALID_HANDLE_VALUE : static_cast<HidHandle>(fd);
+    if (fd >= 0) {
+        why = OpenError::None;
+        return static_cast<HidHandle>(fd);
+    }
+    switch (errno) {
+        case EACCES:
+        case EPERM:
+            why = OpenError::NoAccess;
+            break;
+        case EBUSY:
+            why = OpenError::InUse;
+            break;
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            why = OpenError::Gone;
+            break;
+        default:
+            why = OpenError::Other;
+    }
+    return INVALID_HID_HANDLE;
 }
 
 bool HidrawPlatform::GetIds(HidHandle handle, HidIds& ids) {
@@ -321,6 +344,37 @@ void HidrawPlatform::Close(HidHandle handle) {
     int fd = -1;
     if (ToDescriptor(handle, fd)) {
         ::close(fd);  // not retried: on Linux the descriptor is gone even when close reports EINTR
+    }
+}
+
+LockResult HidrawPlatform::Lock(HidHandle handle, std::chrono::milliseconds wait) {
+    int fd = -1;
+    if (!ToDescriptor(handle, fd)) {
+        return LockResult::Failed;
+    }
+    constexpr std::chrono::milliseconds RETRY{2};
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            return LockResult::Locked;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EWOULDBLOCK) {
+            return LockResult::Failed;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return LockResult::Busy;
+        }
+        std::this_thread::sleep_for(RETRY);
+    }
+}
+
+void HidrawPlatform::Unlock(HidHandle handle) {
+    int fd = -1;
+    if (ToDescriptor(handle, fd)) {
+        ::flock(fd, LOCK_UN);
     }
 }
 

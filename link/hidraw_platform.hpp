@@ -27,7 +27,7 @@ namespace zrt::link {
 // with just its frame; Windows pads such an answer): the bytes past the answer are set to zero, so
 // that whatever the caller's buffer held before, typically the request just sent, never passes for
 // part of a reply, and the frame checks decide. Every failure (open, ioctl, a short send, a bad
-// argument) is reported as false / INVALID_HANDLE_VALUE; nothing here throws.
+// argument) is reported as false / INVALID_HID_HANDLE; nothing here throws.
 //
 // The hint of an entry is kept while the entry's sysfs link leads to the same device, so a listing
 // reads a uevent file only for an interface it has not seen before (or one without a hint). It
@@ -43,11 +43,18 @@ class HidrawPlatform final : public HidPlatform {
     // True with an empty list when the sysfs class folder does not exist (no hidraw support
     // loaded, hence no interfaces); false when it exists but cannot be read.
     bool ListInterfaces(std::vector<HidInterface>& out) override;
-    HidHandle Open(const std::string& path) override;
+    using HidPlatform::Open;
+    // Why: EACCES/EPERM no access, EBUSY in use, ENOENT/ENODEV/ENXIO gone, anything else other.
+    HidHandle Open(const std::string& path, OpenError& why) override;
     bool GetIds(HidHandle handle, HidIds& ids) override;
     bool SetFeature(HidHandle handle, const std::uint8_t* buffer, std::size_t length) override;
     bool GetFeature(HidHandle handle, std::uint8_t* buffer, std::size_t length) override;
     void Close(HidHandle handle) override;
+    // flock(LOCK_EX | LOCK_NB) on the descriptor, tried again every few milliseconds while the
+    // wait lasts. The lock belongs to the open file, so the kernel drops it when the holder dies;
+    // two descriptors of one node exclude each other even within one process.
+    LockResult Lock(HidHandle handle, std::chrono::milliseconds wait) override;
+    void Unlock(HidHandle handle) override;
 
     // The largest report the ioctls can carry (the size field of an ioctl request has 14 bits).
     static constexpr std::size_t MAX_REPORT_LENGTH = (1u << 14) - 1;

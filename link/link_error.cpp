@@ -15,6 +15,8 @@ std::string ErrorText(std::int32_t code) {
             return "Błąd odebranych danych.";
         case ERR_UPGRADE:
             return "Błąd podczas upgrade.";
+        case ERR_IN_USE:
+            return "Czytnik jest używany przez inny program.";
         default:
             return "ZrHID - błąd bez stosownego opisu.";
     }

@@ -12,6 +12,7 @@ inline constexpr std::int32_t ERR_HID_DRIVER = 1;  // a feature-report call of t
 inline constexpr std::int32_t ERR_NOT_FOUND = 2;   // command on a reader object no search filled
 inline constexpr std::int32_t ERR_BAD_REPLY = 3;   // the reply frame failed a check
 inline constexpr std::int32_t ERR_UPGRADE = 4;     // no single zero acknowledgement byte
+inline constexpr std::int32_t ERR_IN_USE = 5;      // another program kept the reader's lock 5 s
 
 // Raised by value, caught by type. Deliberately not a std::exception: errors of the general kind
 // go to the toolkit's error display, link errors never do.
@@ -19,7 +20,7 @@ struct ZrHIDErr {
     std::int32_t code;
 };
 
-// The message of a code, UTF-8. Every code outside 0..4 gives the generic message.
+// The message of a code, UTF-8. Every code outside 0..5 gives the generic message.
 std::string ErrorText(std::int32_t code);
 inline std::string ErrorText(const ZrHIDErr& error) {
     return ErrorText(error.code);

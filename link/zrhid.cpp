@@ -23,6 +23,34 @@ constexpr std::uint32_t MAX_LONG_LENGTH = 574;  // report 0x49 holds report ID +
 
 }  // namespace
 
+ReaderLock::ReaderLock(ZrHID& reader, Mode mode) : reader_(reader), handle_(reader.handle) {
+    if (handle_ == INVALID_HID_HANDLE) {
+        Raise(ERR_NOT_FOUND);
+    }
+    if (reader_.lockDepth_ == 0) {
+        const auto wait = mode == Mode::Wait ? reader_.lockWait : std::chrono::milliseconds{0};
+        switch (reader_.platform_->Lock(handle_, wait)) {
+            case LockResult::Locked:
+                break;
+            case LockResult::Busy:
+                if (mode == Mode::Try) {
+                    return;  // not held
+                }
+                Raise(ERR_IN_USE);
+            case LockResult::Failed:
+                Raise(ERR_HID_DRIVER);
+        }
+    }
+    ++reader_.lockDepth_;
+    held_ = true;
+}
+
+ReaderLock::~ReaderLock() {
+    if (held_ && --reader_.lockDepth_ == 0) {
+        reader_.platform_->Unlock(handle_);
+    }
+}
+
 void ZrHID::WriteReport(const std::uint8_t* buffer, std::uint16_t length) {
     if (!platform_->SetFeature(handle, buffer, length)) {
         Raise(ERR_HID_DRIVER);
@@ -41,7 +69,7 @@ int ZrHID::Transact(std::uint8_t command, const void* sendData, std::uint16_t se
     const std::uint32_t length = std::uint32_t{sendLength} + FRAME_OVERHEAD;  // does not wrap
     const bool longFrame = length > MAX_SHORT_LENGTH;
 
-    if (handle == INVALID_HANDLE_VALUE) {
+    if (handle == INVALID_HID_HANDLE) {
         Raise(ERR_NOT_FOUND);
     }
     if ((longFrame && length < MIN_LONG_LENGTH) || length > MAX_LONG_LENGTH) {
@@ -63,6 +91,7 @@ int ZrHID::Transact(std::uint8_t command, const void* sendData, std::uint16_t se
     }
     PutLe16(&buffer[length - 1], Crc16(&buffer[1], length - 2, 0xFFFF));
 
+    const ReaderLock lock(*this);
     WriteReport(buffer.data(), longFrame ? LONG_REPORT_SIZE : SHORT_REPORT_SIZE);
 
     buffer[0] = REPORT_ID_SHORT;  // the reply overwrites the first 63 bytes only

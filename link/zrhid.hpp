@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 
@@ -30,6 +31,10 @@ inline constexpr std::uint8_t CMD_UPGRADE_BLOCK = 'Y';
 inline constexpr std::uint8_t CMD_UPGRADE_CODE = 'y';
 inline constexpr std::uint8_t CMD_UPGRADE_END = 'z';
 
+// How long a transaction, or a sequence that holds the reader throughout, waits for another
+// program to let go of the reader before it fails with ERR_IN_USE.
+inline constexpr std::chrono::milliseconds LOCK_WAIT{5000};
+
 inline constexpr std::size_t CONFIG_RECORD_SIZE = 16;
 inline constexpr std::size_t UPGRADE_HEADER_SIZE = 16;
 inline constexpr std::size_t UPGRADE_BLOCK_SIZE = 520;
@@ -48,16 +53,20 @@ class ZrHID {
         : productId(productId), platform_(&platform) {}
 
     // Borrowed from slot 0 of a reader list, never closed here.
-    HidHandle handle = INVALID_HANDLE_VALUE;
+    HidHandle handle = INVALID_HID_HANDLE;
     ReaderInfo info{};
     const std::uint16_t productId;
+    // The wait for the reader's lock (LOCK_WAIT; shorter in tests).
+    std::chrono::milliseconds lockWait = LOCK_WAIT;
 
     // Feature-report calls; a platform failure raises ERR_HID_DRIVER.
     void WriteReport(const std::uint8_t* buffer, std::uint16_t length);
     void ReadReport(std::uint8_t* buffer, std::uint16_t length);
 
-    // One request frame out, one reply frame back. Returns the reply's data count (R - 5) and
-    // copies `replyLength` bytes from the reply's data offset, whatever the reply's length says.
+    // One request frame out, one reply frame back, under the reader's lock from the send to the
+    // read (ERR_IN_USE when another program keeps it for lockWait). Returns the reply's data count
+    // (R - 5) and copies `replyLength` bytes from the reply's data offset, whatever the reply's
+    // length says.
     int Transact(std::uint8_t command, const void* sendData, std::uint16_t sendLength,
                  void* replyData, std::uint16_t replyLength);
     // A transaction whose reply must be exactly one data byte of value 0 (else ERR_UPGRADE).
@@ -74,7 +83,35 @@ class ZrHID {
     void UpgradeEnd();                                                            // "z"
 
   private:
+    friend class ReaderLock;
     HidPlatform* platform_;
+    int lockDepth_ = 0;  // ReaderLocks alive on this object
+};
+
+// Holds a reader's lock, shared with every other program on the machine, for its own lifetime: a
+// transaction takes one, and so does a sequence that must not be interleaved with another
+// program's requests (the firmware upload from "Z" to "z"). Re-entrant: a lock taken while the
+// same reader object already holds one only counts, so the transactions of a sequence run under
+// the sequence's lock.
+class ReaderLock {
+  public:
+    enum class Mode {
+        Wait,  // waits up to the reader's lockWait, then raises ERR_IN_USE
+        Try,   // a single try; Held() tells whether it was had
+    };
+    // Raises ERR_NOT_FOUND for a reader object without a handle and ERR_HID_DRIVER when the lock
+    // cannot be asked for.
+    explicit ReaderLock(ZrHID& reader, Mode mode = Mode::Wait);
+    ~ReaderLock();
+    ReaderLock(const ReaderLock&) = delete;
+    ReaderLock& operator=(const ReaderLock&) = delete;
+
+    bool Held() const { return held_; }
+
+  private:
+    ZrHID& reader_;
+    HidHandle handle_;
+    bool held_ = false;
 };
 
 }  // namespace zrt::link

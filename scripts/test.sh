@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Sets everything up (scripts/setup.sh) and runs the whole test suite with CTest.
+# Sets everything up (scripts/setup.sh) and runs the whole test suite with CTest: the Windows build
+# under wine first (scripts/test-windows.sh), then the native one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ZRT_EXTRA_PACKAGES="lintian desktop-file-utils appstream" scripts/setup.sh "$@"
+scripts/test-windows.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure --timeout 300 -j "$(nproc)"
 # The Debian packages, installed and purged again on this machine.

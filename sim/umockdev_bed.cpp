@@ -27,6 +27,25 @@ constexpr const char* RERUN_MARK = "ZRT_UMOCKDEV_RERUN";
 constexpr unsigned HIDRAW_MAJOR = 240;
 constexpr const char* GENERATION_KEY = "zrt-bed-generation";
 constexpr std::uint16_t BUS_USB = 3;
+// A reader's report descriptor: one vendor-defined collection with the feature reports 0x41 (62
+// data bytes) and 0x49 (574), as wine's winebus needs to present the device.
+constexpr std::uint8_t READER_DESCRIPTOR[] = {
+    0x06, 0x00, 0xFF,  // usage page: vendor defined 0xFF00
+    0x09, 0x01,        // usage 1
+    0xA1, 0x01,        // collection: application
+    0x15, 0x00,        //   logical minimum 0
+    0x26, 0xFF, 0x00,  //   logical maximum 255
+    0x75, 0x08,        //   report size 8 bits
+    0x85, 0x41,        //   report ID 0x41
+    0x95, 0x3E,        //   report count 62
+    0x09, 0x01,        //   usage 1
+    0xB1, 0x02,        //   feature: data, variable, absolute
+    0x85, 0x49,        //   report ID 0x49
+    0x96, 0x3E, 0x02,  //   report count 574
+    0x09, 0x01,        //   usage 1
+    0xB1, 0x02,        //   feature: data, variable, absolute
+    0xC0,              // end collection
+};
 
 std::string Format(const char* format, auto... values) {
     char text[256];
@@ -80,6 +99,7 @@ struct UmockdevBed::Device {
     unsigned opens = 0;
     unsigned closes = 0;
     unsigned ioctls = 0;
+    unsigned featureCalls = 0;
     std::string parentPath;  // sysfs paths while plugged
     std::string nodePath;
     std::string sysPath;
@@ -149,6 +169,33 @@ struct UmockdevBed::Callbacks {
         }
         const gulong request = umockdev_ioctl_client_get_request(client);
         UMockdevIoctlData* argument = umockdev_ioctl_client_get_arg(client);
+        if (request == HIDIOCGRDESCSIZE || request == HIDIOCGRDESC) {
+            if (device.reader == nullptr) {
+                return EINVAL;  // someone else's device: nothing to describe here
+            }
+            if (request == HIDIOCGRDESCSIZE) {
+                return WithMemory(argument, sizeof(int), [&](std::uint8_t* memory) {
+                    const int size = sizeof(READER_DESCRIPTOR);
+                    std::memcpy(memory, &size, sizeof(size));
+                    result = 0;
+                    return 0;
+                });
+            }
+            return WithMemory(
+                argument, sizeof(hidraw_report_descriptor), [&](std::uint8_t* memory) {
+                    hidraw_report_descriptor descriptor;
+                    std::memcpy(&descriptor, memory, sizeof(descriptor));
+                    if (descriptor.size > HID_MAX_DESCRIPTOR_SIZE) {
+                        return EINVAL;
+                    }
+                    const std::size_t size =
+                        std::min<std::size_t>(descriptor.size, sizeof(READER_DESCRIPTOR));
+                    std::memcpy(descriptor.value, READER_DESCRIPTOR, size);
+                    std::memcpy(memory, &descriptor, sizeof(descriptor));
+                    result = 0;
+                    return 0;
+                });
+        }
         if (request == HIDIOCGRAWINFO) {
             return WithMemory(argument, sizeof(hidraw_devinfo), [&](std::uint8_t* memory) {
                 hidraw_devinfo info{};
@@ -170,6 +217,7 @@ struct UmockdevBed::Callbacks {
         if (size == 0) {
             return EINVAL;
         }
+        ++device.featureCalls;
         if (device.reader == nullptr) {
             return EPIPE;  // the device stalls a report it does not have
         }
@@ -294,9 +342,25 @@ void UmockdevBed::Publish(Device& device) {
     const std::string hidId =
         Format("%04X:%08X:%08X", BUS_USB, device.ids.vendorId, device.ids.productId);
     const char* hidName = device.reader != nullptr ? "Virtual reader" : "Foreign HID device";
+    const std::string hidPhys = Format("usb-0000:00:14.0-%u/input0", device.number + 1);
+    const std::string hidUniq = Format("ZRT%05u", device.number);
+
+    // umockdev lets a client open a /dev path only when the bed has a file for it; it is there
+    // before the hidraw device, whose "add" uevent tells wine's winebus to open it.
+    GString root(umockdev_testbed_get_root_dir(bed));
+    GString node(g_build_filename(root.get(), device.nodePath.c_str(), nullptr));
+    GString folder(g_path_get_dirname(node.get()));
+    GError* failure = nullptr;
+    if (g_mkdir_with_parents(folder.get(), 0755) != 0 ||
+        !g_file_set_contents(node.get(), "", 0, &failure)) {
+        g_clear_error(&failure);
+        throw std::runtime_error("cannot create the node of " + device.nodePath);
+    }
+
     GString parent(umockdev_testbed_add_device(bed, "hid", parentName.c_str(), nullptr, nullptr,
                                                "DRIVER", "hid-generic", "HID_ID", hidId.c_str(),
-                                               "HID_NAME", hidName, nullptr));
+                                               "HID_NAME", hidName, "HID_PHYS", hidPhys.c_str(),
+                                               "HID_UNIQ", hidUniq.c_str(), nullptr));
     const std::string childName = Format("hidraw/hidraw%u", device.number);
     const std::string majorMinor = Format("%u:%u", HIDRAW_MAJOR, device.number);
     const std::string major = Format("%u", HIDRAW_MAJOR);
@@ -309,17 +373,6 @@ void UmockdevBed::Publish(Device& device) {
     }
     // As in the kernel's tree: hidrawN/device leads to the hid device.
     umockdev_testbed_set_attribute_link(bed, child.get(), "device", "../..");
-
-    // umockdev lets a client open a /dev path only when the bed has a file for it.
-    GString root(umockdev_testbed_get_root_dir(bed));
-    GString node(g_build_filename(root.get(), device.nodePath.c_str(), nullptr));
-    GString folder(g_path_get_dirname(node.get()));
-    GError* failure = nullptr;
-    if (g_mkdir_with_parents(folder.get(), 0755) != 0 ||
-        !g_file_set_contents(node.get(), "", 0, &failure)) {
-        g_clear_error(&failure);
-        throw std::runtime_error("cannot create the node of " + device.nodePath);
-    }
     device.parentPath = parent.get();
     device.sysPath = child.get();
     device.plugged = true;
@@ -341,7 +394,11 @@ void UmockdevBed::Unplug(unsigned number) {
         return;
     }
     // The child first: removing it takes its class link, its /sys/dev link and its node along.
+    // Each goes with a "remove" uevent before it, as from the kernel (removing sends none), so that
+    // listeners such as wine's winebus let go of it.
+    umockdev_testbed_uevent(testbed_->bed, device.sysPath.c_str(), "remove");
     umockdev_testbed_remove_device(testbed_->bed, device.sysPath.c_str());
+    umockdev_testbed_uevent(testbed_->bed, device.parentPath.c_str(), "remove");
     umockdev_testbed_remove_device(testbed_->bed, device.parentPath.c_str());
     device.plugged = false;
 }
@@ -372,6 +429,11 @@ unsigned UmockdevBed::Opens(unsigned number) const {
 unsigned UmockdevBed::Closes(unsigned number) const {
     std::lock_guard lock(mutex_);
     return Find(number).closes;
+}
+
+unsigned UmockdevBed::FeatureCalls(unsigned number) const {
+    std::lock_guard lock(mutex_);
+    return Find(number).featureCalls;
 }
 
 unsigned UmockdevBed::Ioctls(unsigned number) const {

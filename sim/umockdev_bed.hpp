@@ -1,6 +1,8 @@
 // The umockdev test bed: presents virtual readers, and other people's HID interfaces, to the real
 // hidraw backend as /sys/class/hidraw/hidrawN (below a parent hid device whose uevent carries
-// HID_ID) and /dev/hidrawN, answering the hidraw ioctls from the virtual reader. Used by the tests
+// HID_ID, HID_NAME, HID_PHYS and HID_UNIQ) and /dev/hidrawN, answering the hidraw ioctls from the
+// virtual reader (a reader also describes its reports, HIDIOCGRDESCSIZE / HIDIOCGRDESC, so that
+// wine's winebus presents it to Windows programs run in the bed). Used by the tests
 // of the hidraw backend and by the demo launcher.
 //
 // The process that talks to the nodes must run with libumockdev-preload.so.0 preloaded (see
@@ -70,6 +72,8 @@ class UmockdevBed {
     unsigned Closes(unsigned number) const;
     // Ioctls answered on hidraw<number>. Exact: the caller waits for the answer of each.
     unsigned Ioctls(unsigned number) const;
+    // Of those, the feature-report requests (HIDIOCSFEATURE, HIDIOCGFEATURE).
+    unsigned FeatureCalls(unsigned number) const;
 
     // Waits until `condition` holds, checking it at once and again after every open, close and
     // ioctl the bed handles; false when `timeout` passed first. For a client in another process or

@@ -45,7 +45,9 @@ bool VirtualPlatform::ListInterfaces(std::vector<link::HidInterface>& out) {
             continue;
         }
         link::HidInterface listed{interface.path, std::nullopt};
-        if (interface.options.hinted) {
+        if (interface.options.queryFails) {
+            listed.path.clear();
+        } else if (interface.options.hinted) {
             listed.hint = interface.ids;
         }
         out.push_back(std::move(listed));
@@ -53,22 +55,28 @@ bool VirtualPlatform::ListInterfaces(std::vector<link::HidInterface>& out) {
     return true;
 }
 
-link::HidHandle VirtualPlatform::Open(const std::string& path) {
+link::HidHandle VirtualPlatform::Open(const std::string& path, link::OpenError& why) {
+    why = link::OpenError::Gone;
     for (InterfaceId id = 0; id < interfaces_.size(); ++id) {
         Interface& interface = interfaces_[id];
         if (interface.path != path) {
             continue;
         }
         ++interface.opens;
-        if (!interface.present || !interface.options.openable) {
-            return link::INVALID_HANDLE_VALUE;
+        if (!interface.present) {
+            return link::INVALID_HID_HANDLE;
+        }
+        if (!interface.options.openable) {
+            why = link::OpenError::InUse;
+            return link::INVALID_HID_HANDLE;
         }
         const link::HidHandle handle = nextHandle_++;
         open_[handle] = id;
         opened_[handle] = id;
+        why = link::OpenError::None;
         return handle;
     }
-    return link::INVALID_HANDLE_VALUE;
+    return link::INVALID_HID_HANDLE;
 }
 
 const VirtualPlatform::Interface* VirtualPlatform::LiveInterfaceOf(link::HidHandle handle) const {
@@ -105,10 +113,13 @@ bool VirtualPlatform::GetFeature(link::HidHandle handle, std::uint8_t* buffer, s
 }
 
 void VirtualPlatform::Close(link::HidHandle handle) {
-    if (open_.erase(handle) == 0) {
+    const auto it = open_.find(handle);
+    if (it == open_.end()) {
         ++badCloses_;
         return;
     }
+    Unlock(handle);
+    open_.erase(it);
     dead_.erase(handle);
     closed_.push_back(handle);
 }
@@ -130,6 +141,26 @@ std::vector<VirtualPlatform::InterfaceId> VirtualPlatform::ClosedInterfaces() co
         ids.push_back(opened_.at(handle));
     }
     return ids;
+}
+
+link::LockResult VirtualPlatform::Lock(link::HidHandle handle, std::chrono::milliseconds wait) {
+    lockWaits_.push_back(wait);
+    if (LiveInterfaceOf(handle) == nullptr) {
+        return link::LockResult::Failed;
+    }
+    Interface& interface = interfaces_[open_.at(handle)];
+    if (interface.lockHolder != link::INVALID_HID_HANDLE && interface.lockHolder != handle) {
+        return link::LockResult::Busy;
+    }
+    interface.lockHolder = handle;
+    return link::LockResult::Locked;
+}
+
+void VirtualPlatform::Unlock(link::HidHandle handle) {
+    const auto it = open_.find(handle);
+    if (it != open_.end() && interfaces_[it->second].lockHolder == handle) {
+        interfaces_[it->second].lockHolder = link::INVALID_HID_HANDLE;
+    }
 }
 
 }  // namespace zrt::sim

@@ -1,9 +1,12 @@
 // The in-process virtual HID platform for tests and benchmarks: an ordered set of HID interfaces,
 // each either a virtual reader (held by reference, so the test keeps control of it) or a foreign
 // device known only by its identifiers. It records every open and close so that tests can check
-// which interfaces were opened, that every handle is closed, and in which order.
+// which interfaces were opened, that every handle is closed, and in which order. Each interface has
+// the exclusive lock of the seam, held by at most one handle; a test plays another program by
+// opening a second handle and locking it.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <map>
 #include <set>
@@ -20,8 +23,10 @@ class VirtualPlatform : public link::HidPlatform {
     using InterfaceId = std::size_t;  // position in the order of adding, from 0
 
     struct Options {
-        bool openable = true;  // false: Open fails, as when another program holds the interface
-        bool hinted = true;    // the listing carries the interface's identifiers as a hint
+        bool openable = true;     // false: Open fails, as when another program holds the interface
+        bool hinted = true;       // the listing carries the interface's identifiers as a hint
+        bool queryFails = false;  // the system cannot tell its path: listed as an entry that
+                                  // cannot be opened
     };
 
     // Interfaces are listed in the order they were added (unplugged ones left out).
@@ -42,12 +47,18 @@ class VirtualPlatform : public link::HidPlatform {
 
     // link::HidPlatform
     bool ListInterfaces(std::vector<link::HidInterface>& out) override;
-    link::HidHandle Open(const std::string& path) override;
+    using link::HidPlatform::Open;
+    // Why: Gone when unplugged (or unknown), InUse when not openable.
+    link::HidHandle Open(const std::string& path, link::OpenError& why) override;
     bool GetIds(link::HidHandle handle, link::HidIds& ids) override;
     bool SetFeature(link::HidHandle handle, const std::uint8_t* buffer,
                     std::size_t length) override;
     bool GetFeature(link::HidHandle handle, std::uint8_t* buffer, std::size_t length) override;
     void Close(link::HidHandle handle) override;
+    // Busy at once when another handle holds the interface's lock (nobody else runs in this
+    // process to let go during a wait); Failed on a handle that is not open or is dead.
+    link::LockResult Lock(link::HidHandle handle, std::chrono::milliseconds wait) override;
+    void Unlock(link::HidHandle handle) override;
 
     // What happened.
     int ListCalls() const { return listCalls_; }  // ListInterfaces calls, failed ones included
@@ -63,6 +74,10 @@ class VirtualPlatform : public link::HidPlatform {
     const std::vector<link::HidHandle>& Closed() const { return closed_; }
     // The interfaces of Closed(), in the same order.
     std::vector<InterfaceId> ClosedInterfaces() const;
+    // The handle holding an interface's lock, or INVALID_HID_HANDLE.
+    link::HidHandle LockHolder(InterfaceId id) const { return interfaces_.at(id).lockHolder; }
+    // The waits of every Lock call, in order.
+    const std::vector<std::chrono::milliseconds>& LockWaits() const { return lockWaits_; }
     // Closes of handles that were not open (never given out, or closed already).
     int BadCloses() const { return badCloses_; }
 
@@ -74,6 +89,7 @@ class VirtualPlatform : public link::HidPlatform {
         Options options;
         bool present = true;
         int opens = 0;
+        link::HidHandle lockHolder = link::INVALID_HID_HANDLE;
     };
     InterfaceId Add(link::HidIds ids, VirtualReader* reader, Options options);
     // The interface behind an open handle that is not dead, or none.
@@ -89,6 +105,7 @@ class VirtualPlatform : public link::HidPlatform {
     link::HidHandle nextHandle_ = 100;
     int badCloses_ = 0;
     int listCalls_ = 0;
+    std::vector<std::chrono::milliseconds> lockWaits_;
 };
 
 }  // namespace zrt::sim

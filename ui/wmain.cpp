@@ -112,7 +112,8 @@ void TMainWin::FormActivate(Component& /*sender*/) {
 }
 
 // Every 100 ms: with a reader open, its identity is asked as a sign of life and a failure means it
-// is gone; with none, a search, and a load of the reader found. No message, no focus move.
+// is gone (unless another program holds the reader: then nothing happens); with none, a search, and
+// a load of the reader found. No message, no focus move.
 void TMainWin::TimerTimer(Component& /*sender*/) {
     if (Readers.IsOpen()) {
         try {
@@ -124,6 +125,12 @@ void TMainWin::TimerTimer(Component& /*sender*/) {
     }
     try {
         if (FindReader()) {
+            // Only tried, and let go again before the load (whose upgrade question may wait for
+            // the user): a reader another program holds is left for the next tick.
+            if (!Readers.Available()) {
+                Readers.Forget();  // as before the tick: the next one searches again
+                return;
+            }
             LoadConfiguration();
         }
     } catch (const link::ZrHIDErr&) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,7 +49,12 @@ class RecordingHost : public UpgradeHost {
     void HideProgressWindow() override { Add("hide"); }
     void SetProgressLabel(std::string_view text) override { Add("label", 0, std::string(text)); }
     void SetProgressMax(int maximum) override { Add("max", maximum); }
-    void SetProgressPosition(int position) override { Add("pos", position); }
+    void SetProgressPosition(int position) override {
+        Add("pos", position);
+        if (onPosition) {
+            onPosition();
+        }
+    }
     void Wait(int milliseconds) override { Add("wait", milliseconds); }
 
     // The calls named `what`, in order.
@@ -71,6 +77,7 @@ class RecordingHost : public UpgradeHost {
 
     bool answer = true;
     std::vector<Call> calls;
+    std::function<void()> onPosition;
 
   private:
     void Add(const std::string& what, int value = 0, std::string text = {}) {
@@ -100,6 +107,26 @@ class Upgrade : public ReaderFixture {
     TestCatalogue catalogue{IMAGE_VERSION};
     RecordingHost host{reader};
 };
+
+// From "Z" to "z" the reader is held: another program trying it at any step of the upload finds it
+// taken; after "z" it is free again.
+TEST_F(Upgrade, TheReaderIsHeldFromZToz) {
+    Reader(151, IMAGE_VERSION - 1);
+    const link::HidHandle other = platform.Open(platform.PathOf(0));
+    int tries = 0;
+    host.onPosition = [&] {
+        if (Commands().find('z') == std::string::npos) {
+            EXPECT_EQ(platform.Lock(other, std::chrono::milliseconds{0}), link::LockResult::Busy);
+            ++tries;
+        }
+    };
+    Run();
+    EXPECT_GE(tries, 2);
+    EXPECT_EQ(Commands().front(), 'Z');
+    EXPECT_EQ(Commands().back(), 'z');
+    EXPECT_EQ(platform.LockHolder(0), link::INVALID_HID_HANDLE);
+    platform.Close(other);
+}
 
 struct OfferCase {
     std::uint16_t model;

@@ -67,7 +67,7 @@ TEST_F(Discovery, NoReaderSearchesBothListsSilently) {
     EXPECT_EQ(HidVP51.Count(), 0u);
     EXPECT_EQ(platform.OpenHandleCount(), 0u);
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(Reader41.handle, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Reader41.handle, INVALID_HID_HANDLE);
 }
 
 TEST_F(Discovery, TwoReadersOf65AreKeptAndTheFirstIsUsed) {
@@ -93,7 +93,7 @@ TEST_F(Discovery, ReaderOf65WinsAndTheOtherListIsNotSearched) {
     EXPECT_EQ(platform.ListCalls(), 1);
     EXPECT_EQ(platform.OpenCount(of51), 0);
     EXPECT_EQ(HidVP51.Count(), 0u);
-    EXPECT_EQ(Reader51.handle, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Reader51.handle, INVALID_HID_HANDLE);
     EXPECT_EQ(SerialBehind(Reader41.handle), 4101);
 }
 
@@ -104,7 +104,7 @@ TEST_F(Discovery, ReaderOf81IsFoundWhenNoneOf65) {
     EXPECT_EQ(Reader51.info.serial, 2);  // only the handle is given; "M" refreshes the rest
     EXPECT_EQ(CurrentReader, &Reader51);
     EXPECT_EQ(Reader51.handle, HidVP51.Handle(0));
-    EXPECT_EQ(Reader41.handle, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Reader41.handle, INVALID_HID_HANDLE);
     EXPECT_EQ(SerialBehind(Reader51.handle), 5101);
 }
 
@@ -137,6 +137,19 @@ TEST_F(Discovery, OnlyInterfaceIndicesBelow64AreExamined) {
     platform.Unplug(at63);  // now the reader at 64 is the 64th listed, index 63
     EXPECT_EQ(HidVP51.Enumerate(VENDOR_ID, PRODUCT_ID_51), 1u);
     EXPECT_EQ(platform.InterfaceOf(HidVP51.Handle(0)), at64);
+}
+
+// An index whose query failed is one of the 64, and nothing is opened for it.
+TEST_F(Discovery, AnIndexWhoseQueryFailedStillCounts) {
+    const InterfaceId failed =
+        platform.AddForeign(KEYBOARD, {.openable = true, .hinted = false, .queryFails = true});
+    for (int i = 1; i < 64; ++i) {
+        platform.AddForeign(KEYBOARD, {.openable = true, .hinted = false});
+    }
+    const InterfaceId at64 = AddReader(PRODUCT_ID_51, 64);
+    EXPECT_EQ(HidVP51.Enumerate(VENDOR_ID, PRODUCT_ID_51), 0u);
+    EXPECT_EQ(platform.OpenCount(at64), 0);
+    EXPECT_EQ(platform.OpenCount(failed), 0);
 }
 
 TEST_F(Discovery, UnopenableReaderIsSkippedSilently) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "link/hidraw_platform.hpp"
@@ -169,15 +170,61 @@ TEST_F(HidrawTree, MissingClassFolderMeansNoInterfacesButAnUnreadableOneFails) {
     EXPECT_TRUE(list.empty());
 }
 
+TEST_F(HidrawTree, OpenTellsWhyItFailed) {
+    HidrawPlatform platform(sysfs_.string(), dev_.string());
+    fs::create_directories(dev_ / "folder");
+    const std::pair<std::string, OpenError> cases[] = {
+        {(dev_ / "hidraw0").string(), OpenError::Gone},
+        {"", OpenError::Gone},
+        {(dev_ / "folder").string(), OpenError::Other},  // EISDIR
+    };
+    for (const auto& [path, expected] : cases) {
+        OpenError why = OpenError::None;
+        EXPECT_EQ(platform.Open(path, why), INVALID_HID_HANDLE) << path;
+        EXPECT_EQ(why, expected) << path;
+    }
+}
+
+// The lock of a node: two descriptors exclude each other, a wait ends when the holder lets go, and
+// closing the holder frees it.
+TEST_F(HidrawTree, TheLockIsAnExclusiveFlockOfTheNode) {
+    HidrawPlatform platform(sysfs_.string(), dev_.string());
+    const std::string node = (dev_ / "hidraw0").string();
+    std::ofstream(node) << "";
+    const HidHandle first = platform.Open(node);
+    const HidHandle second = platform.Open(node);
+    ASSERT_NE(first, INVALID_HID_HANDLE);
+    ASSERT_NE(second, INVALID_HID_HANDLE);
+    using std::chrono::milliseconds;
+
+    EXPECT_EQ(platform.Lock(first, milliseconds{0}), LockResult::Locked);
+    EXPECT_EQ(platform.Lock(first, milliseconds{0}), LockResult::Locked) << "held already";
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_EQ(platform.Lock(second, milliseconds{60}), LockResult::Busy);
+    EXPECT_GE(std::chrono::steady_clock::now() - before, milliseconds{60});
+
+    std::thread release([&] {
+        std::this_thread::sleep_for(milliseconds{30});
+        platform.Unlock(first);
+    });
+    EXPECT_EQ(platform.Lock(second, milliseconds{5000}), LockResult::Locked);
+    release.join();
+    EXPECT_EQ(platform.Lock(first, milliseconds{0}), LockResult::Busy);
+    platform.Close(second);
+    EXPECT_EQ(platform.Lock(first, milliseconds{0}), LockResult::Locked) << "freed by the close";
+    platform.Close(first);
+    EXPECT_EQ(platform.Lock(INVALID_HID_HANDLE, milliseconds{0}), LockResult::Failed);
+}
+
 TEST_F(HidrawTree, EveryCallFailsCleanlyOnWhatIsNotAHidrawDevice) {
     HidrawPlatform platform(sysfs_.string(), dev_.string());
-    EXPECT_EQ(platform.Open((dev_ / "hidraw0").string()), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(platform.Open(""), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(platform.Open((dev_ / "hidraw0").string()), INVALID_HID_HANDLE);
+    EXPECT_EQ(platform.Open(""), INVALID_HID_HANDLE);
 
     const fs::path plain = dev_ / "plain";
     std::ofstream(plain) << std::string(64, 'x');
     const HidHandle handle = platform.Open(plain.string());
-    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    ASSERT_NE(handle, INVALID_HID_HANDLE);
     std::uint8_t report[63] = {0x41};
     HidIds ids{7, 8};
     EXPECT_FALSE(platform.GetIds(handle, ids));
@@ -191,7 +238,7 @@ TEST_F(HidrawTree, EveryCallFailsCleanlyOnWhatIsNotAHidrawDevice) {
     platform.Close(handle);
     EXPECT_EQ(fcntl(static_cast<int>(handle), F_GETFD), -1) << "descriptor closed";
 
-    for (const HidHandle bad : {INVALID_HANDLE_VALUE, HidHandle{1} << 40}) {
+    for (const HidHandle bad : {INVALID_HID_HANDLE, HidHandle{1} << 40}) {
         EXPECT_FALSE(platform.GetIds(bad, ids));
         EXPECT_FALSE(platform.SetFeature(bad, report, sizeof(report)));
         EXPECT_FALSE(platform.GetFeature(bad, report, sizeof(report)));

@@ -75,7 +75,7 @@ TEST_F(HidrawOverUmockdev, InterfacesAreFoundInNumericOrderAndIdentifiedAsUnsign
         EXPECT_EQ(list[i].path, expected[i].first);
         EXPECT_EQ(list[i].hint, expected[i].second) << list[i].path;
         const HidHandle handle = platform.Open(list[i].path);
-        ASSERT_NE(handle, INVALID_HANDLE_VALUE) << list[i].path;
+        ASSERT_NE(handle, INVALID_HID_HANDLE) << list[i].path;
         HidIds ids;
         EXPECT_TRUE(platform.GetIds(handle, ids));
         EXPECT_EQ(ids, expected[i].second) << list[i].path;

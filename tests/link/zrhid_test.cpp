@@ -164,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LengthCase{570, ERR_PROGRAM, 0, 0}, LengthCase{65535, ERR_PROGRAM, 0, 0}));
 
 TEST_F(ReaderFixture, HandleIsTestedBeforeTheLength) {
-    zr.handle = INVALID_HANDLE_VALUE;
+    zr.handle = INVALID_HID_HANDLE;
     Bytes data(65535);
     EXPECT_EQ(ErrorCode([&] { zr.Transact('Q', data.data(), 65535, nullptr, 0); }), ERR_NOT_FOUND);
     EXPECT_EQ(ErrorCode([&] { zr.Transact('Q', data.data(), 100, nullptr, 0); }), ERR_NOT_FOUND);
@@ -357,13 +357,51 @@ TEST_F(ReaderFixture, AcknowledgedTransactionPassesFrameErrorsThrough) {
 
 // ---- Error texts ----------------------------------------------------------------------------
 
+// Another program holding the reader: a transaction waits for it the reader's lockWait, then fails
+// with code 5 having sent nothing; a sequence's lock is re-entered by its transactions and held
+// until the sequence ends.
+TEST_F(ReaderFixture, TheReaderLockKeepsOtherProgramsOut) {
+    const HidHandle other = platform.Open(platform.PathOf(0));
+    ASSERT_EQ(platform.Lock(other, std::chrono::milliseconds{0}), LockResult::Locked);
+    zr.lockWait = std::chrono::milliseconds{40};
+    EXPECT_EQ(ErrorCode([&] { zr.ReadInfo(); }), ERR_IN_USE);
+    EXPECT_TRUE(reader.Log().empty());
+    EXPECT_EQ(platform.LockWaits().back(), std::chrono::milliseconds{40});
+    {
+        const ReaderLock tried(zr, ReaderLock::Mode::Try);
+        EXPECT_FALSE(tried.Held());
+        EXPECT_EQ(platform.LockWaits().back(), std::chrono::milliseconds{0});
+    }
+    EXPECT_EQ(platform.LockHolder(0), other) << "a lock not had is not let go";
+
+    platform.Unlock(other);
+    {
+        const ReaderLock sequence(zr);
+        zr.ReadInfo();
+        zr.ReadInfo();
+        EXPECT_EQ(platform.LockHolder(0), zr.handle) << "still held between the transactions";
+        EXPECT_EQ(platform.Lock(other, std::chrono::milliseconds{0}), LockResult::Busy);
+    }
+    EXPECT_EQ(reader.Log().size(), 2u);
+    EXPECT_EQ(platform.LockHolder(0), INVALID_HID_HANDLE);
+    platform.Close(other);
+}
+
+TEST_F(ReaderFixture, ALockThatCannotBeAskedForIsADriverError) {
+    platform.Unplug(0);
+    EXPECT_EQ(ErrorCode([&] { ReaderLock lock(zr); }), ERR_HID_DRIVER);
+    zr.handle = INVALID_HID_HANDLE;
+    EXPECT_EQ(ErrorCode([&] { ReaderLock lock(zr); }), ERR_NOT_FOUND);
+}
+
 TEST(ErrorText, MessagesOfEveryCode) {
     EXPECT_EQ(ErrorText(0), "Błąd w kodzie programu.");
     EXPECT_EQ(ErrorText(1), "Błąd z driwera HID.");
     EXPECT_EQ(ErrorText(2), "Wysłanie rozkazu do nie wyszukanego ZrHID.");
     EXPECT_EQ(ErrorText(3), "Błąd odebranych danych.");
     EXPECT_EQ(ErrorText(ZrHIDErr{4}), "Błąd podczas upgrade.");
-    EXPECT_EQ(ErrorText(5), "ZrHID - błąd bez stosownego opisu.");
+    EXPECT_EQ(ErrorText(5), "Czytnik jest używany przez inny program.");
+    EXPECT_EQ(ErrorText(6), "ZrHID - błąd bez stosownego opisu.");
     EXPECT_EQ(ErrorText(-1), "ZrHID - błąd bez stosownego opisu.");
 }
 

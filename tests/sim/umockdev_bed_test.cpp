@@ -4,10 +4,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/hidraw.h>
+#include <linux/input.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -111,10 +113,26 @@ TEST_F(BedTest, AnswersTheThreeHidrawIoctlsAndRefusesTheRest) {
     EXPECT_EQ(IoctlErrno(foreign, HIDIOCGFEATURE(63), reply.data()), EPIPE);
     // Requests hidraw does not know, or cannot carry, fail with an errno.
     int size = 0;
-    EXPECT_EQ(IoctlErrno(reader, HIDIOCGRDESCSIZE, &size), ENOTTY);
+    EXPECT_EQ(IoctlErrno(reader, EVIOCGBIT(0, sizeof(size)), &size), ENOTTY);
     EXPECT_EQ(IoctlErrno(reader, HIDIOCGFEATURE(0), reply.data()), EINVAL);
     EXPECT_EQ(IoctlErrno(reader, _IOWR('U', 0x07, int), &size), ENOTTY);
     EXPECT_EQ(bed.Ioctls(2), 3u);
+    EXPECT_EQ(bed.FeatureCalls(2), 2u);
+
+    // A reader describes its reports: 0x41 with 62 data bytes, 0x49 with 574.
+    ASSERT_EQ(IoctlErrno(reader, HIDIOCGRDESCSIZE, &size), 0);
+    hidraw_report_descriptor descriptor{};
+    descriptor.size = static_cast<__u32>(size);
+    ASSERT_EQ(IoctlErrno(reader, HIDIOCGRDESC, &descriptor), 0);
+    const std::vector<std::uint8_t> value(descriptor.value, descriptor.value + size);
+    const std::vector<std::uint8_t> report41 = {0x85, 0x41, 0x95, 0x3E};
+    const std::vector<std::uint8_t> report49 = {0x85, 0x49, 0x96, 0x3E, 0x02};
+    EXPECT_NE(std::search(value.begin(), value.end(), report41.begin(), report41.end()),
+              value.end());
+    EXPECT_NE(std::search(value.begin(), value.end(), report49.begin(), report49.end()),
+              value.end());
+    EXPECT_EQ(value.back(), 0xC0);
+    EXPECT_EQ(IoctlErrno(foreign, HIDIOCGRDESCSIZE, &size), EINVAL);
 }
 
 TEST_F(BedTest, UnpluggingRemovesTheDeviceAndKillsItsHandlesForGood) {

@@ -288,7 +288,7 @@ TEST(VirtualPlatformTest, UnpluggedInterfaceIsNotListedAndItsHandlesFail) {
     EXPECT_TRUE(listed.empty());
     EXPECT_FALSE(platform.GetIds(handle, ids));
     EXPECT_FALSE(platform.SetFeature(handle, Short('M').data(), 63));
-    EXPECT_EQ(platform.Open(platform.PathOf(id)), link::INVALID_HANDLE_VALUE);
+    EXPECT_EQ(platform.Open(platform.PathOf(id)), link::INVALID_HID_HANDLE);
     platform.Plug(id);
     EXPECT_FALSE(platform.SetFeature(handle, Short('M').data(), 63));  // old handle stays dead
     platform.Close(handle);

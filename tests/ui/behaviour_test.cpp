@@ -205,6 +205,31 @@ TEST_F(States, UnpluggingTheOpenReaderShowsNotConnectedAtTheNextTickKeepingTheVa
     EXPECT_EQ(Wire(reader51), "McMc");
 }
 
+// While another program holds the reader the tick only tries it: nothing sent, nothing changed;
+// it neither asks an open reader nor loads one just found, and carries on once it is let go.
+TEST_F(States, TheTickLeavesAReaderAnotherProgramHoldsAlone) {
+    const auto id = platform.AddReader(reader51);
+    Activate();
+    const link::HidHandle other = platform.Open(platform.PathOf(id));
+    ASSERT_EQ(platform.Lock(other, std::chrono::milliseconds{0}), link::LockResult::Locked);
+    Tick();
+    EXPECT_EQ(platform.LockWaits().back(), std::chrono::milliseconds{0});
+    ExpectConnected();
+    EXPECT_EQ(Wire(reader51), "Mc");
+
+    readers.Forget();  // as after an unplug: the next tick searches
+    Tick();
+    EXPECT_EQ(readers.CurrentReader, nullptr);
+    EXPECT_EQ(Wire(reader51), "Mc");
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    platform.Unlock(other);
+    Tick();
+    ExpectConnected();
+    EXPECT_EQ(Wire(reader51), "McMc");
+    platform.Close(other);
+}
+
 TEST_F(States, TheIdentityReadByTheTickIsNotShownUntilTheNextLoad) {
     platform.AddReader(reader51);
     Activate();

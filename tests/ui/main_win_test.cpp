@@ -94,8 +94,8 @@ TEST_F(MainWinTest, ControlsStartInTheirLayoutStates) {
     EXPECT_TRUE(win.StatusText.empty());
     EXPECT_EQ(readers.Reader41.productId, 65);
     EXPECT_EQ(readers.Reader51.productId, 81);
-    EXPECT_EQ(readers.Reader41.handle, link::INVALID_HANDLE_VALUE);
-    EXPECT_EQ(readers.Reader51.handle, link::INVALID_HANDLE_VALUE);
+    EXPECT_EQ(readers.Reader41.handle, link::INVALID_HID_HANDLE);
+    EXPECT_EQ(readers.Reader51.handle, link::INVALID_HID_HANDLE);
 }
 
 TEST_F(MainWinTest, WindowHasItsCaptionOuterSizeBackgroundAndFonts) {

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# The Windows half of the test command: installs mingw-w64 and wine when missing, cross-builds the
+# portable core and its tests into build-windows/ (programs in build-windows/bin/*.exe) and runs
+# them under wine in a throw-away prefix that is removed at the end. Called by scripts/test.sh;
+# runs on its own too.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 fonts-wine cmake ninja-build)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+    $SUDO apt-get update
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
+    -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}"
+cmake --build build-windows
+
+# One prefix for this run. Its wineserver (kept running) and wine's background services (by
+# wineboot, which makes the prefix) are started before ctest with their output to /dev/null: started by the first test instead, they would keep ctest's
+# output pipe open and ctest would wait forever.
+WINEPREFIX="$(mktemp -d /tmp/zrt-wine-XXXXXX)"
+export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
+wineserver -p
+wineboot -i >/dev/null 2>&1
+ctest --test-dir build-windows --output-on-failure --timeout 300
