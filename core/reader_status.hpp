@@ -17,6 +17,11 @@ inline constexpr const char* NOT_CONNECTED_TEXT = "       Czytnik nie podłączo
 // The model word whose readers read the card types (Mifare, iCode).
 inline constexpr std::uint16_t CARD_TYPE_MODEL = 1175;
 
+// The number in a model's name, "Zr-T51" for the model word 1175: (word AND 0x3FF) modulo 100.
+inline int ModelNumber(std::uint16_t modelWord) {
+    return (modelWord & 0x3FF) % 100;
+}
+
 // The status line of a connected reader with that identity, e.g.
 // "Czytnik Zr-T51, Nr: 00042 (soft: 07)".
 std::string ConnectedText(const link::ReaderInfo& info);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -213,6 +214,38 @@ TEST_F(WinEndToEnd, TwoProgramsShareTheReaderThroughItsLock) {
     EXPECT_EQ(first.Line(), "bad=0 other=0");
     EXPECT_EQ(second.Line(), "bad=0 other=0");
     EXPECT_EQ(bed->Log(READER_41).size(), 4000u);
+}
+
+// The command-line program zrt-vivoraz-cli.exe (a static console program) lists both readers and
+// shows the one picked, as on Linux.
+TEST_F(WinEndToEnd, TheCommandLineProgramListsAndShows) {
+    const auto run = [](const std::string& arguments) {
+        std::string output;
+        FILE* pipe = popen(("wine " ZRT_WIN_CLI " " + arguments + " 2>&1").c_str(), "r");
+        char chunk[512];
+        while (pipe != nullptr && std::fgets(chunk, sizeof chunk, pipe) != nullptr) {
+            output += chunk;
+        }
+        if (pipe != nullptr) {
+            pclose(pipe);
+        }
+        output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
+        return output;
+    };
+    const std::string list = run("list");
+    // Product 65 first; both with the identity from "M".
+    const std::size_t first = list.find("0x0041  Zr-T51  serial 04242  firmware 260\n");
+    const std::size_t second = list.find("0x0051  Zr-T51  serial 04242  firmware 260\n");
+    EXPECT_NE(first, std::string::npos) << list;
+    EXPECT_NE(second, std::string::npos) << list;
+    EXPECT_LT(first, second) << list;
+    EXPECT_NE(list.find("vid_13ab"), std::string::npos) << "Windows device paths: " << list;
+
+    const std::string show = run("show");
+    EXPECT_NE(show.find("record    10 21 32 43 54 65 76 87 98 A9 BA CB DC ED FE 0F\n"),
+              std::string::npos)
+        << show;
+    EXPECT_EQ(bed->FeatureCalls(FOREIGN), 0u);
 }
 
 // Not a check: the time of one search of both lists through the Windows calls, and the CPU that
