@@ -14,6 +14,10 @@ namespace zrt::core {
 // 100, the serial number, the firmware version.
 inline constexpr const char* CONNECTED_FORMAT = "Czytnik Zr-T%d, Nr: %05d (soft: %02d)";
 inline constexpr const char* NOT_CONNECTED_TEXT = "       Czytnik nie podłączony";
+// Shown once per plug-in when a reader is there but this user may not open it.
+inline constexpr const char* NO_ACCESS_TEXT =
+    "Brak dostępu do czytnika. Zainstaluj pakiet zrt-vivoraz lub regułę udev (README), a następnie "
+    "podłącz czytnik ponownie.";
 // The model word whose readers read the card types (Mifare, iCode).
 inline constexpr std::uint16_t CARD_TYPE_MODEL = 1175;
 
