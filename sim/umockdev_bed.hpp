@@ -101,6 +101,7 @@ class UmockdevBed {
     friend struct Callbacks;
     void AddDevice(unsigned number, std::unique_ptr<Device> device);
     void Publish(Device& device);
+    void ParkSocket(Device& device, bool park);
     Device& Find(unsigned number) const;
 
     std::unique_ptr<Testbed> testbed_;
