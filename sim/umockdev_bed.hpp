@@ -54,7 +54,8 @@ class UmockdevBed {
     void AddForeign(unsigned number, std::uint16_t vendorId, std::uint16_t productId);
 
     // Removes hidraw<number> (sysfs entry and node); handles opened before stay dead: every ioctl
-    // on them fails with ENODEV, as the kernel does after a disconnect, also after Plug.
+    // on them fails with ENODEV, as the kernel does after a disconnect, also after Plug. An open
+    // of the missing node fails and leaves nothing behind in the client.
     void Unplug(unsigned number);
     // Adds an unplugged device again under the same number, with the same reader state.
     void Plug(unsigned number);
