@@ -2,9 +2,11 @@
 #include "app/shell.hpp"
 
 #include <QMessageBox>
+#include <QStyleFactory>
 
 #include <exception>
 
+#include "core/reader_service.hpp"
 #include "ui/layout.hpp"
 #include "ui/qt/qt_dialogs.hpp"
 #include "ui/qt/qt_form.hpp"
@@ -13,7 +15,10 @@
 
 namespace zrt::app {
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+// The style is set here, not taken from the desktop: the window's pixel layout is made for it.
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    setStyle(QStyleFactory::create("Fusion"));
+}
 
 bool Application::notify(QObject* receiver, QEvent* event) {
     try {
@@ -35,11 +40,13 @@ void Application::ShowError(const std::string& message) {
 
 int RunWindows(Application& application, link::HidPlatform& platform, ReaderLists& lists) {
     try {
+        core::ReaderService readers(platform, lists.HidVP41, lists.HidVP51);
         ui::qt::QtForm mainForm(ui::MainWinLayout());
         ui::qt::QtDialogs dialogs(mainForm);
         ui::qt::QtWaiter waiter;
-        ui::TMainWin MainWin(mainForm, platform, lists.HidVP41, lists.HidVP51, dialogs, waiter);
+        ui::TMainWin MainWin(mainForm, readers, dialogs, waiter);
         mainForm.SetEventSink(&MainWin);
+        mainForm.setMinimumSize(mainForm.size());  // never so small that a control is cut off
         mainForm.SetErrorDisplay(
             [&](const std::string& message) { application.ShowError(message); });
 

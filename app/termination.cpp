@@ -9,6 +9,7 @@
 #include <csignal>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 
 namespace zrt::app {
@@ -20,11 +21,18 @@ constexpr std::array<int, 3> SIGNALS = {SIGTERM, SIGINT, SIGHUP};
 // The write end for the handler, the read end for the loop. One TerminationSignals at a time.
 int sockets[2] = {-1, -1};
 struct sigaction previous[SIGNALS.size()];
+// What the handler writes to: the write end while the signals are ours, else -1. An atomic that
+// needs no lock is safe to read in a signal handler.
+std::atomic<int> handlerSocket{-1};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 void OnSignal(int /*number*/) {
     const int savedErrno = errno;
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(sockets[0], &byte, 1);
+    const int socket = handlerSocket.load();
+    if (socket >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t written = ::write(socket, &byte, 1);
+    }
     errno = savedErrno;
 }
 
@@ -42,6 +50,7 @@ TerminationSignals::TerminationSignals() {
         }
         QCoreApplication::exit(0);  // ends the main loop and any box's loop with it
     });
+    handlerSocket.store(sockets[0]);
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
@@ -55,6 +64,9 @@ TerminationSignals::~TerminationSignals() {
     if (sockets[0] < 0) {
         return;
     }
+    // A signal arriving from here on writes nothing: the sockets are about to close, and their
+    // numbers may be reused by anything the program opens next.
+    handlerSocket.store(-1);
     for (std::size_t i = 0; i < SIGNALS.size(); ++i) {
         sigaction(SIGNALS[i], &previous[i], nullptr);
     }

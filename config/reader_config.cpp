@@ -78,4 +78,8 @@ ReaderConfig RecordFromState(const ConfigState& state) {
     return record;
 }
 
+bool SameSettings(const ReaderConfig& a, const ReaderConfig& b) {
+    return StateFromRecord(a) == StateFromRecord(b);
+}
+
 }  // namespace zrt::config

@@ -48,4 +48,9 @@ struct ConfigState {
 ConfigState StateFromRecord(const ReaderConfig& record);
 ReaderConfig RecordFromState(const ConfigState& state);
 
+// Whether two records hold the same settings as the window shows them (format, size, reversed,
+// Enter, card types, the five key entries). Bytes that are never read (1 to 3, 7, the upper bits
+// of 6) and words that show alike may differ.
+bool SameSettings(const ReaderConfig& a, const ReaderConfig& b);
+
 }  // namespace zrt::config

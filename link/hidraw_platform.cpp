@@ -27,13 +27,15 @@ constexpr std::size_t HID_ID_KEY_LENGTH = sizeof(HID_ID_KEY) - 1;
 // A sysfs attribute is at most one page long.
 constexpr std::size_t UEVENT_BUFFER_SIZE = 4096;
 
-// "hidraw" followed by decimal digits only; the number must fit an unsigned.
+// "hidraw" followed by the number in the kernel's own spelling: decimal digits without a leading
+// zero ("hidraw01" is no name the kernel gives, and would read as hidraw1); the number must fit an
+// unsigned.
 bool ParseEntryNumber(const char* name, unsigned& number) {
     if (std::strncmp(name, ENTRY_PREFIX, ENTRY_PREFIX_LENGTH) != 0) {
         return false;
     }
     const char* digit = name + ENTRY_PREFIX_LENGTH;
-    if (*digit == '\0') {
+    if (*digit == '\0' || (digit[0] == '0' && digit[1] != '\0')) {
         return false;
     }
     unsigned long value = 0;
@@ -102,16 +104,29 @@ bool ToDescriptor(HidHandle handle, int& fd) {
     return true;
 }
 
-// Sends or reads one feature report; true only when exactly `length` bytes moved.
-bool FeatureIoctl(HidHandle handle, unsigned long request, std::uint8_t* buffer,
-                  std::size_t length) {
+enum class Direction { Send, Read };
+
+// Sends or reads one feature report. A send counts only when all `length` bytes went out. A read
+// may legally bring fewer bytes than asked for (a device answering with just its frame): the rest
+// of the buffer is zeroed, so that nothing the caller left there (the request just sent) can pass
+// for part of the reply.
+bool FeatureIoctl(HidHandle handle, Direction direction, std::uint8_t* buffer, std::size_t length) {
     int fd = -1;
     if (!ToDescriptor(handle, fd) || buffer == nullptr || length == 0 ||
         length > HidrawPlatform::MAX_REPORT_LENGTH) {
         return false;
     }
+    const unsigned long request =
+        direction == Direction::Send ? HIDIOCSFEATURE(length) : HIDIOCGFEATURE(length);
     const int moved = Retrying([&] { return ::ioctl(fd, request, buffer); });
-    return moved >= 0 && static_cast<std::size_t>(moved) == length;
+    if (moved < 0 || static_cast<std::size_t>(moved) > length) {
+        return false;
+    }
+    if (direction == Direction::Send) {
+        return static_cast<std::size_t>(moved) == length;
+    }
+    std::memset(buffer + moved, 0, length - static_cast<std::size_t>(moved));
+    return true;
 }
 
 }  // namespace
@@ -302,11 +317,11 @@ bool HidrawPlatform::GetIds(HidHandle handle, HidIds& ids) {
 
 bool HidrawPlatform::SetFeature(HidHandle handle, const std::uint8_t* buffer, std::size_t length) {
     // HIDIOCSFEATURE only reads the buffer; the ioctl's signature is merely not const-correct.
-    return FeatureIoctl(handle, HIDIOCSFEATURE(length), const_cast<std::uint8_t*>(buffer), length);
+    return FeatureIoctl(handle, Direction::Send, const_cast<std::uint8_t*>(buffer), length);
 }
 
 bool HidrawPlatform::GetFeature(HidHandle handle, std::uint8_t* buffer, std::size_t length) {
-    return FeatureIoctl(handle, HIDIOCGFEATURE(length), buffer, length);
+    return FeatureIoctl(handle, Direction::Read, buffer, length);
 }
 
 void HidrawPlatform::Close(HidHandle handle) {

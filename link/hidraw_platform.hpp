@@ -12,9 +12,9 @@
 
 namespace zrt::link {
 
-// Interfaces are the entries hidrawN of the sysfs class folder, in numeric order (hidraw2 before
-// hidraw10); each is opened as <device root>/hidrawN, read-write and shared with other programs.
-// A handle is the open file descriptor.
+// Interfaces are the entries hidrawN of the sysfs class folder (N as the kernel writes it, without
+// leading zeros), in numeric order (hidraw2 before hidraw10); each is opened as <device
+// root>/hidrawN, read-write and shared with other programs. A handle is the open file descriptor.
 //
 // The search runs ten times a second while no reader is attached, and opening other people's HID
 // devices that often can wake them from power saving. So every listed interface carries a hint
@@ -22,12 +22,12 @@ namespace zrt::link {
 // of <sysfs root>/hidrawN/device/uevent. An interface whose uevent cannot be read, or whose line is
 // missing or malformed, gets no hint (and the search opens it to ask).
 //
-// Feature reports: the report ID is the buffer's first byte. A feature report call counts as done
-// only when the kernel moved exactly `length` bytes. In particular a short HIDIOCGFEATURE read (the
-// device answered with fewer bytes than asked for) is a failure: the bytes past the answer would
-// still hold whatever the caller's buffer held before, typically the request just sent, and must
-// never be taken for part of a reply. Every failure (open, ioctl, a short transfer, a bad argument)
-// is reported as false / INVALID_HANDLE_VALUE; nothing here throws.
+// Feature reports: the report ID is the buffer's first byte. A send counts as done only when the
+// kernel took all `length` bytes. A read may bring fewer bytes than asked for (a device answering
+// with just its frame; Windows pads such an answer): the bytes past the answer are set to zero, so
+// that whatever the caller's buffer held before, typically the request just sent, never passes for
+// part of a reply, and the frame checks decide. Every failure (open, ioctl, a short send, a bad
+// argument) is reported as false / INVALID_HANDLE_VALUE; nothing here throws.
 //
 // The hint of an entry is kept while the entry's sysfs link leads to the same device, so a listing
 // reads a uevent file only for an interface it has not seen before (or one without a hint). It

@@ -88,15 +88,23 @@ void ZrHID::TransactAck(std::uint8_t command, const void* sendData, std::uint16_
     }
 }
 
+// "M" and "c" take their data from the reply's data area whatever the reply's length says (as
+// Transact does); a reply carrying fewer bytes than the command needs would hand over its own CRC
+// and fill bytes as identity or record, so it is a malformed reply and changes nothing.
 void ZrHID::ReadInfo() {
     std::uint8_t reply[6];
-    Transact(CMD_READ_INFO, nullptr, 0, reply, sizeof reply);
+    if (Transact(CMD_READ_INFO, nullptr, 0, reply, sizeof reply) < static_cast<int>(sizeof reply)) {
+        Raise(ERR_BAD_REPLY);
+    }
     info = ReaderInfo{GetLe16(&reply[0]), GetLe16(&reply[2]), GetLe16(&reply[4])};
 }
 
 void ZrHID::ReadConfig(std::array<std::uint8_t, CONFIG_RECORD_SIZE>& config) {
     std::array<std::uint8_t, CONFIG_RECORD_SIZE> reply;
-    Transact(CMD_READ_CONFIG, nullptr, 0, reply.data(), CONFIG_RECORD_SIZE);
+    if (Transact(CMD_READ_CONFIG, nullptr, 0, reply.data(), CONFIG_RECORD_SIZE) <
+        static_cast<int>(CONFIG_RECORD_SIZE)) {
+        Raise(ERR_BAD_REPLY);
+    }
     config = reply;
 }
 

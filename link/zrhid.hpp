@@ -64,7 +64,7 @@ class ZrHID {
     void TransactAck(std::uint8_t command, const void* sendData, std::uint16_t sendLength);
 
     // The seven commands. On failure each raises ZrHIDErr and leaves `info` / the caller's buffer
-    // as it was.
+    // as it was. "M" and "c" also refuse (ERR_BAD_REPLY) a reply with fewer than 6 / 16 data bytes.
     void ReadInfo();                                                              // "M"
     void ReadConfig(std::array<std::uint8_t, CONFIG_RECORD_SIZE>& config);        // "c"
     int WriteConfig(const std::array<std::uint8_t, CONFIG_RECORD_SIZE>& config);  // "C"

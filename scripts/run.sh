@@ -5,9 +5,9 @@
 # the reader (u, p, q and Enter). The tool's window needs a display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     echo "The tool's window needs a display: run this in a desktop session (or with DISPLAY set)." >&2
     exit 1
 fi
+ZRT_TARGETS="zrt-vivoraz zrt-vivoraz-demo" scripts/setup.sh
 exec build/bin/zrt-vivoraz-demo

@@ -10,8 +10,13 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev fonts-dejavu-core fonts-dejavu-extra
     umockdev libumockdev-dev
-    xvfb xdotool imagemagick
+    libcli11-dev nlohmann-json3-dev python3
+    xvfb xdotool imagemagick librsvg2-bin
 )
+
+# Callers add what only they need (scripts/test.sh: the package checks' tools).
+read -r -a extra <<<"${ZRT_EXTRA_PACKAGES:-}"
+packages+=("${extra[@]}")
 
 missing=()
 for p in "${packages[@]}"; do
@@ -26,4 +31,6 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@"
-cmake --build build
+# ZRT_TARGETS: only these targets (scripts/run.sh builds just the demo); else everything.
+read -r -a targets <<<"${ZRT_TARGETS:-}"
+cmake --build build ${targets[@]:+--target "${targets[@]}"}

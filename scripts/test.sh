@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Sets everything up (scripts/setup.sh) and runs the whole test suite with CTest, then the sanitizer
-# suite and the fuzz targets (scripts/test-proof.sh).
+# Sets everything up (scripts/setup.sh) and runs the whole test suite with CTest, the Debian
+# packages' checks, then the sanitizer suite and the fuzz targets (scripts/test-proof.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh "$@"
+ZRT_EXTRA_PACKAGES="lintian desktop-file-utils appstream" scripts/setup.sh "$@"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure --timeout 300 -j "$(nproc)"
+# The Debian packages, installed and purged again on this machine.
+QT_QPA_PLATFORM= scripts/test-packages.sh build
 scripts/test-proof.sh

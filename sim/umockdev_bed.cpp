@@ -8,6 +8,7 @@
 #include <umockdev.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -45,9 +46,14 @@ using GString = std::unique_ptr<gchar, GFree>;
 // any missing /dev path, would so use up the slots of its process (the preload aborts past the
 // last) and keep a connection that the bed counts as an open handle. So no socket is left for an
 // open to find where no node is: the default socket (the bed answers every node with its own
-// handler) is moved aside for the bed's lifetime, and a device's socket while it is unplugged.
-// Connections made before stay, as a listening socket does not care about its name. Throws unless
-// `from` was moved, or did not exist and `mayBeMissing`.
+// handler) is moved aside for the bed's lifetime, and a device's socket while it is unplugged,
+// before its node goes and after it is back (an open in between gets a descriptor that answers no
+// ioctl, which a client closes like any other). That leaves one race: an open that fails for want
+// of the node just before a plug-in can still find the socket once the plug-in is done, so a
+// client closes -1 after a failed open (link/hidraw_platform.cpp). Connections made before stay,
+// as a listening socket does not care about its name.
+//
+// Throws unless `from` was moved, or did not exist and `mayBeMissing`.
 void MoveSocket(const std::string& from, const std::string& to, bool mayBeMissing = false) {
     if (std::rename(from.c_str(), to.c_str()) != 0 && !(mayBeMissing && errno == ENOENT)) {
         throw std::runtime_error("cannot move the ioctl socket " + from + ": " +
@@ -208,14 +214,18 @@ struct UmockdevBed::Callbacks {
                 result = size;
                 return 0;
             }
-            const std::uint8_t last = memory[size - 1];
+            std::vector<std::uint8_t> before(memory, memory + size);
             if (!reader.GetFeature(memory, size)) {
                 return EPIPE;
             }
             result = size;
-            if (device.fault == BedFault::ShortRead) {
-                memory[size - 1] = last;  // the byte the device never sent
-                result = size - 1;
+            if (device.fault == BedFault::ShortRead && size >= 3) {
+                // Report ID and frame only: the bytes past them are the client's own again.
+                const std::size_t frame = 1 + (memory[1] | (memory[2] << 8));
+                const std::size_t sent = std::min<std::size_t>(frame, size);
+                std::copy(before.begin() + static_cast<std::ptrdiff_t>(sent), before.end(),
+                          memory + sent);
+                result = static_cast<long>(sent);
             }
             return 0;
         });
@@ -387,8 +397,8 @@ void UmockdevBed::Plug(unsigned number) {
     std::lock_guard lock(mutex_);
     Device& device = Find(number);
     if (!device.plugged) {
-        ParkSocket(device, false);  // reachable before the node appears
         Publish(device);
+        ParkSocket(device, false);  // only once the node is there
     }
 }
 

@@ -34,7 +34,8 @@ bool RunUnderUmockdevPreload(char** argv);
 enum class BedFault {
     None,
     IoError,    // every ioctl fails with EIO, as with a device that stopped answering
-    ShortRead,  // HIDIOCGFEATURE delivers one byte less than asked for
+    ShortRead,  // HIDIOCGFEATURE delivers the report ID and the reply's frame only, fewer
+                // bytes than asked for, and leaves the rest of the caller's buffer untouched
 };
 
 class UmockdevBed {

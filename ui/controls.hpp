@@ -40,8 +40,11 @@ class Control : public Component {
     virtual void SetFocus() = 0;
     // Caption of a label, button, group box or window (UTF-8). A label sizes itself to its text.
     virtual void SetCaption(const std::string& caption) = 0;
-    // Paints the control now, while a handler keeps the message loop from running. A whole window
-    // first takes in what the window system reported about shown windows; no input is handled.
+    // Paints the control now, while a handler keeps the message loop from running. For a whole
+    // window this first takes in what the window system has reported about windows shown,
+    // covered and uncovered, waiting a little for a window just shown to appear, so that the
+    // window shows its contents and a box closed meanwhile leaves no image behind. No input is
+    // handled and no activation event runs meanwhile (the ActivationRule is held).
     virtual void Repaint() = 0;
 };
 
@@ -115,8 +118,10 @@ class Dialogs {
     virtual bool AskYesNo(const std::string& caption, const std::string& text) = 0;
 };
 
-// Blocking waits on the user-interface thread. No event of any window is handled meanwhile;
-// `keepPainted`, when given, goes on being painted.
+// Blocking waits on the user-interface thread: the wait lasts at least the time asked, and no
+// event of any window (input, tick, activation) is handled meanwhile. `keepPainted`, when given,
+// is repainted (Repaint) at short intervals throughout, so that it stays painted while covered
+// and uncovered and shows every change made before the wait.
 class Waiter {
   public:
     virtual ~Waiter() = default;

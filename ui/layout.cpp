@@ -6,6 +6,7 @@
 
 #include "config/key_entry.hpp"
 #include "config/reader_config.hpp"
+#include "config/settings_words.hpp"
 
 namespace zrt::ui {
 
@@ -14,6 +15,16 @@ namespace {
 using K = ControlKind;
 
 const std::string MAIN = "MainWin";
+
+// The window's item texts of a choice of settings.
+template <std::size_t N>
+std::vector<std::string> Captions(const std::array<config::Choice, N>& choices) {
+    std::vector<std::string> captions;
+    for (const config::Choice& choice : choices) {
+        captions.emplace_back(choice.caption);
+    }
+    return captions;
+}
 
 // Writes one control's entry: name, kind, parent and place, then what differs from the defaults.
 class Ctl {
@@ -190,27 +201,31 @@ WindowLayout BuildMainWin() {
 
         Ctl("DecGrp", K::RadioGroup, "NrGroup", {16, 24, 145, 97})
             .Caption(" Format  ")
-            .Items({"Hex", "Dec (cały numer)", "Dec (każdy bajt)"}, 0)
+            .Items(Captions(config::FORMAT_CHOICES), 0)
             .Disabled()
             .Tab(1)
             .On("DecGrpClick"),
         Ctl("SizeGrp", K::RadioGroup, "NrGroup", {16, 136, 145, 201})
             .Caption(" Rozmiar ")
-            .Items({"Według karty", "4 bajty", "5 bajtów", "6 bajtów", "7 bajtów", "8 bajtów"}, 0)
+            .Items(Captions(config::SIZE_CHOICES), 0)
             .Disabled()
             .Tab(0)
             .On("SizeGrpClick"),
         Ctl("InvChkBx", K::CheckBox, "NrGroup", {16, 352, 145, 17})
-            .Caption("Odwrócony numer")
+            .Caption(std::string(config::REVERSED_CAPTION))
             .Tab(2)
             .On("InvChkBxClick"),
 
         // No handlers: a click leaves the focus on the box.
-        Ctl("MifareChkBx", K::CheckBox, "KartTypeGrp", {32, 24, 97, 17}).Caption("Mifare").Tab(0),
-        Ctl("IcodeChkBx", K::CheckBox, "KartTypeGrp", {32, 48, 97, 17}).Caption("iCode").Tab(1),
+        Ctl("MifareChkBx", K::CheckBox, "KartTypeGrp", {32, 24, 97, 17})
+            .Caption(std::string(config::MIFARE_CAPTION))
+            .Tab(0),
+        Ctl("IcodeChkBx", K::CheckBox, "KartTypeGrp", {32, 48, 97, 17})
+            .Caption(std::string(config::ICODE_CAPTION))
+            .Tab(1),
 
         Ctl("EnterChkBx", K::CheckBox, "GroupBox2", {336, 48, 129, 17})
-            .Caption("Enter na końcu")
+            .Caption(std::string(config::ENTER_CAPTION))
             .Checked()
             .Tab(1)
             .On("EnterChkBxClick"),

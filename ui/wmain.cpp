@@ -1,13 +1,12 @@
 // TMainWin: construction, the handler table, the row handlers, the configuration mappings over
-// the controls, and the window's behaviour: presentation of the two states, activation, the poll,
-// the load, the write with its animation, and the upgrade host.
+// the controls, and the window's behaviour over the reader service: presentation of the two
+// states, activation, the poll, the load, the write with its animation, and the upgrade host.
 #include "ui/wmain.hpp"
 
-#include <cstdio>
 #include <stdexcept>
 #include <utility>
 
-#include "link/find_reader.hpp"
+#include "core/reader_status.hpp"
 #include "link/link_error.hpp"
 #include "ui/layout.hpp"
 #include "ui/wwork.hpp"
@@ -47,8 +46,8 @@ Handler FindHandler(std::string_view name) {
 
 }  // namespace
 
-TMainWin::TMainWin(ControlSet& controls, link::HidPlatform& platform, link::HidVPTab& hidVP41,
-                   link::HidVPTab& hidVP51, Dialogs& dialogs, Waiter& waiter)
+TMainWin::TMainWin(ControlSet& controls, core::ReaderService& readers, Dialogs& dialogs,
+                   Waiter& waiter)
     : Form(controls.Get<Control>(MainWinLayout().name)),
       RdLbl(controls.Get<Control>("RdLbl")),
       RapWin(controls.Get<Control>("RapWin")),
@@ -71,12 +70,8 @@ TMainWin::TMainWin(ControlSet& controls, link::HidPlatform& platform, link::HidV
       S3Grp(controls.Get<Control>("S3Grp")),
       S4Grp(controls.Get<Control>("S4Grp")),
       KeyRows{},  // refer to no control until bound below
-      Reader41(platform, link::PRODUCT_ID_41),
-      Reader51(platform, link::PRODUCT_ID_51),
-      CurrentReader(nullptr),
       StatusText(),
-      HidVP41(hidVP41),
-      HidVP51(hidVP51),
+      Readers(readers),
       Boxes(dialogs),
       Waits(waiter) {
     for (int row = 0; row < config::ROW_COUNT; ++row) {
@@ -119,9 +114,9 @@ void TMainWin::FormActivate(Component& /*sender*/) {
 // Every 100 ms: with a reader open, its identity is asked as a sign of life and a failure means it
 // is gone; with none, a search, and a load of the reader found. No message, no focus move.
 void TMainWin::TimerTimer(Component& /*sender*/) {
-    if (CurrentReader != nullptr) {
+    if (Readers.IsOpen()) {
         try {
-            CurrentReader->ReadInfo();
+            Readers.CheckReader();
         } catch (const link::ZrHIDErr&) {
             ShowReaderState(false);
         }
@@ -136,41 +131,50 @@ void TMainWin::TimerTimer(Component& /*sender*/) {
     }
 }
 
-// Writes the record the controls give. A link error is shown and changes nothing else: no
-// animation, no focus move, the state as it was (the next tick finds out whether the reader is
-// still there).
+// Writes the record the controls give, then reads it back: the reader's acknowledgement of "C"
+// says nothing of whether it stored the record. A link error in either is shown and changes
+// nothing else: no animation, no focus move, the state as it was (the next tick finds out whether
+// the reader is still there). A record read back with other settings than those written is shown
+// in the controls, with the message that the reader did not store the configuration.
 void TMainWin::WrBtnClick(Component& /*sender*/) {
-    if (CurrentReader == nullptr) {
+    if (!Readers.IsOpen()) {
         return;
     }
+    core::WriteOutcome outcome{};
     try {
-        CurrentReader->WriteConfig(BuildConfiguration());
-        FocusRapWin();
+        outcome = Readers.Write(BuildSettings());
+        if (outcome.stored) {
+            FocusRapWin();
+        }
     } catch (const link::ZrHIDErr& error) {
         Boxes.ShowMessage(link::ErrorText(error));
+        return;
+    }
+    if (!outcome.stored) {
+        ShowConfiguration(outcome.readBack);
+        ShowReaderState(true);
+        Boxes.ShowMessage(WRITE_NOT_STORED_TEXT);
+        FocusRapWin();
         return;
     }
     ShowWriteProgress(WrProgressBar);
 }
 
 void TMainWin::ShowReaderState(bool connected) {
-    if (connected && CurrentReader == nullptr) {
+    if (connected && !Readers.IsOpen()) {
         connected = false;  // nothing to show as connected
     }
     if (connected) {
-        const link::ReaderInfo& info = CurrentReader->info;
-        char text[64];
-        std::snprintf(text, sizeof text, CONNECTED_FORMAT, (info.model & 0x3FF) % 100,
-                      static_cast<int>(info.serial), static_cast<int>(info.firmware));
-        StatusText = text;
+        const link::ReaderInfo& info = Readers.Info();
+        StatusText = core::ConnectedText(info);
         RdLbl.SetCaption(StatusText);
         for (const KeyEntryRow& row : KeyRows) {
             EnableKeyControls(row, row.SendBox()->Checked());
         }
-        KartTypeGrp.SetVisible(info.model == CARD_TYPE_MODEL);
+        KartTypeGrp.SetVisible(core::ReadsCardTypes(info));
     } else {
-        CurrentReader = nullptr;
-        RdLbl.SetCaption(NOT_CONNECTED_TEXT);
+        Readers.Forget();
+        RdLbl.SetCaption(core::NOT_CONNECTED_TEXT);
         for (const KeyEntryRow& row : KeyRows) {
             EnableKeyControls(row, false);
         }
@@ -187,13 +191,11 @@ void TMainWin::ShowReaderState(bool connected) {
 }
 
 void TMainWin::LoadConfiguration() {
-    if (CurrentReader == nullptr) {
+    if (!Readers.IsOpen()) {
         return;
     }
-    CurrentReader->ReadInfo();
-    config::ReaderConfig record{};
-    CurrentReader->ReadConfig(record);
-    ShowConfiguration(record);
+    const core::LoadedReader loaded = Readers.Load();
+    ShowConfiguration(loaded.record);
     ShowReaderState(true);
     OfferUpgrade();
 }
@@ -209,13 +211,12 @@ void TMainWin::ShowWriteProgress(ProgressBar& bar) {
 }
 
 bool TMainWin::FindReader() {
-    return link::FindReader({HidVP41, HidVP51, Reader41, Reader51, CurrentReader},
-                            [this](const std::string& text) { Boxes.ShowMessage(text); });
+    return Readers.FindReader([this](const std::string& text) { Boxes.ShowMessage(text); });
 }
 
 void TMainWin::OfferUpgrade() {
-    if (CurrentReader != nullptr) {
-        firmware::OfferUpgrade(*CurrentReader, *this, Catalogue);
+    if (Readers.IsOpen()) {
+        Readers.OfferUpgrade(*this);
     }
 }
 
@@ -333,6 +334,10 @@ void TMainWin::ShowConfiguration(const config::ReaderConfig& record) {
 }
 
 config::ReaderConfig TMainWin::BuildConfiguration() const {
+    return config::RecordFromState(BuildSettings());
+}
+
+config::ConfigState TMainWin::BuildSettings() const {
     config::ConfigState state;
     state.enterAtEnd = EnterChkBx.Checked();
     state.formatIndex = DecGrp.ItemIndex();
@@ -343,7 +348,7 @@ config::ReaderConfig TMainWin::BuildConfiguration() const {
     for (std::size_t row = 0; row < KeyRows.size(); ++row) {
         state.rows[row] = ReadKeyRow(KeyRows[row]);
     }
-    return config::RecordFromState(state);
+    return state;
 }
 
 }  // namespace zrt::ui

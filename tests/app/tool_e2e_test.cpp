@@ -11,8 +11,10 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <initializer_list>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,6 +58,7 @@ TEST(ToolEndToEnd, LoadsPollsLetsGoOfAnUnpluggedReaderSearchesOnAndEndsWithEvery
     constexpr unsigned FIRST = 0;   // /dev/hidraw0: model 1175, product identifier 81
     constexpr unsigned SECOND = 1;  // /dev/hidraw1: model 141, product identifier 65
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    OwnRuntimeFolder runtime;
     UmockdevBed bed;
     bed.AddReader(FIRST,
                   VirtualReader({1175, 4242, 12}, config::RECORD_TEMPLATE, link::PRODUCT_ID_51));
@@ -107,6 +110,44 @@ TEST(ToolEndToEnd, LoadsPollsLetsGoOfAnUnpluggedReaderSearchesOnAndEndsWithEvery
     EXPECT_TRUE(WaitForHandles(bed, SECOND, 0));
 
     ExpectOnlyTheTwoReads(bed.Log(FIRST), "hidraw0");
+}
+
+// A second start for the same user and display hands over to the running window and ends at
+// once with 0; with another runtime folder (another session) it runs a window of its own.
+TEST(ToolEndToEnd, ASecondStartHandsOverToTheRunningWindow) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    OwnRuntimeFolder runtime;
+    UmockdevBed bed;
+    bed.AddReader(0, VirtualReader({1175, 4242, 12}, config::RECORD_TEMPLATE, link::PRODUCT_ID_51));
+    ToolProcess first(ZRT_TOOL_PATH);
+    ASSERT_TRUE(WaitForCommands(bed, first, 0, 0, "McM"));
+
+    ToolProcess second(ZRT_TOOL_PATH);
+    const std::optional<int> status = second.WaitForEnd(DEADLINE);
+    ASSERT_TRUE(status.has_value()) << "the second start did not end";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "status " << *status;
+    EXPECT_TRUE(first.Running());
+
+    OwnRuntimeFolder otherSession;
+    ToolProcess third(ZRT_TOOL_PATH);
+    EXPECT_FALSE(third.WaitForEnd(std::chrono::milliseconds(1500)).has_value())
+        << "a window of another session must not hand over";
+}
+
+TEST(ToolEndToEnd, WithoutAGraphicalSessionItSaysSoAndEndsWith1) {
+    OwnRuntimeFolder runtime;
+    unsetenv("QT_QPA_PLATFORM");
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    const std::string errors = runtime.Path() + "/errors";
+    ToolProcess tool(ZRT_TOOL_PATH, errors.c_str());
+    const std::optional<int> status = tool.WaitForEnd(DEADLINE);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 1) << "status " << *status;
+    std::stringstream text;
+    text << std::ifstream(errors).rdbuf();
+    EXPECT_EQ(text.str(), "zrt-vivoraz: no graphical session (DISPLAY is not set)\n");
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
 }  // namespace

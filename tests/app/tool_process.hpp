@@ -1,17 +1,20 @@
 // The real program zrt-vivoraz as a child process of a test that drives it from outside through the
-// umockdev bed: starting, signalling and reaping it, and waiting for what the bed sees of it (the
-// requests a reader receives, the handles open on a node).
+// umockdev bed: starting, signalling and reaping it, its own runtime folder, and waiting for what
+// the bed sees of it (the requests a reader receives, the handles open on a node).
 #pragma once
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <stdlib.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstddef>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,9 +45,18 @@ inline std::string Commands(const std::vector<Request>& log, std::size_t from = 
 // never goes while the tool holds its nodes.
 class ToolProcess {
   public:
-    explicit ToolProcess(const char* path) {
+    // `errors`: a file for the tool's standard error, else this process's.
+    explicit ToolProcess(const char* path, const char* errors = nullptr) {
         char* argv[] = {const_cast<char*>(path), nullptr};
-        if (posix_spawn(&pid_, path, nullptr, nullptr, argv, environ) == 0) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        if (errors != nullptr) {
+            posix_spawn_file_actions_addopen(&actions, 2, errors, O_WRONLY | O_CREAT | O_TRUNC,
+                                             0600);
+        }
+        const int spawned = posix_spawn(&pid_, path, &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned == 0) {
             // A descriptor that becomes readable when the tool ends (the system call directly:
             // Debian 12's <sys/pidfd.h> lacks the C linkage for C++).
             pidfd_ = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
@@ -103,5 +115,21 @@ inline bool WaitForCommands(UmockdevBed& bed, const ToolProcess& tool, unsigned 
 inline bool WaitForHandles(UmockdevBed& bed, unsigned number, unsigned open) {
     return bed.WaitUntil([&] { return bed.Opens(number) - bed.Closes(number) == open; }, DEADLINE);
 }
+
+// A runtime folder of the test's own: the window program is one per user and display, and
+// other tests start it offscreen at the same time.
+class OwnRuntimeFolder {
+  public:
+    OwnRuntimeFolder() {
+        char pattern[] = "/tmp/zrt-runtime-XXXXXX";
+        path_ = mkdtemp(pattern);
+        setenv("XDG_RUNTIME_DIR", path_.c_str(), 1);
+    }
+    ~OwnRuntimeFolder() { std::filesystem::remove_all(path_); }
+    const std::string& Path() const { return path_; }
+
+  private:
+    std::string path_;
+};
 
 }  // namespace zrt::sim

@@ -82,6 +82,7 @@ std::string NodesAndSockets(pid_t pid) {
 
 TEST(ToolSoak, ReconnectsThroughEveryUnplugWithOneHandleAndEndsWithEveryHandleClosed) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    OwnRuntimeFolder runtime;
     UmockdevBed bed;
     bed.AddReader(READER,
                   VirtualReader({1175, 4242, 12}, config::RECORD_TEMPLATE, link::PRODUCT_ID_51));

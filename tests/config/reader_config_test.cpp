@@ -218,5 +218,20 @@ TEST(RoundTrip, EveryControlStateSurvivesAWriteAndALoad) {
     }
 }
 
+// The comparison after a write: bytes never read may differ, any setting may not.
+TEST(SameSettings, IgnoresUnreadBytesButNoSetting) {
+    const ReaderConfig written = Record({0xE0, 0x80, 0x04, 0x00, 0x2B, 0x00, 0x01, 0x00, 0x00, 0x00,
+                                         0x00, 0x00, 0x3A, 0x02, 0x00, 0x00});
+    ReaderConfig unread = written;
+    unread[1] = 0x11, unread[2] = 0x22, unread[3] = 0x33, unread[7] = 0x44, unread[6] |= 0xFC;
+    EXPECT_TRUE(SameSettings(written, unread));
+    for (const auto& [offset, value] : std::vector<std::pair<int, std::uint8_t>>{
+             {0, 0xA0}, {0, 0xE1}, {0, 0xE8}, {0, 0xF0}, {6, 0x03}, {4, 0x2C}, {13, 0x00}}) {
+        ReaderConfig changed = written;
+        changed[offset] = value;
+        EXPECT_FALSE(SameSettings(written, changed)) << offset << " = " << int(value);
+    }
+}
+
 }  // namespace
 }  // namespace zrt::config

@@ -110,7 +110,8 @@ TEST_F(HidrawTree, ListsHidrawEntriesInNumericOrderWithTheirHints) {
     AddEntry("hidraw2", "HID_ID=0003:0000046D:0000C52B\n");
     AddEntry("hidraw1", std::nullopt);                      // uevent cannot be read
     AddEntry("hidraw3", "HID_NAME=keyboard\n", "", false);  // no HID_ID line; not a link
-    for (const char* other : {"hidraw", "hidrawX1", "hidraw1a", "input5", "hidraw4294967296"}) {
+    for (const char* other :
+         {"hidraw", "hidrawX1", "hidraw1a", "input5", "hidraw4294967296", "hidraw01", "hidraw00"}) {
         AddEntry(other, "HID_ID=0003:000013AB:00000041\n");
     }
     HidrawPlatform platform(sysfs_.string(), dev_.string());

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 #include <string>
 
@@ -280,6 +281,30 @@ TEST_F(ReaderFixture, FailedCommandsLeaveInfoAndBufferAsTheyWere) {
     EXPECT_EQ(zr.info.serial, 2);
     EXPECT_EQ(zr.info.firmware, 3);
     EXPECT_EQ(config, before);
+}
+
+// A reply with fewer data bytes than "M" (6) or "c" (16) needs is refused, whatever it carries:
+// its CRC and fill bytes would otherwise pass as serial number or record.
+TEST_F(ReaderFixture, ReadsRefuseRepliesWithTooFewDataBytes) {
+    zr.info = ReaderInfo{1, 2, 3};
+    std::array<std::uint8_t, 16> config;
+    config.fill(0x5A);
+    const auto before = config;
+    for (std::size_t count : {0u, 5u}) {
+        reader.AddFault(Fault(FaultKind::ReplaceData).On('M').WithData(Bytes(count, 0x77)));
+        EXPECT_EQ(ErrorCode([&] { zr.ReadInfo(); }), ERR_BAD_REPLY) << count;
+    }
+    for (std::size_t count : {0u, 6u, 15u}) {
+        reader.AddFault(Fault(FaultKind::ReplaceData).On('c').WithData(Bytes(count, 0x77)));
+        EXPECT_EQ(ErrorCode([&] { zr.ReadConfig(config); }), ERR_BAD_REPLY) << count;
+    }
+    EXPECT_EQ(zr.info.serial, 2);
+    EXPECT_EQ(config, before);
+
+    // Exactly enough, or more, is data.
+    reader.AddFault(Fault(FaultKind::ReplaceData).On('c').WithData(Bytes(17, 0x77)));
+    zr.ReadConfig(config);
+    EXPECT_TRUE(std::all_of(config.begin(), config.end(), [](auto b) { return b == 0x77; }));
 }
 
 TEST_F(ReaderFixture, PlatformFailuresGiveDriverError) {

@@ -1,6 +1,8 @@
-// When the main window's activation (FormActivate) runs on Qt: at its first showing and when the
-// focus comes back from the progress window, but not when a modal message box closes nor when the
-// user comes back from another application, so edits that were not written stay.
+// The Qt backend's reports of focus changes to the activation rule, seen in the main window's
+// activations (FormActivate): at its first showing and when the focus comes back from the
+// progress window, but not when a modal message box closes nor when the user comes back from
+// another application, so edits that were not written stay; and none while a window is painted
+// at once.
 #include <QCheckBox>
 #include <QMessageBox>
 #include <QWindow>
@@ -10,7 +12,7 @@
 namespace zrt::ui::test {
 namespace {
 
-class Activation : public Behaviour {
+class Activation : public QtBehaviour {
   protected:
     void SetUp() override {
         platform.AddReader(reader51);

@@ -1,7 +1,7 @@
-// The main window at work, for the behaviour tests: both windows on the Qt backend (offscreen),
-// the window logic over the in-process virtual platform with virtual readers, the recording fakes
-// of the message boxes and of the waits (no real time passes) noting a little more, and a
-// catalogue of test images.
+// Both windows at work on the Qt backend (offscreen), for the tests of what the backend reports
+// to the window logic: the window logic over the reader service and the in-process virtual
+// platform with virtual readers, the recording fakes of the message boxes and of the waits (no
+// real time passes), and a catalogue of test images.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/reader_service.hpp"
 #include "firmware_test_images.hpp"
 #include "link/hid_vp_tab.hpp"
 #include "sim/virtual_platform.hpp"
@@ -25,68 +26,17 @@
 
 namespace zrt::ui::test {
 
-// The fake message boxes, each also noting whether the poll timer ran while it was open, in one
-// list of plain boxes and questions (a plain box has no caption).
-class BoxRecorder : public FakeDialogs {
-  public:
-    struct Box {
-        std::string caption;
-        std::string text;
-        bool timerEnabled = false;
-    };
-    void ShowMessage(const std::string& text) override {
-        FakeDialogs::ShowMessage(text);
-        boxes.push_back({"", text, TimerOn()});
-    }
-    bool AskYesNo(const std::string& caption, const std::string& text) override {
-        boxes.push_back({caption, text, TimerOn()});
-        return FakeDialogs::AskYesNo(caption, text);
-    }
-
-    std::vector<Box> boxes;
-    ui::Timer* timer = nullptr;
-
-  private:
-    bool TimerOn() const { return timer != nullptr && timer->Enabled(); }
-};
-
-// The fake waits, each also noting the bar it keeps painted (position, maximum, shown) and the
-// focus widget.
-class WaitRecorder : public FakeWaiter {
-  public:
-    struct Step {
-        int milliseconds = 0;
-        int position = -1;
-        int maximum = -1;
-        bool barShown = false;
-        QWidget* focus = nullptr;
-    };
-    void Wait(int milliseconds, Control* keepPainted) override {
-        FakeWaiter::Wait(milliseconds, keepPainted);
-        Step step{milliseconds};
-        if (auto* bar = dynamic_cast<ProgressBar*>(keepPainted)) {
-            step.position = bar->Position();
-            step.maximum = bar->Max();
-            step.barShown = bar->Visible();
-        }
-        step.focus = QApplication::focusWidget();
-        steps.push_back(step);
-    }
-    std::vector<Step> steps;
-};
-
-class Behaviour : public ::testing::Test {
+class QtBehaviour : public ::testing::Test {
   protected:
     static constexpr std::uint16_t IMAGE_VERSION = 12;
     // Dec (whole number), Enter, Mifare; S0 sends TAB, S3 sends F1 with left Shift.
     static constexpr std::array<std::uint8_t, 16> RECORD = {
         0xE0, 0x80, 0x04, 0x00, 0x2B, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x3A, 0x02, 0, 0};
 
-    Behaviour() {
+    QtBehaviour() {
         boxes.answer = true;
-        boxes.timer = &win.Timer;
         win.AttachWorkWin(work);
-        win.SetFirmwareCatalogue(images.View());
+        readers.SetFirmwareCatalogue(images.View());
     }
 
     // The main window shown and active, its first activation done without a sink; events reach
@@ -109,19 +59,16 @@ class Behaviour : public ::testing::Test {
         return letters;
     }
 
-    void Activate() { win.FormActivate(win.Form); }
-    void Tick() { win.TimerTimer(win.Timer); }
-    void Write() { win.WrBtnClick(win.WrBtn); }
-
     sim::VirtualPlatform platform;
     link::HidVPTab hidVP41{platform};
     link::HidVPTab hidVP51{platform};
-    BoxRecorder boxes;
-    WaitRecorder waits;
+    core::ReaderService readers{platform, hidVP41, hidVP51};
+    FakeDialogs boxes;
+    FakeWaiter waits;
     firmware::testing::TestCatalogue images{IMAGE_VERSION};
     qt::QtForm mainForm{MainWinLayout()};
     qt::QtForm workForm{WorkWinLayout()};
-    TMainWin win{mainForm, platform, hidVP41, hidVP51, boxes, waits};
+    TMainWin win{mainForm, readers, boxes, waits};
     TWorkWin work{workForm};
     RecordingSink events{&win};
 

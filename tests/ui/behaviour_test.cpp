@@ -1,18 +1,10 @@
-// The main window's behaviour with virtual readers: the state table (activation, tick, write in
-// both states, with loads that fail in "M", in "c" and in the upgrade), the presentation of both
-// states and the status texts, the focus after each action, the write with its animation, and the
-// upgrade as the window runs it with its progress window. The bytes on the wire come from the
-// virtual readers' logs.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QRadioButton>
-
-#include "behaviour_fixture.hpp"
+// The main window's behaviour with virtual readers, on the plain control set: the state table
+// (activation, tick, write in both states, with loads that fail in "M" and in "c"), the
+// presentation of both states and the status texts, the focus after each action, and the write
+// with its read-back and its animation. The bytes on the wire come from the virtual readers' logs.
 #include "link/crc.hpp"
 #include "link/link_error.hpp"
+#include "window_fixture.hpp"
 
 namespace zrt::ui::test {
 namespace {
@@ -31,42 +23,35 @@ class States : public Behaviour {
   protected:
     void SetUp() override { ShowActive(); }
 
-    std::string Status() const { return static_cast<QLabel*>(W("RdLbl"))->text().toStdString(); }
-    bool Checked(const std::string& name) const {
-        return static_cast<QCheckBox*>(W(name))->isChecked();
-    }
-    int Key(int row) const {
-        return static_cast<QComboBox*>(W("S" + std::to_string(row) + "Cb"))->currentIndex();
-    }
+    int Key(int row) { return List("S" + std::to_string(row) + "Cb").ItemIndex(); }
     // Moves the focus somewhere other than RapWin, so that a move back can be seen.
     void FocusElsewhere() {
-        W("EnterChkBx")->setEnabled(true);
-        W("EnterChkBx")->setFocus();
-        ASSERT_EQ(Focused(), W("EnterChkBx"));
+        Ctl("EnterChkBx").SetEnabled(true);
+        Ctl("EnterChkBx").SetFocus();
+        ASSERT_EQ(Focused(), C("EnterChkBx"));
     }
 
     void ExpectConnected() {
-        EXPECT_NE(win.CurrentReader, nullptr);
+        EXPECT_NE(readers.CurrentReader, nullptr);
         for (const std::string& name : STATE_CONTROLS) {
-            EXPECT_TRUE(W(name)->isEnabled()) << name;
+            EXPECT_TRUE(Enabled(name)) << name;
         }
     }
     void ExpectNotConnected() {
-        EXPECT_EQ(win.CurrentReader, nullptr);
+        EXPECT_EQ(readers.CurrentReader, nullptr);
         EXPECT_EQ(Status(), NOT_CONNECTED);
         for (const std::string& name : STATE_CONTROLS) {
-            EXPECT_FALSE(W(name)->isEnabled()) << name;
+            EXPECT_FALSE(Enabled(name)) << name;
         }
         for (int row = 0; row < 5; ++row) {
-            EXPECT_FALSE(W("S" + std::to_string(row) + "Cb")->isEnabled()) << row;
-            EXPECT_FALSE(W("Left" + std::to_string(row) + "Lbl")->isEnabled()) << row;
+            EXPECT_FALSE(Enabled("S" + std::to_string(row) + "Cb")) << row;
+            EXPECT_FALSE(Enabled("Left" + std::to_string(row) + "Lbl")) << row;
         }
-        EXPECT_TRUE(W("KartTypeGrp")->isHidden());
+        EXPECT_TRUE(Hidden("KartTypeGrp"));
     }
     // The controls show RECORD: Dec (whole number), Enter, Mifare, S0 TAB, S3 F1 + left Shift.
     void ExpectRecordShown() {
-        EXPECT_TRUE(
-            static_cast<QRadioButton*>(W("DecGrp")->findChildren<QRadioButton*>()[1])->isChecked());
+        EXPECT_EQ(List("DecGrp").ItemIndex(), 1);
         EXPECT_TRUE(Checked("EnterChkBx"));
         EXPECT_TRUE(Checked("MifareChkBx"));
         EXPECT_FALSE(Checked("IcodeChkBx"));
@@ -81,13 +66,14 @@ class States : public Behaviour {
 
 // --- Activation -------------------------------------------------------------------------------
 
-TEST_F(States, ActivationWithoutAReaderShowsNotConnectedSilently) {
+TEST_F(States, ActivationWithoutAReaderShowsNotConnectedSilentlyAndLeavesTheFocus) {
+    EXPECT_EQ(Focused(), C("RapWin")) << "the first control of the tab order";
+    FocusElsewhere();
     Activate();
     ExpectNotConnected();
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_EQ(platform.ListCalls(), 2) << "both product identifiers searched";
-    EXPECT_EQ(Focused(), W("RapWin")) << "the first control of the tab order, and the only one "
-                                         "left enabled and shown";
+    EXPECT_EQ(Focused(), C("EnterChkBx")) << "no reader found: the focus is not moved";
     EXPECT_EQ(win.StatusText, "") << "the not-connected text does not touch StatusText";
 }
 
@@ -96,17 +82,17 @@ TEST_F(States, ActivationWithAReaderLoadsItAndGivesTheFocusToRapWin) {
     FocusElsewhere();
     Activate();
     EXPECT_EQ(Wire(reader51), "Mc");
-    EXPECT_EQ(win.CurrentReader, &win.Reader51);
+    EXPECT_EQ(readers.CurrentReader, &readers.Reader51);
     EXPECT_EQ(Status(), "Czytnik Zr-T51, Nr: 00042 (soft: 12)");
     ExpectConnected();
     ExpectRecordShown();
     // Rows follow their send boxes: S0 and S3 sent, the others not.
-    EXPECT_TRUE(W("S0Cb")->isEnabled());
-    EXPECT_FALSE(W("S1Cb")->isEnabled());
-    EXPECT_FALSE(W("Key2Lbl")->isEnabled());
-    EXPECT_TRUE(W("S3ChkBx_40")->isEnabled());
+    EXPECT_TRUE(Enabled("S0Cb"));
+    EXPECT_FALSE(Enabled("S1Cb"));
+    EXPECT_FALSE(Enabled("Key2Lbl"));
+    EXPECT_TRUE(Enabled("S3ChkBx_40"));
     EXPECT_TRUE(boxes.boxes.empty());
-    EXPECT_EQ(Focused(), W("RapWin"));
+    EXPECT_EQ(Focused(), C("RapWin"));
 }
 
 struct LoadFault {
@@ -126,7 +112,7 @@ class FailedLoad : public States, public ::testing::WithParamInterface<LoadFault
         statusBefore = Status();
         ASSERT_EQ(statusBefore, "Czytnik Zr-T41, Nr: 00001 (soft: 12)");
         // Edits that the failed load must not overwrite.
-        static_cast<QCheckBox*>(W("EnterChkBx"))->setChecked(false);
+        Box("EnterChkBx").SetChecked(false);
         reader51.record = {};
         reader51.AddFault(GetParam().fault);
         platform.AddReader(reader51);
@@ -144,10 +130,10 @@ TEST_P(FailedLoad, FromActivationShowsTheErrorEnablesTheTimerAndLeavesThePresent
     EXPECT_EQ(Wire(reader51), GetParam().wire);
     ASSERT_EQ(boxes.messages, std::vector<std::string>{link::ErrorText(GetParam().code)});
     EXPECT_TRUE(win.Timer.Enabled()) << "enabled again after the box";
-    EXPECT_EQ(win.CurrentReader, &win.Reader51) << "stays as the search set it";
+    EXPECT_EQ(readers.CurrentReader, &readers.Reader51) << "stays as the search set it";
     EXPECT_EQ(Status(), statusBefore);
     EXPECT_FALSE(Checked("EnterChkBx")) << "controls as they were";
-    EXPECT_EQ(Focused(), W("RapWin"));
+    EXPECT_EQ(Focused(), C("RapWin"));
 }
 
 TEST_P(FailedLoad, FromTheTickEnablesTheTimerSilently) {
@@ -161,9 +147,9 @@ TEST_P(FailedLoad, FromTheTickEnablesTheTimerSilently) {
     EXPECT_EQ(Wire(reader51), GetParam().wire);
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_TRUE(win.Timer.Enabled());
-    EXPECT_EQ(win.CurrentReader, &win.Reader51);
+    EXPECT_EQ(readers.CurrentReader, &readers.Reader51);
     EXPECT_EQ(Status(), NOT_CONNECTED);
-    EXPECT_EQ(Focused(), W("EnterChkBx")) << "a tick never moves the focus";
+    EXPECT_EQ(Focused(), C("EnterChkBx")) << "a tick never moves the focus";
 
     // The next ticks only check the reader; once it answers, nothing changes until a new load.
     reader51.ClearLog();
@@ -195,7 +181,7 @@ TEST_F(States, AReaderAttachedLaterIsLoadedByTheNextTickWithoutMovingTheFocus) {
     ExpectConnected();
     ExpectRecordShown();
     EXPECT_TRUE(boxes.boxes.empty());
-    EXPECT_EQ(Focused(), W("EnterChkBx"));
+    EXPECT_EQ(Focused(), C("EnterChkBx"));
 
     Tick();
     Tick();
@@ -232,9 +218,9 @@ TEST_F(States, TheIdentityReadByTheTickIsNotShownUntilTheNextLoad) {
 TEST_F(States, AReloadOverwritesEditsThatWereNotWritten) {
     platform.AddReader(reader51);
     Activate();
-    static_cast<QCheckBox*>(W("EnterChkBx"))->setChecked(false);
-    static_cast<QComboBox*>(W("S0Cb"))->setCurrentIndex(5);
-    static_cast<QCheckBox*>(W("S1ChkBx"))->setChecked(true);
+    Box("EnterChkBx").SetChecked(false);
+    List("S0Cb").SetItemIndex(5);
+    Box("S1ChkBx").SetChecked(true);
     Activate();
     ExpectRecordShown();
 }
@@ -257,9 +243,9 @@ TEST_P(StatusLine, ShowsModelSerialAndFirmwareAndTheCardTypesOnlyFor1175) {
     reader51.info = GetParam().info;
     platform.AddReader(reader51);
     Activate();
-    EXPECT_EQ(static_cast<QLabel*>(W("RdLbl"))->text().toStdString(), GetParam().text);
+    EXPECT_EQ(Status(), GetParam().text);
     EXPECT_EQ(win.StatusText, GetParam().text);
-    EXPECT_EQ(!W("KartTypeGrp")->isHidden(), GetParam().cardTypes);
+    EXPECT_EQ(!Hidden("KartTypeGrp"), GetParam().cardTypes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -282,7 +268,7 @@ TEST_F(States, AWriteWithoutChangesStillSendsTheRecordAndAnimates) {
     FocusElsewhere();
     Write();
 
-    ASSERT_EQ(Wire(reader51), "C");
+    ASSERT_EQ(Wire(reader51), "Cc") << "the record is read back after the write";
     std::vector<std::uint8_t> sent(RECORD.begin(), RECORD.end());
     const std::uint32_t crc = link::Crc32(RECORD.data(), RECORD.size(), 0xFFFFFFFFu);
     for (int shift = 0; shift < 32; shift += 8) {
@@ -297,11 +283,11 @@ TEST_F(States, AWriteWithoutChangesStillSendsTheRecordAndAnimates) {
         EXPECT_EQ(waits.steps[k].milliseconds, 5);
         EXPECT_EQ(waits.steps[k].position, static_cast<int>(5 * k));
         EXPECT_TRUE(waits.steps[k].barShown);
-        EXPECT_EQ(waits.steps[k].focus, W("RapWin")) << "focus moved before the animation";
+        EXPECT_EQ(waits.steps[k].focus, C("RapWin")) << "focus moved before the animation";
     }
     EXPECT_EQ(waits.steps[21].milliseconds, 50);
     EXPECT_EQ(waits.steps[21].position, 100);
-    EXPECT_TRUE(W("WrProgressBar")->isHidden());
+    EXPECT_TRUE(Hidden("WrProgressBar"));
 }
 
 TEST_F(States, ClickingTheWriteButtonWrites) {
@@ -309,8 +295,8 @@ TEST_F(States, ClickingTheWriteButtonWrites) {
     Activate();
     Connect();
     reader51.ClearLog();
-    QTest::mouseClick(W("WrBtn"), Qt::LeftButton);
-    EXPECT_EQ(Wire(reader51), "C");
+    mainForm.Click("WrBtn");
+    EXPECT_EQ(Wire(reader51), "Cc");
     EXPECT_EQ(events.log.back(), "WrBtnClick:WrBtn");
     EXPECT_EQ(waits.steps.size(), 22u);
 }
@@ -318,10 +304,10 @@ TEST_F(States, ClickingTheWriteButtonWrites) {
 TEST_F(States, AWriteSendsWhatTheControlsShow) {
     platform.AddReader(reader51);
     Activate();
-    static_cast<QCheckBox*>(W("S0ChkBx"))->setChecked(false);
-    static_cast<QCheckBox*>(W("S3ChkBx"))->setChecked(false);
-    static_cast<QCheckBox*>(W("MifareChkBx"))->setChecked(false);
-    W("DecGrp")->findChildren<QRadioButton*>()[0]->setChecked(true);
+    Box("S0ChkBx").SetChecked(false);
+    Box("S3ChkBx").SetChecked(false);
+    Box("MifareChkBx").SetChecked(false);
+    List("DecGrp").SetItemIndex(0);
     Write();
     EXPECT_EQ(reader51.record, (std::array<std::uint8_t, 16>{0x40, 0x80, 0x04, 0x00, 0, 0, 0, 0, 0,
                                                              0, 0, 0, 0, 0, 0, 0}));
@@ -336,10 +322,46 @@ TEST_F(States, AFailedWriteShowsTheErrorWithoutAnimationOrFocusMove) {
 
     EXPECT_EQ(boxes.messages, std::vector<std::string>{"Błąd z driwera HID."});
     EXPECT_TRUE(waits.steps.empty());
-    EXPECT_TRUE(W("WrProgressBar")->isHidden());
-    EXPECT_EQ(Focused(), W("EnterChkBx"));
+    EXPECT_TRUE(Hidden("WrProgressBar"));
+    EXPECT_EQ(Focused(), C("EnterChkBx"));
     ExpectConnected();
-    EXPECT_EQ(win.CurrentReader, &win.Reader51);
+    EXPECT_EQ(readers.CurrentReader, &readers.Reader51);
+}
+
+// A reader that acknowledges "C" but keeps its old record: the read-back shows the record it kept,
+// with the message, and no animation confirms what did not happen.
+TEST_F(States, AWriteTheReaderDidNotStoreShowsTheStoredRecordAndSaysSo) {
+    platform.AddReader(reader51);
+    Activate();
+    reader51.AddFault(sim::Fault(sim::FaultKind::Ack).On('C').WithValue(0));
+    Box("S0ChkBx").SetChecked(false);
+    Box("InvChkBx").SetChecked(true);
+    win.S0ChkBxClick(*win.KeyRows[0].SendBox());  // S0's key controls greyed, as a click does
+    reader51.ClearLog();
+    FocusElsewhere();
+    Write();
+
+    EXPECT_EQ(Wire(reader51), "Cc");
+    EXPECT_EQ(reader51.record, RECORD);
+    ExpectRecordShown();
+    EXPECT_FALSE(Checked("InvChkBx"));
+    EXPECT_TRUE(Enabled("S0Cb")) << "the rows' enabling follows the record shown";
+    ExpectConnected();
+    EXPECT_EQ(boxes.messages, std::vector<std::string>{"Czytnik nie zapisał konfiguracji."});
+    EXPECT_TRUE(waits.steps.empty());
+    EXPECT_EQ(Focused(), C("RapWin"));
+}
+
+TEST_F(States, AFailedReadBackIsShownLikeAFailedWrite) {
+    platform.AddReader(reader51);
+    Activate();
+    reader51.AddFault(sim::Fault(sim::FaultKind::NoReply).On('c'));
+    FocusElsewhere();
+    Write();
+    EXPECT_EQ(boxes.messages, std::vector<std::string>{"Błąd z driwera HID."});
+    EXPECT_TRUE(waits.steps.empty());
+    EXPECT_EQ(Focused(), C("EnterChkBx"));
+    ExpectConnected();
 }
 
 }  // namespace

@@ -90,12 +90,12 @@ TEST_F(MainWinTest, ControlsStartInTheirLayoutStates) {
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), 100);
     EXPECT_EQ(Find<QProgressBar>("WrProgressBar")->maximum(), 100);
-    EXPECT_EQ(win.CurrentReader, nullptr);
+    EXPECT_EQ(readers.CurrentReader, nullptr);
     EXPECT_TRUE(win.StatusText.empty());
-    EXPECT_EQ(win.Reader41.productId, 65);
-    EXPECT_EQ(win.Reader51.productId, 81);
-    EXPECT_EQ(win.Reader41.handle, link::INVALID_HANDLE_VALUE);
-    EXPECT_EQ(win.Reader51.handle, link::INVALID_HANDLE_VALUE);
+    EXPECT_EQ(readers.Reader41.productId, 65);
+    EXPECT_EQ(readers.Reader51.productId, 81);
+    EXPECT_EQ(readers.Reader41.handle, link::INVALID_HANDLE_VALUE);
+    EXPECT_EQ(readers.Reader51.handle, link::INVALID_HANDLE_VALUE);
 }
 
 TEST_F(MainWinTest, WindowHasItsCaptionOuterSizeBackgroundAndFonts) {

@@ -97,6 +97,14 @@ TEST_F(MainWinTest, ActivationRunsOnFirstShowAndAfterAnotherWindowNotAfterABox) 
     EXPECT_EQ(activations(), 2);
 }
 
+// A click on the write button reaches WrBtnClick (which, with no reader, does nothing more).
+TEST_F(MainWinTest, ClickingTheWriteButtonDeliversItsClick) {
+    ShowActive();
+    Find("WrBtn")->setEnabled(true);
+    QTest::mouseClick(Find("WrBtn"), Qt::LeftButton);
+    EXPECT_EQ(events.log.back(), "WrBtnClick:WrBtn");
+}
+
 class Throwing : public EventSink {
   public:
     void OnEvent(std::string_view, Component&) override { throw std::runtime_error("broken"); }

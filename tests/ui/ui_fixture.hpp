@@ -1,6 +1,5 @@
-// Shared pieces of the ui tests: recording fakes of the message-box and waiting seams, a sink that
-// logs every event before passing it on, and a main window on the Qt backend over a virtual HID
-// platform with no reader.
+// The main window on the Qt backend over a virtual HID platform with no reader, with the
+// recording fakes of fakes.hpp.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,9 +9,9 @@
 #include <QWidget>
 
 #include <string>
-#include <utility>
-#include <vector>
 
+#include "core/reader_service.hpp"
+#include "fakes.hpp"
 #include "link/hid_vp_tab.hpp"
 #include "sim/virtual_platform.hpp"
 #include "ui/layout.hpp"
@@ -20,42 +19,6 @@
 #include "ui/wmain.hpp"
 
 namespace zrt::ui::test {
-
-class FakeDialogs : public Dialogs {
-  public:
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    bool AskYesNo(const std::string& caption, const std::string& text) override {
-        questions.emplace_back(caption, text);
-        return answer;
-    }
-    std::vector<std::string> messages;
-    std::vector<std::pair<std::string, std::string>> questions;
-    bool answer = false;
-};
-
-class FakeWaiter : public Waiter {
-  public:
-    void Wait(int milliseconds, Control* /*keepPainted*/) override {
-        waits.push_back(milliseconds);
-    }
-    std::vector<int> waits;
-};
-
-// Logs "handler:sender" for every event, then hands it on.
-class RecordingSink : public EventSink {
-  public:
-    explicit RecordingSink(EventSink* next) : next_(next) {}
-    void OnEvent(std::string_view handler, Component& sender) override {
-        log.push_back(std::string(handler) + ":" + sender.Name());
-        if (next_ != nullptr) {
-            next_->OnEvent(handler, sender);
-        }
-    }
-    std::vector<std::string> log;
-
-  private:
-    EventSink* next_;
-};
 
 class MainWinTest : public ::testing::Test {
   protected:
@@ -84,7 +47,8 @@ class MainWinTest : public ::testing::Test {
     FakeDialogs dialogs;
     FakeWaiter waiter;
     qt::QtForm form{MainWinLayout()};
-    TMainWin win{form, platform, hidVP41, hidVP51, dialogs, waiter};
+    core::ReaderService readers{platform, hidVP41, hidVP51};
+    TMainWin win{form, readers, dialogs, waiter};
     RecordingSink events{&win};
 };
 

@@ -1,11 +1,8 @@
-// The upgrade as the main window runs it after a load: the question and its caption, the upload on
-// the wire with the progress window's label, maximum and positions, the closing wait through the
-// waiting seam, the poll timer, and what a failed upload leaves for the activation and the tick.
-#include <QLabel>
-#include <QProgressBar>
-
-#include "behaviour_fixture.hpp"
-#include "firmware/upgrade.hpp"
+// The upgrade as the main window runs it after a load, on the plain control set: the question, its
+// caption and its text, the upload on the wire with the progress window's label, maximum and
+// positions, the closing wait through the waiting seam, the poll timer, and what a failed upload
+// leaves for the activation and the tick.
+#include "window_fixture.hpp"
 
 namespace zrt::ui::test {
 namespace {
@@ -20,10 +17,9 @@ class WindowUpgrade : public Behaviour {
         reader41.info.firmware = IMAGE_VERSION - 1;
         platform.AddReader(reader41);
     }
-    QProgressBar* Bar() const { return static_cast<QProgressBar*>(workForm.Widget("ProgrBar")); }
-    std::string Label() const {
-        return static_cast<QLabel*>(workForm.Widget("WorkLbl"))->text().toStdString();
-    }
+    ProgressBar& Bar() { return workForm.Get<ProgressBar>("ProgrBar"); }
+    std::string Label() { return Caption(workForm, "WorkLbl"); }
+    bool WorkWinHidden() { return !work.Form.Visible(); }
     const std::string blocks = std::string(18, 'Y');
 };
 
@@ -33,7 +29,7 @@ TEST_F(WindowUpgrade, SameVersionAsksNothingAndNeverStopsTheTimer) {
     EXPECT_EQ(Wire(reader41), "Mc");
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_TRUE(win.Timer.Enabled());
-    EXPECT_TRUE(workForm.isHidden());
+    EXPECT_TRUE(WorkWinHidden());
 }
 
 TEST_F(WindowUpgrade, NoSendsNothingAndTheQuestionComesBackWithEveryLoad) {
@@ -44,11 +40,16 @@ TEST_F(WindowUpgrade, NoSendsNothingAndTheQuestionComesBackWithEveryLoad) {
     ASSERT_EQ(boxes.boxes.size(), 2u);
     for (const BoxRecorder::Box& box : boxes.boxes) {
         EXPECT_EQ(box.caption, "Upgrade ZR-T41");
-        EXPECT_EQ(box.text, firmware::UPGRADE_QUESTION);
+        EXPECT_EQ(box.text,
+                  "    Czytnik zawiera nieaktualne oprogramowanie.\n"
+                  "    Niektóre ustawienia konfiguracji nie będą\n"
+                  "    prawidłowow realizowane.\n"
+                  "\n"
+                  "    Wykonać upgrade oprogramowania czytnika?");
         EXPECT_FALSE(box.timerEnabled) << "no tick while the question is open";
     }
     EXPECT_TRUE(win.Timer.Enabled());
-    EXPECT_TRUE(workForm.isHidden());
+    EXPECT_TRUE(WorkWinHidden());
 }
 
 TEST_F(WindowUpgrade, YesUploadsEighteenBlocksWithTheProgressWindowThenWaitsNineSeconds) {
@@ -65,18 +66,17 @@ TEST_F(WindowUpgrade, YesUploadsEighteenBlocksWithTheProgressWindowThenWaitsNine
         EXPECT_EQ(waits.steps[k].position, k == 0 ? 18 : static_cast<int>(10 + k));
         EXPECT_TRUE(waits.steps[k].barShown);
     }
-    EXPECT_TRUE(workForm.isHidden());
+    EXPECT_TRUE(WorkWinHidden());
     EXPECT_EQ(Label(), "Ładowanie nowej wersji oprogramowania");
-    EXPECT_EQ(Bar()->maximum(), 100);
-    EXPECT_EQ(Bar()->value(), 100);
+    EXPECT_EQ(Bar().Max(), 100);
+    EXPECT_EQ(Bar().Position(), 100);
     EXPECT_TRUE(win.Timer.Enabled());
-    EXPECT_EQ(mainForm.focusWidget(), mainForm.Widget("RapWin"));
+    EXPECT_EQ(mainForm.FocusControl(), C("RapWin"));
 
     // The next load reads the new version and offers nothing.
     Activate();
     EXPECT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(static_cast<QLabel*>(W("RdLbl"))->text().toStdString(),
-              "Czytnik Zr-T41, Nr: 00007 (soft: 12)");
+    EXPECT_EQ(Status(), "Czytnik Zr-T41, Nr: 00007 (soft: 12)");
 }
 
 // The progress window holds the focus during the upload and gives it back to the main window,
@@ -84,13 +84,13 @@ TEST_F(WindowUpgrade, YesUploadsEighteenBlocksWithTheProgressWindowThenWaitsNine
 TEST_F(WindowUpgrade, TheFocusComingBackAfterTheUploadReloadsTheReader) {
     Connect();
     Activate();
-    EXPECT_EQ(static_cast<QLabel*>(W("RdLbl"))->text().toStdString(),
-              "Czytnik Zr-T41, Nr: 00007 (soft: 11)");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return reader41.Log().back().command == 'c'; }));
-    EXPECT_EQ(static_cast<QLabel*>(W("RdLbl"))->text().toStdString(),
-              "Czytnik Zr-T41, Nr: 00007 (soft: 12)");
+    EXPECT_EQ(Status(), "Czytnik Zr-T41, Nr: 00007 (soft: 11)");
+    EXPECT_EQ(reader41.Log().back().command, 'z') << "no load before the loop runs";
+    desktop.RunLoop();
+    EXPECT_EQ(reader41.Log().back().command, 'c');
+    EXPECT_EQ(Status(), "Czytnik Zr-T41, Nr: 00007 (soft: 12)");
     EXPECT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(QGuiApplication::focusWindow(), mainForm.windowHandle());
+    EXPECT_EQ(desktop.FocusWindow(), &mainForm);
 }
 
 TEST_F(WindowUpgrade, TheBarFollowsTheBlocksOnTheWire) {
@@ -99,9 +99,9 @@ TEST_F(WindowUpgrade, TheBarFollowsTheBlocksOnTheWire) {
     reader41.AddFault(Fault(FaultKind::Ack).On('Y').AtBlock(5));
     Activate();
     EXPECT_EQ(Wire(reader41), "McZYYYYYY");
-    EXPECT_FALSE(workForm.isHidden()) << "the progress window stays shown";
-    EXPECT_EQ(Bar()->maximum(), 180);
-    EXPECT_EQ(Bar()->value(), 5);
+    EXPECT_FALSE(WorkWinHidden()) << "the progress window stays shown";
+    EXPECT_EQ(Bar().Max(), 180);
+    EXPECT_EQ(Bar().Position(), 5);
     EXPECT_EQ(Label(), "Ładowanie nowej wersji oprogramowania");
     EXPECT_TRUE(waits.steps.empty());
 
@@ -109,8 +109,8 @@ TEST_F(WindowUpgrade, TheBarFollowsTheBlocksOnTheWire) {
     EXPECT_EQ(boxes.boxes[1].text, "Błąd podczas upgrade.");
     EXPECT_FALSE(boxes.boxes[1].timerEnabled) << "the upload left the timer off";
     EXPECT_TRUE(win.Timer.Enabled()) << "the activation enables it after the box";
-    EXPECT_EQ(win.CurrentReader, &win.Reader41);
-    EXPECT_TRUE(W("WrBtn")->isEnabled()) << "the connected presentation came before the upload";
+    EXPECT_EQ(readers.CurrentReader, &readers.Reader41);
+    EXPECT_TRUE(Enabled("WrBtn")) << "the connected presentation came before the upload";
 }
 
 TEST_F(WindowUpgrade, AFailedUploadFromTheTickEnablesTheTimerSilently) {
@@ -122,8 +122,8 @@ TEST_F(WindowUpgrade, AFailedUploadFromTheTickEnablesTheTimerSilently) {
     EXPECT_EQ(Wire(reader41), "McZ" + blocks + "y");
     ASSERT_EQ(boxes.boxes.size(), 1u) << "the question only";
     EXPECT_TRUE(win.Timer.Enabled());
-    EXPECT_FALSE(workForm.isHidden());
-    EXPECT_EQ(Bar()->value(), 18);
+    EXPECT_FALSE(WorkWinHidden());
+    EXPECT_EQ(Bar().Position(), 18);
 
     reader41.ClearLog();
     Tick();

@@ -1,6 +1,7 @@
 // QtForm: builds a window's widgets from its layout, adapts them to the toolkit-free control
-// interfaces, derives the tab chain and delivers events to named handlers. The window's
-// activation is worked out from the application's focus-window changes (ActivationTracker).
+// interfaces, sets the tab chain and the radio items where ui/form_rules.hpp puts them, and
+// delivers events to named handlers. The application's focus-window changes feed the activation
+// rule of ui/activation.hpp (ActivationTracker).
 #include "ui/qt/qt_form.hpp"
 
 #include <QApplication>
@@ -29,7 +30,11 @@
 #include <chrono>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 #include <vector>
+
+#include "ui/activation.hpp"
+#include "ui/form_rules.hpp"
 
 namespace zrt::ui::qt {
 
@@ -180,10 +185,9 @@ class TimerControl : public Timer {
     QTimer* timer_;
 };
 
-// Decides when a window's activation event runs: when the focus enters it from no window of the
-// program or from another non-modal window of the program. Coming back from another application
-// (the program's last focus window is the same) or from a modal box to the window that owns it does
-// not count. Pop-ups (drop-down lists) and tool tips do not count as windows here.
+// Feeds the application's focus-window changes to the activation rule and delivers the
+// activation events it decides to the forms. Pop-ups (drop-down lists) and tool tips are not
+// windows here; the application losing the focus is not reported.
 class ActivationTracker {
   public:
     static ActivationTracker& Instance() {
@@ -199,27 +203,26 @@ class ActivationTracker {
         }
     }
     void Unregister(QtForm* form) { std::erase(forms_, form); }
-    // While held, focus changes are noted but no activation event runs (see WindowControl).
-    void Hold(bool held) { held_ = held; }
+    void Hold(bool held) { rule_.Hold(held); }
 
   private:
     void OnFocusWindow(QWindow* window) {
         if (window == nullptr) {
-            return;  // the application lost the focus; what had it last stays recorded
+            return;
         }
         const Qt::WindowType type = window->type();
         if (type == Qt::Popup || type == Qt::ToolTip) {
             return;
         }
-        bool counts = true;
-        if (last_ == window) {
-            counts = false;  // back from another application
-        } else if (lastModalOwner_ == window) {
-            counts = false;  // a modal box closed and gave the focus back to its owner
+        // A window the rule remembers may be gone, and its address taken by a new one.
+        for (const auto& [pointer, id] : remembered_) {
+            if (pointer.isNull()) {
+                rule_.WindowGone(id);
+            }
         }
-        last_ = window;
-        lastModalOwner_ = window->modality() != Qt::NonModal ? window->transientParent() : nullptr;
-        if (!counts || held_) {
+        QWindow* owner = window->modality() != Qt::NonModal ? window->transientParent() : nullptr;
+        remembered_ = {{window, window}, {owner, owner}};
+        if (!rule_.FocusEntered(window, owner)) {
             return;
         }
         for (QtForm* form : forms_) {
@@ -231,9 +234,8 @@ class ActivationTracker {
 
     std::vector<QtForm*> forms_;
     bool connected_ = false;
-    QPointer<QWindow> last_;            // the window of the program that had the focus last
-    QPointer<QWindow> lastModalOwner_;  // its owner when it was a modal box
-    bool held_ = false;
+    ActivationRule rule_;
+    std::vector<std::pair<QPointer<QWindow>, ActivationRule::WindowId>> remembered_;
 };
 
 // The window itself. Painting it at once first takes in what the window system has reported
@@ -282,26 +284,15 @@ class FixedHeightItems : public QStyledItemDelegate {
     int height_;
 };
 
-// Radio buttons of a group, evenly spread down its client area below the caption line.
+// Radio buttons of a group at the places RadioItemBounds gives for the group's font.
 void ArrangeRadioButtons(QGroupBox* box, const std::vector<QRadioButton*>& buttons) {
-    if (buttons.empty()) {
-        return;
+    const std::vector<Bounds> places =
+        RadioItemBounds(box->width(), box->height(), QFontMetrics(box->font()).height(),
+                        static_cast<int>(buttons.size()));
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        const Bounds& b = places[i];
+        buttons[i]->setGeometry(b.left, b.top, b.width, b.height);
     }
-    const int count = static_cast<int>(buttons.size());
-    const int textHeight = QFontMetrics(box->font()).height();
-    const int spare = box->height() - textHeight - 5;
-    const int buttonHeight = spare / count;
-    const int topMargin = textHeight + 1 + (spare % count) / 2;
-    const int buttonWidth = box->width() - 10;
-    for (int i = 0; i < count; ++i) {
-        buttons[static_cast<std::size_t>(i)]->setGeometry(8, topMargin + i * buttonHeight,
-                                                          buttonWidth, buttonHeight);
-    }
-}
-
-bool IsFocusable(ControlKind kind) {
-    return kind == ControlKind::Button || kind == ControlKind::CheckBox ||
-           kind == ControlKind::ComboBox || kind == ControlKind::Memo;
 }
 
 }  // namespace
@@ -471,38 +462,17 @@ void QtForm::Build() {
 }
 
 void QtForm::BuildTabChain() {
-    // Children of each parent in their tab order, depth first, as a dialog walks them.
-    std::map<std::string, std::vector<const ControlLayout*>, std::less<>> children;
-    for (const ControlLayout& c : layout_.controls) {
-        if (c.tabOrder >= 0) {
-            children[c.parent].push_back(&c);
-        }
-    }
-    for (auto& [parent, list] : children) {
-        std::stable_sort(list.begin(), list.end(),
-                         [](const ControlLayout* a, const ControlLayout* b) {
-                             return a->tabOrder < b->tabOrder;
-                         });
-    }
-    std::function<void(const std::string&)> visit = [&](const std::string& parent) {
-        auto found = children.find(parent);
-        if (found == children.end()) {
-            return;
-        }
-        for (const ControlLayout* c : found->second) {
-            QWidget* widget = Widget(c->name);
-            if (c->kind == ControlKind::RadioGroup) {
-                for (QRadioButton* radio :
-                     widget->findChildren<QRadioButton*>(QString(), Qt::FindDirectChildrenOnly)) {
-                    tabChain_.push_back(radio);
-                }
-            } else if (IsFocusable(c->kind)) {
-                tabChain_.push_back(widget);
+    for (const ControlLayout* c : ui::TabChain(layout_)) {
+        QWidget* widget = Widget(c->name);
+        if (c->kind == ControlKind::RadioGroup) {
+            for (QRadioButton* radio :
+                 widget->findChildren<QRadioButton*>(QString(), Qt::FindDirectChildrenOnly)) {
+                tabChain_.push_back(radio);
             }
-            visit(c->name);
+        } else {
+            tabChain_.push_back(widget);
         }
-    };
-    visit(layout_.name);
+    }
     for (std::size_t i = 1; i < tabChain_.size(); ++i) {
         QWidget::setTabOrder(tabChain_[i - 1], tabChain_[i]);
     }
@@ -532,21 +502,13 @@ void QtForm::Fire(const std::string& handler, Component& sender) {
     if (sink_ == nullptr) {
         return;
     }
-    // Errors a handler lets through are shown, and the loop goes on.
-    std::string message;
-    try {
-        sink_->OnEvent(handler, sender);
-        return;
-    } catch (const std::exception& error) {
-        message = error.what();
-    } catch (...) {
-        message = "Unknown error in " + handler;
-    }
-    if (errorDisplay_) {
-        errorDisplay_(message);
-    } else {
-        QMessageBox::critical(this, windowTitle(), Q(message));
-    }
+    DeliverEvent(*sink_, handler, sender, [this](const std::string& message) {
+        if (errorDisplay_) {
+            errorDisplay_(message);
+        } else {
+            QMessageBox::critical(this, windowTitle(), Q(message));
+        }
+    });
 }
 
 void QtForm::FitOuterSize(bool always) {

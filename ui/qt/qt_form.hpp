@@ -1,7 +1,7 @@
 // A window on Qt 6 Widgets built from a WindowLayout: one widget per control (objectName = the
-// control's name), the substitute font, the tab chain derived from the per-parent tab orders,
-// the adapters through which the toolkit-free logic reads and sets the controls, and the delivery
-// of clicks, changes, ticks and the window's activation to named handlers.
+// control's name), the substitute font, the tab chain of ui/form_rules.hpp, the adapters through
+// which the toolkit-free logic reads and sets the controls, and the delivery of clicks, changes,
+// ticks and the window's activation to named handlers.
 #pragma once
 
 #include <QMargins>

@@ -1,0 +1,18 @@
+// The command-line program zrt-vivoraz-cli: its global options, its commands, and the run of one
+// command line.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "link/hid_platform.hpp"
+
+namespace zrt::cli {
+
+// Runs one command line (`arguments` without the program's name, UTF-8) against the readers of
+// `platform`; returns the exit status: 0 done, 1 a reader or file failed, 2 a usage error.
+int RunCommandLine(const std::vector<std::string>& arguments, link::HidPlatform& platform,
+                   std::istream& in, std::ostream& out, std::ostream& err);
+
+}  // namespace zrt::cli

@@ -1,0 +1,82 @@
+// The readers the command-line program works on: every reader the system presents (no limit on
+// their number, unlike the window's lists), each opened once and closed when the set goes, the
+// choice of the readers a run is about (--reader, --path, --all, or the one the window would
+// pick), and the reader's use cases as this program needs them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/reader_config.hpp"
+#include "link/hid_platform.hpp"
+#include "link/zrhid.hpp"
+
+namespace zrt::cli {
+
+// One interface with a reader's identifiers. `reader` is set when it could be opened; otherwise
+// `openError` says why not.
+struct ReaderEntry {
+    std::string path;
+    std::uint16_t productId = 0;
+    std::unique_ptr<link::ZrHID> reader;
+    std::string openError;
+};
+
+class ReaderSet {
+  public:
+    explicit ReaderSet(link::HidPlatform& platform) : platform_(&platform) {}
+    ~ReaderSet() { Close(); }
+    ReaderSet(const ReaderSet&) = delete;
+    ReaderSet& operator=(const ReaderSet&) = delete;
+
+    // Lists the system's HID interfaces and opens every one with a reader's identifiers, product
+    // 65 first, then 81, each in the system's order. False when the system gives no list.
+    bool Search();
+    void Close();
+
+    std::vector<ReaderEntry>& Entries() { return entries_; }
+    link::HidPlatform& Platform() { return *platform_; }
+
+  private:
+    link::HidPlatform* platform_;
+    std::vector<ReaderEntry> entries_;
+};
+
+// What the command line asks for: one serial number, one path, every reader, or none of these.
+struct Selection {
+    std::optional<std::uint16_t> serial;
+    std::optional<std::string> path;
+    bool all = false;
+};
+
+// The entries a run works on, after a search. Every entry with a reader has its identity read
+// ("M") when a serial number is asked for. An error (no reader, no match, several matches for a
+// serial number) is a message in `error`, with `usage` set when the command line must change.
+struct Chosen {
+    std::vector<ReaderEntry*> entries;
+    std::string error;
+    bool usage = false;
+};
+Chosen Choose(ReaderSet& readers, const Selection& selection);
+
+// The model's name as the window's status line gives it: "Zr-T51" for model word 1175.
+std::string ModelName(std::uint16_t modelWord);
+// A link error in English, for this program's messages.
+std::string LinkErrorText(std::int32_t code);
+
+// A reader's identity and record, read in this order.
+struct Loaded {
+    link::ReaderInfo info;
+    config::ReaderConfig record{};
+};
+Loaded Load(link::ZrHID& reader);
+
+// Writes the record for `state`, reads it back and compares the settings. Empty when the reader
+// stored them; otherwise one line per setting that differs ("number.size: wrote 4, reader has
+// card"). Link errors pass as ZrHIDErr.
+std::vector<std::string> WriteAndVerify(link::ZrHID& reader, const config::ConfigState& state);
+
+}  // namespace zrt::cli

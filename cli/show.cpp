@@ -1,0 +1,51 @@
+// show: a reader's identity, its settings in words and the 16 bytes of its record.
+#include <nlohmann/json.hpp>
+
+#include "cli/command.hpp"
+#include "config/settings_file.hpp"
+#include "config/settings_words.hpp"
+
+namespace zrt::cli {
+
+namespace {
+
+class Show final : public ReaderCommand {
+  public:
+    const char* Name() const override { return "show"; }
+    const char* Description() const override {
+        return "Show a reader's identity, its settings and its record";
+    }
+    void Setup(CLI::App& /*command*/) override {}
+
+  protected:
+    ReaderResult RunOn(Context& /*context*/, ReaderEntry& entry) override {
+        const Loaded loaded = Load(*entry.reader);
+        const config::ConfigState state = config::StateFromRecord(loaded.record);
+        ReaderResult result;
+        const link::ReaderInfo& info = loaded.info;
+        result.text = "reader    " + entry.path + "\nmodel     " + ModelName(info.model) +
+                      " (model word " + std::to_string(info.model) + ")\nserial    " +
+                      SerialText(info.serial) + "\nfirmware  " + std::to_string(info.firmware) +
+                      "\n";
+        for (std::string_view name : config::SettingNames()) {
+            std::string padded(name);
+            padded.resize(16, ' ');
+            result.text += padded + "= " + config::SettingText(state, name) + "\n";
+        }
+        result.text += "record    " + HexBytes(loaded.record) + "\n";
+        result.fields = {{"model", info.model},
+                         {"model_name", ModelName(info.model)},
+                         {"firmware", info.firmware},
+                         {"settings", Json::parse(config::SettingsToJson(state))},
+                         {"record", HexBytes(loaded.record)}};
+        return result;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Command> MakeShow() {
+    return std::make_unique<Show>();
+}
+
+}  // namespace zrt::cli

@@ -1,0 +1,173 @@
+// The settings file: writing a document in its one shape, and reading one with every field checked
+// and named in the message when wrong.
+#include "config/settings_file.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <array>
+
+#include "config/settings_words.hpp"
+
+namespace zrt::config {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr std::array<std::string_view, 3> BEFORE = {"before.1", "before.2", "before.3"};
+constexpr std::array<std::string_view, 2> AFTER = {"after.1", "after.2"};
+
+// A check failed: names the field and what is wrong with it.
+struct Refused {
+    std::string message;
+};
+
+[[noreturn]] void Refuse(std::string_view field, const std::string& what) {
+    throw Refused{std::string(field) + ": " + what};
+}
+
+std::string TypeName(const Json& value) {
+    return value.is_null()     ? "null"
+           : value.is_number() ? "a number"
+                               : std::string("a ") + value.type_name();
+}
+
+// The object `parent` holds under `key`, which must have exactly the fields `fields`.
+const Json& Object(const Json& value, std::string_view field,
+                   std::initializer_list<std::string_view> fields) {
+    if (!value.is_object()) {
+        Refuse(field.empty() ? "document" : field, "must be an object, not " + TypeName(value));
+    }
+    const std::string prefix = field.empty() ? "" : std::string(field) + ".";
+    for (const auto& item : value.items()) {
+        if (std::find(fields.begin(), fields.end(), item.key()) == fields.end()) {
+            Refuse(prefix + item.key(), "unknown field");
+        }
+    }
+    for (std::string_view name : fields) {
+        if (!value.contains(name)) {
+            Refuse(prefix + std::string(name), "missing");
+        }
+    }
+    return value;
+}
+
+bool Boolean(const Json& value, std::string_view field) {
+    if (!value.is_boolean()) {
+        Refuse(field, "must be true or false, not " + TypeName(value));
+    }
+    return value.get<bool>();
+}
+
+KeyRowState Key(const Json& value, std::string_view field) {
+    if (value.is_null()) {
+        KeyRowState row;
+        row.send = false;
+        return row;
+    }
+    if (!value.is_string()) {
+        Refuse(field, "must be null or a key such as \"LShift+A\", not " + TypeName(value));
+    }
+    const std::string& text = value.get_ref<const std::string&>();
+    std::string error;
+    const std::optional<KeyRowState> row =
+        text == "null" ? std::nullopt : ParseKeyText(text, error);
+    if (!row) {
+        Refuse(field, error.empty() ? "a key is not the text \"null\" (use null)" : error);
+    }
+    return *row;
+}
+
+template <std::size_t N>
+void Keys(const Json& value, std::string_view field, const std::array<std::string_view, N>& names,
+          ConfigState& state, std::size_t firstRow) {
+    if (!value.is_array() || value.size() != N) {
+        Refuse(field, "must be a list of " + std::to_string(N) + " keys");
+    }
+    for (std::size_t i = 0; i < N; ++i) {
+        state.rows[firstRow + i] = Key(value[i], names[i]);
+    }
+}
+
+ConfigState Read(const Json& document) {
+    Object(document, "", {"format", "version", "number", "enter", "cards", "before", "after"});
+    const Json& format = document["format"];
+    if (!format.is_string() || format.get_ref<const std::string&>() != SETTINGS_FILE_FORMAT) {
+        Refuse("format", "must be \"" + std::string(SETTINGS_FILE_FORMAT) + "\"");
+    }
+    const Json& version = document["version"];
+    if (!version.is_number_integer() || version.get<long long>() != SETTINGS_FILE_VERSION) {
+        Refuse("version", "must be " + std::to_string(SETTINGS_FILE_VERSION) +
+                              " (this program reads no other version)");
+    }
+
+    ConfigState state;
+    const Json& number = Object(document["number"], "number", {"format", "size", "reversed"});
+    const Json& numberFormat = number["format"];
+    state.formatIndex = -1;
+    for (std::size_t i = 0; i < FORMAT_CHOICES.size(); ++i) {
+        if (numberFormat.is_string() &&
+            numberFormat.get_ref<const std::string&>() == FORMAT_CHOICES[i].name) {
+            state.formatIndex = static_cast<int>(i);
+        }
+    }
+    if (state.formatIndex < 0) {
+        Refuse("number.format", "must be \"hex\", \"dec\" or \"dec-bytes\"");
+    }
+    const Json& size = number["size"];
+    if (size.is_string() && size.get_ref<const std::string&>() == SIZE_CHOICES[0].name) {
+        state.sizeIndex = 0;
+    } else if (size.is_number_integer() && size.get<long long>() >= 4 &&
+               size.get<long long>() <= 8) {
+        state.sizeIndex = static_cast<int>(size.get<long long>()) - 3;
+    } else {
+        Refuse("number.size", "must be \"card\" or a number of bytes from 4 to 8");
+    }
+    state.reversed = Boolean(number["reversed"], "number.reversed");
+    state.enterAtEnd = Boolean(document["enter"], "enter");
+    const Json& cards = Object(document["cards"], "cards", {"mifare", "icode"});
+    state.mifare = Boolean(cards["mifare"], "cards.mifare");
+    state.icode = Boolean(cards["icode"], "cards.icode");
+    Keys(document["before"], "before", BEFORE, state, 0);
+    Keys(document["after"], "after", AFTER, state, BEFORE.size());
+    return state;
+}
+
+Json KeyJson(const KeyRowState& row) {
+    return row.send ? Json(KeyText(row)) : Json(nullptr);
+}
+
+}  // namespace
+
+std::string SettingsToJson(const ConfigState& state) {
+    const ReaderConfig record = RecordFromState(state);  // a state as it would be written
+    const ConfigState s = StateFromRecord(record);
+    Json size = s.sizeIndex == 0 ? Json(SIZE_CHOICES[0].name) : Json(s.sizeIndex + 3);
+    Json document = {
+        {"format", SETTINGS_FILE_FORMAT},
+        {"version", SETTINGS_FILE_VERSION},
+        {"number",
+         {{"format", FORMAT_CHOICES[static_cast<std::size_t>(s.formatIndex)].name},
+          {"size", size},
+          {"reversed", s.reversed}}},
+        {"enter", s.enterAtEnd},
+        {"cards", {{"mifare", s.mifare}, {"icode", s.icode}}},
+        {"before", Json::array({KeyJson(s.rows[0]), KeyJson(s.rows[1]), KeyJson(s.rows[2])})},
+        {"after", Json::array({KeyJson(s.rows[3]), KeyJson(s.rows[4])})},
+    };
+    return document.dump(2) + "\n";
+}
+
+std::optional<ConfigState> SettingsFromJson(std::string_view text, std::string& error) {
+    try {
+        return Read(Json::parse(text.begin(), text.end()));
+    } catch (const Json::parse_error& failure) {
+        error = "not a JSON document (at byte " + std::to_string(failure.byte) + ")";
+    } catch (const Refused& refused) {
+        error = refused.message;
+    }
+    return std::nullopt;
+}
+
+}  // namespace zrt::config

@@ -1,0 +1,36 @@
+// The settings file: a reader's settings as a JSON document (format "zrt-vivoraz-config", version
+// 1) that the command-line program exports from one reader and imports into others.
+//
+//   {
+//     "format": "zrt-vivoraz-config",
+//     "version": 1,
+//     "number": { "format": "hex" | "dec" | "dec-bytes", "size": "card" | 4..8, "reversed": bool },
+//     "enter": bool,
+//     "cards": { "mifare": bool, "icode": bool },
+//     "before": [ KEY, KEY, KEY ],     rows S0 to S2
+//     "after": [ KEY, KEY ]            rows S3 and S4
+//   }
+//
+// KEY is null (not sent) or a key entry in words ("LShift+A", "TAB"). Every field is required and
+// no other field is allowed.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "config/reader_config.hpp"
+
+namespace zrt::config {
+
+inline constexpr std::string_view SETTINGS_FILE_FORMAT = "zrt-vivoraz-config";
+inline constexpr int SETTINGS_FILE_VERSION = 1;
+
+// The document for these settings, ending with a new line.
+std::string SettingsToJson(const ConfigState& state);
+
+// The settings a document holds, checked whole. None when anything is wrong, with `error` naming
+// the field ("number.size", "before.2", ...) and what is wrong with it.
+std::optional<ConfigState> SettingsFromJson(std::string_view text, std::string& error);
+
+}  // namespace zrt::config

@@ -1,0 +1,28 @@
+// How a reader's identity is shown: the status line of a connected reader, the text shown while
+// none is connected, and which readers read the card types. The window's status label and the
+// command-line program show the same texts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "link/zrhid.hpp"
+
+namespace zrt::core {
+
+// The connected text is a printf format of three unsigned numbers: (model word AND 0x3FF) modulo
+// 100, the serial number, the firmware version.
+inline constexpr const char* CONNECTED_FORMAT = "Czytnik Zr-T%d, Nr: %05d (soft: %02d)";
+inline constexpr const char* NOT_CONNECTED_TEXT = "       Czytnik nie podłączony";
+// The model word whose readers read the card types (Mifare, iCode).
+inline constexpr std::uint16_t CARD_TYPE_MODEL = 1175;
+
+// The status line of a connected reader with that identity, e.g.
+// "Czytnik Zr-T51, Nr: 00042 (soft: 07)".
+std::string ConnectedText(const link::ReaderInfo& info);
+// Whether a reader with that identity reads the card types.
+inline bool ReadsCardTypes(const link::ReaderInfo& info) {
+    return info.model == CARD_TYPE_MODEL;
+}
+
+}  // namespace zrt::core

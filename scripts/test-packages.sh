@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Builds the two Debian packages from build/ (cpack -G DEB) and checks them as a user's machine
+# would see them: lintian reports no error, the desktop entry and the AppStream metainfo validate,
+# both packages install with apt-get, the installed zrt-vivoraz-cli answers --version and lists the
+# virtual reader of the umockdev bed, the installed window shows under Xvfb, and a purge leaves no
+# file behind. The purge runs on every way out, failures included. Needs root (it installs).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+
+rm -rf "$build/packages"
+(cd "$build" && cpack -G DEB >/dev/null)
+debs=("$build"/packages/*.deb)
+echo "== packages: ${debs[*]##*/}"
+
+lintian --allow-root --fail-on error "${debs[@]}"
+desktop-file-validate app/linux/org.zrtvivoraz.ZrtVivoraz.desktop
+appstreamcli validate --no-net app/linux/org.zrtvivoraz.ZrtVivoraz.metainfo.xml
+
+work=$(mktemp -d)
+xvfb_pid=""
+cleanup() {
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    DEBIAN_FRONTEND=noninteractive apt-get purge -y zrt-vivoraz zrt-vivoraz-cli >/dev/null 2>&1 || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${debs[@]/#/./}" >"$work/install.log" 2>&1 \
+    || { cat "$work/install.log"; exit 1; }
+dpkg -L zrt-vivoraz zrt-vivoraz-cli | sort -u >"$work/files"
+
+test "$(/usr/bin/zrt-vivoraz-cli --version)" = "zrt-vivoraz-cli 1.9"
+cat >"$work/list.sh" <<'PROBE'
+#!/bin/sh
+/usr/bin/zrt-vivoraz-cli list >"$(dirname "$0")/list.out"
+PROBE
+chmod +x "$work/list.sh"
+"$build/bin/zrt-vivoraz-demo" "$work/list.sh" </dev/null >/dev/null
+grep -q '^/dev/hidraw0  0x0051  Zr-T51  serial 04242  firmware 12$' "$work/list.out" \
+    || { echo "installed zrt-vivoraz-cli list gave:"; cat "$work/list.out"; exit 1; }
+echo "== installed zrt-vivoraz-cli lists the bed's reader"
+
+exec {displayfd}<> <(:)
+Xvfb -displayfd "$displayfd" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+read -r -t 20 -u "$displayfd" display
+(DISPLAY=":$display" QT_QPA_PLATFORM=xcb /usr/bin/zrt-vivoraz >/dev/null 2>&1 &
+ echo $! >"$work/window.pid")
+shown=no
+for _ in $(seq 100); do
+    if DISPLAY=":$display" xdotool search --name '^ZrT_VivoRaz 1\.9$' >/dev/null 2>&1; then
+        shown=yes
+        break
+    fi
+    sleep 0.1
+done
+[ -n "${ZRT_SCREENSHOT:-}" ] && DISPLAY=":$display" import -window root "$ZRT_SCREENSHOT"
+kill "$(cat "$work/window.pid")" 2>/dev/null || true
+test "$shown" = yes || { echo "the installed window did not show"; exit 1; }
+echo "== installed zrt-vivoraz shows its window"
+
+DEBIAN_FRONTEND=noninteractive apt-get purge -y zrt-vivoraz zrt-vivoraz-cli >/dev/null
+left=""
+while read -r file; do
+    case "$file" in /.|/usr|/usr/bin|/usr/lib|/usr/share|/usr/share/*/) continue ;; esac
+    if [ -f "$file" ] || [ -L "$file" ]; then left+=" $file"; fi
+done <"$work/files"
+test -z "$left" || { echo "left behind after purge:$left"; exit 1; }
+echo "== purge left no file behind"

@@ -1,0 +1,223 @@
+// End to end: the real program zrt-vivoraz-cli, run as a child process, against three virtual
+// readers on the umockdev bed (two of product 65, one of 81, one of them acknowledging writes
+// without storing them). The test sees the program from outside: exit status, standard output and
+// error, and the requests the readers received, byte for byte.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "config/settings_file.hpp"
+#include "link/crc.hpp"
+#include "sim/umockdev_bed.hpp"
+
+extern char** environ;
+
+namespace zrt::sim {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Record = std::array<std::uint8_t, 16>;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const std::string& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Runs `program` with `arguments` to its end (the bed answers on its own thread meanwhile), with
+// standard input from /dev/null.
+Outcome RunProgram(const char* program, const std::vector<std::string>& arguments) {
+    char folder[] = "/tmp/zrt-cli-XXXXXX";
+    const std::string dir = mkdtemp(folder);
+    const std::string out = dir + "/out", err = dir + "/err";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT, 0600);
+    std::vector<char*> argv{const_cast<char*>(program)};
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    Outcome run;
+    pid_t pid = -1;
+    if (posix_spawn(&pid, program, &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    run.out = Slurp(out);
+    run.err = Slurp(err);
+    std::remove(out.c_str());
+    std::remove(err.c_str());
+    rmdir(dir.c_str());
+    return run;
+}
+
+Outcome Cli(const std::vector<std::string>& arguments) {
+    return RunProgram(ZRT_CLI_PATH, arguments);
+}
+
+// Dec (whole number), Enter, Mifare; S0 TAB, S3 F1 with left Shift.
+constexpr Record FIRST_RECORD = {0xE0, 0x80, 0x04, 0x00, 0x2B, 0x00, 0x01, 0x00,
+                                 0x00, 0x00, 0x00, 0x00, 0x3A, 0x02, 0x00, 0x00};
+
+class Fleet : public ::testing::Test {
+  protected:
+    Fleet() {
+        bed.AddReader(0, VirtualReader({1175, 101, 12}, FIRST_RECORD, link::PRODUCT_ID_41));
+        bed.AddReader(1,
+                      VirtualReader({151, 202, 12}, config::RECORD_TEMPLATE, link::PRODUCT_ID_51));
+        VirtualReader refusing({141, 303, 13}, config::RECORD_TEMPLATE, link::PRODUCT_ID_41);
+        refusing.AddFault(Fault(FaultKind::Ack).On(link::CMD_WRITE_CONFIG).WithValue(0).Always());
+        bed.AddReader(2, std::move(refusing));
+        bed.AddForeign(3, 0x046D, 0xC52B);
+    }
+    ~Fleet() override { std::remove(file.c_str()); }
+
+    std::string Letters(unsigned number) {
+        std::string letters;
+        for (const Request& request : bed.Log(number)) {
+            letters += static_cast<char>(request.command);
+        }
+        return letters;
+    }
+    bool AnyWrite() {
+        for (unsigned number : {0u, 1u, 2u}) {
+            if (Letters(number).find('C') != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    }
+    Record Stored(unsigned number) {
+        Record record{};
+        bed.WithReader(number, [&](VirtualReader& reader) { record = reader.record; });
+        return record;
+    }
+
+    UmockdevBed bed;
+    std::string file = "/tmp/zrt-cli-test-" + std::to_string(getpid()) + ".json";
+};
+
+TEST_F(Fleet, ListsExportsFromOneReaderAndImportsToAll) {
+    const Outcome list = Cli({"list"});
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_EQ(list.out,
+              "/dev/hidraw0  0x0041  Zr-T51  serial 00101  firmware 12\n"
+              "/dev/hidraw2  0x0041  Zr-T41  serial 00303  firmware 13\n"
+              "/dev/hidraw1  0x0051  Zr-T51  serial 00202  firmware 12\n");
+
+    const Outcome exported = Cli({"--reader", "00101", "export", file});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    std::string error;
+    const auto settings = config::SettingsFromJson(Slurp(file), error);
+    ASSERT_TRUE(settings) << error;
+    EXPECT_EQ(*settings, config::StateFromRecord(FIRST_RECORD));
+    EXPECT_FALSE(AnyWrite()) << "export writes nothing";
+
+    const Outcome imported = Cli({"--all", "import", file});
+    EXPECT_EQ(imported.status, 1) << "the refusing reader fails";
+    EXPECT_EQ(imported.out.substr(0, imported.out.find("failed")),
+              "00101 /dev/hidraw0 ok\n00303 /dev/hidraw2 ");
+    EXPECT_NE(imported.out.find("00202 /dev/hidraw1 ok\n"), std::string::npos) << imported.out;
+    EXPECT_NE(imported.out.find("number.format: wrote dec, reader has hex"), std::string::npos)
+        << imported.out;
+    EXPECT_EQ(Stored(1), FIRST_RECORD);
+    // The write carries the record and its CRC-32 (least significant byte first); the read-back
+    // follows it.
+    const std::vector<Request> log = bed.Log(1);
+    ASSERT_GE(log.size(), 2u);
+    Bytes expected(FIRST_RECORD.begin(), FIRST_RECORD.end());
+    const std::uint32_t crc = link::Crc32(FIRST_RECORD.data(), 16, 0xFFFFFFFFu);
+    for (int shift = 0; shift < 32; shift += 8) {
+        expected.push_back(static_cast<std::uint8_t>(crc >> shift));
+    }
+    EXPECT_EQ(log[log.size() - 2].command, link::CMD_WRITE_CONFIG);
+    EXPECT_EQ(log[log.size() - 2].data, expected);
+    EXPECT_EQ(log.back().command, link::CMD_READ_CONFIG);
+}
+
+TEST_F(Fleet, SetChangesOnlyTheNamedSettings) {
+    const Outcome set =
+        Cli({"--reader", "101", "set", "before.1=LShift+A", "number.size=8", "after.1=null"});
+    EXPECT_EQ(set.status, 0) << set.err;
+    // Dec, Enter, Mifare kept; size index 5; S0 "A" (4) with left Shift; S3 no longer sent.
+    EXPECT_EQ(Stored(0), (Record{0xE5, 0x80, 0x04, 0x00, 0x04, 0x02, 0x01, 0x00, 0x00, 0x00, 0x00,
+                                 0x00, 0x00, 0x00, 0x00, 0x00}));
+
+    const Outcome json = Cli({"--all", "--json", "set", "enter=true"});
+    EXPECT_EQ(json.status, 1);
+    const auto results = nlohmann::json::parse(json.out)["results"];
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_EQ(results[0]["serial"], 101);
+    EXPECT_EQ(results[0]["ok"], true);
+    EXPECT_EQ(results[1]["path"], "/dev/hidraw2");
+    EXPECT_EQ(results[1]["ok"], false);
+    EXPECT_TRUE(results[1]["error"].is_string());
+}
+
+// Nothing that writes goes out unless the whole file, or every assignment, is right.
+TEST_F(Fleet, AWrongFileOrSettingSendsNothing) {
+    std::ofstream(file) << R"({"format": "zrt-vivoraz-config", "version": 1,
+        "number": {"format": "dec", "size": 9, "reversed": false}, "enter": true,
+        "cards": {"mifare": true, "icode": false}, "before": [null, null, null],
+        "after": [null, null]})";
+    const Outcome imported = Cli({"--all", "import", file});
+    EXPECT_EQ(imported.status, 1);
+    EXPECT_NE(imported.err.find("number.size"), std::string::npos) << imported.err;
+    const Outcome set = Cli({"--all", "set", "enter=true", "before.4=A"});
+    EXPECT_EQ(set.status, 2);
+    EXPECT_NE(set.err.find("before.4"), std::string::npos) << set.err;
+    EXPECT_EQ(Letters(0) + Letters(1) + Letters(2), "") << "no reader was even asked";
+}
+
+TEST_F(Fleet, ASerialNumberOfSeveralReadersMustBePickedByPath) {
+    bed.AddReader(4, VirtualReader({151, 101, 12}, config::RECORD_TEMPLATE, link::PRODUCT_ID_51));
+    const Outcome show = Cli({"--reader", "101", "show"});
+    EXPECT_EQ(show.status, 2);
+    EXPECT_NE(show.err.find("/dev/hidraw0 /dev/hidraw4"), std::string::npos) << show.err;
+    const Outcome picked = Cli({"--path", "/dev/hidraw4", "show"});
+    EXPECT_EQ(picked.status, 0) << picked.err;
+    EXPECT_NE(picked.out.find("record    00 80 04 00 00 00"), std::string::npos) << picked.out;
+}
+
+// With images of version 13 built in: the readers at 12 get the image, then report 13; the one at
+// 13 gets nothing.
+TEST_F(Fleet, UpgradeAllSendsTheNewerImagesAndChecksTheVersionAfterwards) {
+    const Outcome upgrade = RunProgram(ZRT_CLI_TEST_IMAGES_PATH, {"--all", "upgrade", "--yes"});
+    EXPECT_EQ(upgrade.status, 0) << upgrade.err;
+    EXPECT_EQ(upgrade.out, "00101 /dev/hidraw0 ok\n00303 /dev/hidraw2 ok\n00202 /dev/hidraw1 ok\n");
+    // The upload, then "M" of the search by serial number that checks the version (every later
+    // search asks each reader for its identity too).
+    const std::string blocks1175(20, 'Y'), blocks151(19, 'Y');
+    EXPECT_EQ(Letters(0).substr(0, 25), "MZ" + blocks1175 + "yzM");
+    EXPECT_NE(Letters(1).find("Z" + blocks151 + "yzM"), std::string::npos) << Letters(1);
+    EXPECT_EQ(Letters(2).find('Z'), std::string::npos) << "its firmware is as new as the image";
+    bed.WithReader(1, [](VirtualReader& reader) { EXPECT_EQ(reader.info.firmware, 13); });
+    EXPECT_NE(upgrade.err.find("reader 00202: now firmware 13"), std::string::npos) << upgrade.err;
+
+    const Outcome refused = Cli({"upgrade"});
+    EXPECT_EQ(refused.status, 2) << "no terminal and no --yes";
+}
+
+}  // namespace
+}  // namespace zrt::sim

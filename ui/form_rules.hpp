@@ -1,0 +1,35 @@
+// What every toolkit backend does the same way when it builds a window from its layout and runs
+// it: the tab chain derived from the per-parent tab orders, the arrangement of a radio group's
+// items, and the delivery of an event to its handler with the display of an error that the
+// handler let through.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/controls.hpp"
+#include "ui/layout.hpp"
+
+namespace zrt::ui {
+
+// The controls that take the focus by Tab, in the order a dialog walks them: the children of each
+// parent by their tab order, depth first from the window. A radio group stands for its items, of
+// which only the checked one is a tab stop (any one while none is checked); push buttons, check
+// boxes, drop-down lists and text boxes stand for themselves. Children of a control outside the
+// tab order are not walked.
+std::vector<const ControlLayout*> TabChain(const WindowLayout& window);
+
+// The places of a radio group's `count` items inside the group's client area (`width` by
+// `height`), one column evenly spread below the caption line of `textHeight` pixels: each item
+// `width` - 10 wide from x 8, the rounding left over split above and below.
+std::vector<Bounds> RadioItemBounds(int width, int height, int textHeight, int count);
+
+// Delivers an event to `sink`. An error of the general kind that the handler lets through, or
+// anything else it throws, goes as a message to `showError` (its what(), or "Unknown error in "
+// and the handler's name), and the window goes on.
+void DeliverEvent(EventSink& sink, std::string_view handler, Component& sender,
+                  const std::function<void(const std::string&)>& showError);
+
+}  // namespace zrt::ui
