@@ -58,6 +58,32 @@ struct GFree {
 };
 using GString = std::unique_ptr<gchar, GFree>;
 
+// umockdev's preload connects every open of a /dev path to an ioctl socket of the bed, the path's
+// own or else the bed's default one, and it does so even when the open itself fails; it then keeps
+// the connection, and one of its 50 descriptor slots, for the failed open's descriptor -1 until
+// someone calls close(-1). A client that tries an unplugged node (a search racing an unplug), or
+// any missing /dev path, would so use up the slots of its process (the preload aborts past the
+// last) and keep a connection that the bed counts as an open handle. So no socket is left for an
+// open to find where no node is: the default socket (the bed answers every node with its own
+// handler) is moved aside for the bed's lifetime, and a device's socket while it is unplugged,
+// before its node goes and after it is back (an open in between gets a descriptor that answers no
+// ioctl, which a client closes like any other). That leaves one race: an open that fails for want
+// of the node just before a plug-in can still find the socket once the plug-in is done, so a
+// client closes -1 after a failed open (link/hidraw_platform.cpp). Connections made before stay,
+// as a listening socket does not care about its name.
+//
+// Throws unless `from` was moved, or did not exist and `mayBeMissing`.
+void MoveSocket(const std::string& from, const std::string& to, bool mayBeMissing = false) {
+    if (std::rename(from.c_str(), to.c_str()) != 0 && !(mayBeMissing && errno == ENOENT)) {
+        throw std::runtime_error("cannot move the ioctl socket " + from + ": " +
+                                 std::strerror(errno));
+    }
+}
+
+std::string DefaultSocketPath(const std::string& root, bool parked) {
+    return root + "/ioctl/_default" + (parked ? ".unused" : "");
+}
+
 }  // namespace
 
 bool RunUnderUmockdevPreload(char** argv) {
@@ -104,6 +130,8 @@ struct UmockdevBed::Device {
     std::string nodePath;
     std::string sysPath;
     UMockdevIoctlBase* handler = nullptr;
+    std::string socketPath;  // where clients reach the handler, and where it waits while unplugged
+    std::string parkedSocketPath;
 };
 
 struct UmockdevBed::Callbacks {
@@ -272,12 +300,19 @@ UmockdevBed::UmockdevBed() : testbed_(std::make_unique<Testbed>()) {
         throw std::runtime_error(std::string("the umockdev bed needs ") + PRELOAD_LIBRARY +
                                  " preloaded (see RunUnderUmockdevPreload)");
     }
+    MoveSocket(DefaultSocketPath(RootDir(), false), DefaultSocketPath(RootDir(), true), true);
 }
 
 UmockdevBed::~UmockdevBed() {
     for (auto& [number, device] : devices_) {
+        if (!device->plugged) {
+            // Detaching removes the socket by its own name.
+            std::rename(device->parkedSocketPath.c_str(), device->socketPath.c_str());
+        }
         umockdev_testbed_detach_ioctl(testbed_->bed, NodePath(number).c_str(), nullptr);
     }
+    std::rename(DefaultSocketPath(RootDir(), true).c_str(),
+                DefaultSocketPath(RootDir(), false).c_str());
     testbed_.reset();
     for (auto& [number, device] : devices_) {
         g_object_unref(device->handler);
@@ -331,7 +366,17 @@ void UmockdevBed::AddDevice(unsigned number, std::unique_ptr<Device> device) {
         throw std::runtime_error("cannot attach the ioctl handler of " + device->nodePath + ": " +
                                  message);
     }
+    device->socketPath = RootDir() + "/ioctl" + device->nodePath;
+    device->parkedSocketPath = device->socketPath + ".unplugged";
     devices_.emplace(number, std::move(device));
+}
+
+void UmockdevBed::ParkSocket(Device& device, bool park) {
+    if (park) {
+        MoveSocket(device.socketPath, device.parkedSocketPath);
+    } else {
+        MoveSocket(device.parkedSocketPath, device.socketPath);
+    }
 }
 
 // Creates the sysfs entries of the parent hid device and its hidraw child, and the node.
@@ -393,9 +438,11 @@ void UmockdevBed::Unplug(unsigned number) {
     if (!device.plugged) {
         return;
     }
-    // The child first: removing it takes its class link, its /sys/dev link and its node along.
-    // Each goes with a "remove" uevent before it, as from the kernel (removing sends none), so that
-    // listeners such as wine's winebus let go of it.
+    // The socket first, so that no open can reach it once the node is gone. Then the child:
+    // removing it takes its class link, its /sys/dev link and its node along. Each goes with a
+    // "remove" uevent before it, as from the kernel (removing sends none), so that listeners such
+    // as wine's winebus let go of it.
+    ParkSocket(device, true);
     umockdev_testbed_uevent(testbed_->bed, device.sysPath.c_str(), "remove");
     umockdev_testbed_remove_device(testbed_->bed, device.sysPath.c_str());
     umockdev_testbed_uevent(testbed_->bed, device.parentPath.c_str(), "remove");
@@ -408,6 +455,7 @@ void UmockdevBed::Plug(unsigned number) {
     Device& device = Find(number);
     if (!device.plugged) {
         Publish(device);
+        ParkSocket(device, false);  // only once the node is there
     }
 }
 

@@ -57,7 +57,8 @@ class UmockdevBed {
     void AddForeign(unsigned number, std::uint16_t vendorId, std::uint16_t productId);
 
     // Removes hidraw<number> (sysfs entry and node); handles opened before stay dead: every ioctl
-    // on them fails with ENODEV, as the kernel does after a disconnect, also after Plug.
+    // on them fails with ENODEV, as the kernel does after a disconnect, also after Plug. An open
+    // of the missing node fails and leaves nothing behind in the client.
     void Unplug(unsigned number);
     // Adds an unplugged device again under the same number, with the same reader state.
     void Plug(unsigned number);
@@ -106,6 +107,7 @@ class UmockdevBed {
     friend struct Callbacks;
     void AddDevice(unsigned number, std::unique_ptr<Device> device);
     void Publish(Device& device);
+    void ParkSocket(Device& device, bool park);
     Device& Find(unsigned number) const;
 
     std::unique_ptr<Testbed> testbed_;

@@ -5,19 +5,12 @@
 // poll, that the tool lets go of an unplugged reader and keeps searching, that it loads a reader
 // plugged in later, that it holds one handle per open reader and leaks none, and that it ends on
 // SIGTERM the normal way (exit code 0) with every handle closed.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <optional>
@@ -29,17 +22,10 @@
 #include "config/reader_config.hpp"
 #include "link/zrhid.hpp"
 #include "sim/umockdev_bed.hpp"
-
-extern char** environ;
+#include "tests/app/tool_process.hpp"
 
 namespace zrt::sim {
 namespace {
-
-using namespace std::chrono_literals;
-
-// How long the tool may take for any one step (starting Qt included) on a busy machine. Only a
-// bound on waiting for the child: every wait ends as soon as its condition holds.
-constexpr auto DEADLINE = 30s;
 
 // The two requests the tool may send without the user: 63-byte reports 0x41 carrying a frame of
 // length 5 with the command and its CRC-16/MODBUS, least significant byte first.
@@ -52,15 +38,6 @@ const std::vector<std::uint8_t> READ_INFO_REQUEST =
     ShortReport({0x41, 0x05, 0x00, 0x4D, 0xA1, 0xF4});
 const std::vector<std::uint8_t> READ_CONFIG_REQUEST =
     ShortReport({0x41, 0x05, 0x00, 0x63, 0x21, 0xE8});
-
-// The command letters of a reader's log from entry `from` on, e.g. "McMMM".
-std::string Commands(const std::vector<Request>& log, std::size_t from = 0) {
-    std::string letters;
-    for (std::size_t i = from; i < log.size(); ++i) {
-        letters += static_cast<char>(log[i].command);
-    }
-    return letters;
-}
 
 // Every request in the log is exactly one of the two reads; nothing was written.
 void ExpectOnlyTheTwoReads(const std::vector<Request>& log, const char* reader) {
@@ -76,97 +53,6 @@ void ExpectOnlyTheTwoReads(const std::vector<Request>& log, const char* reader) 
         }
     }
 }
-
-// The tool as a child process with this process's environment (the umockdev preload and the bed's
-// folder). Killed and reaped on destruction if it still runs, so that the bed, made before it,
-// never goes while the tool holds its nodes.
-class ToolProcess {
-  public:
-    // `errors`: a file for the tool's standard error, else this process's.
-    explicit ToolProcess(const char* path, const char* errors = nullptr) {
-        char* argv[] = {const_cast<char*>(path), nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        if (errors != nullptr) {
-            posix_spawn_file_actions_addopen(&actions, 2, errors, O_WRONLY | O_CREAT | O_TRUNC,
-                                             0600);
-        }
-        const int spawned = posix_spawn(&pid_, path, &actions, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned == 0) {
-            // A descriptor that becomes readable when the tool ends (the system call directly:
-            // Debian 12's <sys/pidfd.h> lacks the C linkage for C++).
-            pidfd_ = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
-        }
-    }
-    ~ToolProcess() {
-        if (pidfd_ >= 0) {
-            if (!status_) {
-                kill(pid_, SIGKILL);
-                waitpid(pid_, nullptr, 0);
-            }
-            close(pidfd_);
-        }
-    }
-    ToolProcess(const ToolProcess&) = delete;
-    ToolProcess& operator=(const ToolProcess&) = delete;
-
-    bool Started() const { return pidfd_ >= 0; }
-    bool Running() const {
-        pollfd ended{pidfd_, POLLIN, 0};
-        return !status_ && poll(&ended, 1, 0) == 0;
-    }
-    void Signal(int number) const { kill(pid_, number); }
-    // The wait status once the tool has ended, waiting up to `timeout`; nothing while it runs.
-    std::optional<int> WaitForEnd(std::chrono::milliseconds timeout) {
-        pollfd ended{pidfd_, POLLIN, 0};
-        if (!status_ && poll(&ended, 1, static_cast<int>(timeout.count())) == 1) {
-            int status = 0;
-            if (waitpid(pid_, &status, 0) == pid_) {
-                status_ = status;
-            }
-        }
-        return status_;
-    }
-
-  private:
-    pid_t pid_ = -1;
-    int pidfd_ = -1;
-    std::optional<int> status_;
-};
-
-// Waits until the requests on hidraw<number> from entry `from` on begin with `expected`, or until
-// the tool ends; true when they do.
-bool WaitForCommands(UmockdevBed& bed, const ToolProcess& tool, unsigned number, std::size_t from,
-                     const std::string& expected) {
-    bed.WaitUntil(
-        [&] {
-            return Commands(bed.Log(number), from).size() >= expected.size() || !tool.Running();
-        },
-        DEADLINE);
-    return Commands(bed.Log(number), from).substr(0, expected.size()) == expected;
-}
-
-// Waits until the tool holds exactly `open` handles of hidraw<number>; true when it does.
-bool WaitForHandles(UmockdevBed& bed, unsigned number, unsigned open) {
-    return bed.WaitUntil([&] { return bed.Opens(number) - bed.Closes(number) == open; }, DEADLINE);
-}
-
-// A runtime folder of the test's own: the window program is one per user and display, and
-// other tests start it offscreen at the same time.
-class OwnRuntimeFolder {
-  public:
-    OwnRuntimeFolder() {
-        char pattern[] = "/tmp/zrt-runtime-XXXXXX";
-        path_ = mkdtemp(pattern);
-        setenv("XDG_RUNTIME_DIR", path_.c_str(), 1);
-    }
-    ~OwnRuntimeFolder() { std::filesystem::remove_all(path_); }
-    const std::string& Path() const { return path_; }
-
-  private:
-    std::string path_;
-};
 
 TEST(ToolEndToEnd, LoadsPollsLetsGoOfAnUnpluggedReaderSearchesOnAndEndsWithEveryHandleClosed) {
     constexpr unsigned FIRST = 0;   // /dev/hidraw0: model 1175, product identifier 81

@@ -188,5 +188,27 @@ TEST_F(BedTest, CountsTheHandlesOpenedAndClosedOnEachNode) {
     EXPECT_FALSE(bed.WaitUntil([] { return false; }, std::chrono::milliseconds(1)));
 }
 
+// A refused open (of an unplugged node, or of a /dev path the bed does not have) leaves nothing
+// behind in the client: umockdev's preload, which has 50 descriptor slots and aborts past them,
+// keeps none for it, and the bed does not count it as an open handle.
+TEST_F(BedTest, RefusedOpensLeaveNothingBehindOverManyUnplugsWithAHandleOpen) {
+    constexpr unsigned CYCLES = 60;
+    bed.AddReader(4, VirtualReader({1175, 1, 2}, {}, link::PRODUCT_ID_51));
+    for (unsigned cycle = 0; cycle < CYCLES; ++cycle) {
+        const int fd = ::open(UmockdevBed::NodePath(4).c_str(), O_RDWR | O_CLOEXEC);
+        ASSERT_GE(fd, 0) << "cycle " << cycle;
+        bed.Unplug(4);
+        hidraw_devinfo info{};
+        EXPECT_EQ(IoctlErrno(fd, HIDIOCGRAWINFO, &info), ENODEV);
+        EXPECT_LT(::open(UmockdevBed::NodePath(4).c_str(), O_RDWR | O_CLOEXEC), 0);
+        EXPECT_LT(::open("/dev/hidraw99", O_RDWR | O_CLOEXEC), 0);
+        ::close(fd);
+        bed.Plug(4);
+    }
+    EXPECT_TRUE(bed.WaitUntil([&] { return bed.Closes(4) == CYCLES; }, std::chrono::seconds(10)));
+    EXPECT_EQ(bed.Opens(4), CYCLES);
+    EXPECT_EQ(bed.Closes(4), CYCLES);
+}
+
 }  // namespace
 }  // namespace zrt::sim
