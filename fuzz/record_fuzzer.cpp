@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto id = platform.AddReader(device);
     link::ZrHID reader(platform, link::PRODUCT_ID_51);
     reader.handle = platform.Open(platform.PathOf(id));
-    FUZZ_REQUIRE(reader.handle != link::INVALID_HANDLE_VALUE);
+    FUZZ_REQUIRE(reader.handle != link::INVALID_HID_HANDLE);
 
     config::ReaderConfig loaded{};
     reader.ReadConfig(loaded);

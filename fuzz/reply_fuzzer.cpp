@@ -11,6 +11,7 @@
 // - a failure leaves the identity and the record as they were.
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -56,7 +57,15 @@ class ReplyPlatform final : public link::HidPlatform {
         out.clear();
         return false;
     }
-    link::HidHandle Open(const std::string&) override { return link::INVALID_HANDLE_VALUE; }
+    link::HidHandle Open(const std::string&, link::OpenError& why) override {
+        why = link::OpenError::Gone;
+        return link::INVALID_HID_HANDLE;
+    }
+    // The reader is never held by another program here: every transaction gets its lock.
+    link::LockResult Lock(link::HidHandle, std::chrono::milliseconds) override {
+        return link::LockResult::Locked;
+    }
+    void Unlock(link::HidHandle) override {}
     bool GetIds(link::HidHandle, link::HidIds&) override { return false; }
     void Close(link::HidHandle) override {}
 
