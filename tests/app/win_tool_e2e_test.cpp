@@ -1,12 +1,13 @@
 // End to end on Windows: the real zrt-vivoraz.exe of the Windows build runs under wine inside the
-// umockdev bed, on an Xvfb display of its own, against a virtual reader that wine's winebus presents
-// as a HID device. The test sees the program from outside: the requests the reader receives, byte
-// for byte, and the controls as win_probe.exe (run beside it) reads them; it types on the display
-// with xdotool. Checked: the load at start ("M" then "c") and the record in the controls; Tab from
-// the text box to the write button and Space write a "C" carrying the record the controls give,
-// then its read-back; unplugging shows the not-connected presentation and plugging in loads again.
-// With ZRT_WIN_UPGRADE_TOOL (a build whose images are newer than the reader's firmware): the
-// question, Yes, the upload Z, Y 0..N-1, y, z, and the progress window shown while its bar moves.
+// umockdev bed, on an Xvfb display of its own, against a virtual reader that wine's winebus
+// presents as a HID device. The test sees the program from outside: the requests the reader
+// receives, byte for byte, and the controls as win_probe.exe (run beside it) reads them; it types
+// on the display with xdotool. Checked: the load at start ("M" then "c") and the record in the
+// controls; Tab from the text box to the write button and Space write a "C" carrying the record the
+// controls give, then its read-back; unplugging shows the not-connected presentation and plugging
+// in loads again. With ZRT_WIN_UPGRADE_TOOL (a build whose images are newer than the reader's
+// firmware): the question, Yes, the upload Z, Y 0..N-1, y, z, and the progress window shown while
+// its bar moves.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -148,24 +149,25 @@ class WinToolEndToEnd : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         bed = new UmockdevBed();
-        bed->AddReader(READER, VirtualReader({151, 4242, READER_FIRMWARE}, RECORD,
-                                             link::PRODUCT_ID_41));
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        xvfb = fork();
-        if (xvfb == 0) {
-            close(fds[0]);
-            unsetenv("LD_PRELOAD");  // the display server stays outside the bed
-            const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1600x900x24",
-                   "-nolisten", "tcp", static_cast<char*>(nullptr));
-            _exit(127);
+        bed->AddReader(READER,
+                       VirtualReader({151, 4242, READER_FIRMWARE}, RECORD, link::PRODUCT_ID_41));
+        char folder[] = "/tmp/zrt-xvfb-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        xvfbDir = folder;
+        // The display server stays outside the bed; it writes its display number when it is ready.
+        ASSERT_EQ(Shell("env -u LD_PRELOAD Xvfb -displayfd 3 -screen 0 1600x900x24 -nolisten tcp "
+                        "3>" +
+                        xvfbDir + "/display >/dev/null 2>&1 & echo $! >" + xvfbDir + "/pid"),
+                  0);
+        std::string number;
+        const auto deadline = std::chrono::steady_clock::now() + DEADLINE;
+        while (number.find('\n') == std::string::npos &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(20ms);
+            number = Output("cat " + xvfbDir + "/display");
         }
-        close(fds[1]);
-        char number[16] = {};
-        ASSERT_GT(read(fds[0], number, sizeof(number) - 1), 0) << "Xvfb did not start";
-        close(fds[0]);
-        setenv("DISPLAY", (":" + std::string(number, std::strcspn(number, "\n"))).c_str(), 1);
+        ASSERT_NE(number.find('\n'), std::string::npos) << "Xvfb did not start";
+        setenv("DISPLAY", (":" + number.substr(0, number.find('\n'))).c_str(), 1);
 
         char pattern[] = "/tmp/zrt-wine-tool-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -182,17 +184,16 @@ class WinToolEndToEnd : public ::testing::Test {
     static void TearDownTestSuite() {
         Shell("wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1");
         std::filesystem::remove_all(prefix);
-        if (xvfb > 0) {
-            kill(xvfb, SIGTERM);
-            waitpid(xvfb, nullptr, 0);
-        }
+        Shell("kill $(cat " + xvfbDir + "/pid) 2>/dev/null");
+        std::filesystem::remove_all(xvfbDir);
         delete bed;
         bed = nullptr;
     }
     void TearDown() override {
         // The program ends with its prefix's processes; the services start again on demand.
-        Shell("wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1; "
-              "wineserver -p >/dev/null 2>&1");
+        Shell(
+            "wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1; "
+            "wineserver -p >/dev/null 2>&1");
         if (!bed->IsPlugged(READER)) {
             bed->Plug(READER);
         }
@@ -217,7 +218,7 @@ class WinToolEndToEnd : public ::testing::Test {
 
     static inline UmockdevBed* bed = nullptr;
     static inline std::string prefix;
-    static inline pid_t xvfb = -1;
+    static inline std::string xvfbDir;
 };
 
 TEST_F(WinToolEndToEnd, LoadsShowsWritesByTabAndSpaceAndFollowsUnplugAndPlug) {
@@ -260,6 +261,44 @@ TEST_F(WinToolEndToEnd, LoadsShowsWritesByTabAndSpaceAndFollowsUnplugAndPlug) {
     bed->Plug(READER);
     EXPECT_TRUE(WaitForCommands(unplugged, "Mc")) << Commands(bed->Log(READER), unplugged);
     EXPECT_TRUE(ProbeUntil([](auto& c) { return c["WrBtn"].enabled; }));
+}
+
+// The upgrade build's model-151 image (19 blocks) is newer than the reader's firmware: after the
+// load the question comes, Yes (the default, by Enter) uploads it while the progress window shows.
+TEST_F(WinToolEndToEnd, TheUpgradeBuildAsksAndYesUploadsWithTheProgressWindowShown) {
+    if (!std::filesystem::exists(ZRT_WIN_UPGRADE_TOOL)) {
+        GTEST_SKIP() << "no upgrade build: " << ZRT_WIN_UPGRADE_TOOL;
+    }
+    constexpr int BLOCKS = 19;
+    StartTool(ZRT_WIN_UPGRADE_TOOL);
+    ASSERT_TRUE(WaitForCommands(0, "Mc")) << "requests: " << Commands(bed->Log(READER));
+    // The question box, named by its caption on the display.
+    const auto deadline = std::chrono::steady_clock::now() + DEADLINE;
+    while (Shell("xdotool search --name '^Upgrade ZR-T51$' >/dev/null 2>&1") != 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(100ms);
+    }
+    EXPECT_EQ(Commands(bed->Log(READER)), "Mc") << "nothing is sent while the question is open";
+    Shell("xdotool search --name '^Upgrade ZR-T51$' windowfocus --sync key Return >/dev/null 2>&1");
+
+    // The upload blocks the program's loop, so its bar is seen on the display: once the end
+    // command is sent the progress window is shown and its image changes as the bar moves.
+    ASSERT_TRUE(WaitForCommands(0, "McZ" + std::string(BLOCKS, 'Y') + "yz"))
+        << Commands(bed->Log(READER));
+    const std::string shot =
+        "import -window \"$(xdotool search --onlyvisible --name '^ZrT_VivoRaz$' | head -1)\" "
+        "rgb:- 2>/dev/null | md5sum";
+    EXPECT_TRUE(Probe()["WorkWin"].visible);
+    const std::string first = Output(shot);
+    std::this_thread::sleep_for(1s);
+    const std::string second = Output(shot);
+    EXPECT_NE(first, second) << "the bar did not move on the screen";
+    const std::vector<Request> log = bed->Log(READER);
+    for (int i = 0; i < BLOCKS; ++i) {
+        const auto& report = log[static_cast<std::size_t>(3 + i)].report;
+        EXPECT_EQ(report[4] | (report[5] << 8), i) << "block index of upload request " << i;
+    }
+    EXPECT_TRUE(ProbeUntil([](auto& c) { return !c["WorkWin"].visible; }));
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// WinForm: builds a window's child controls from its layout with CreateWindowExW, adapts them to the
-// toolkit-free control interfaces, walks the tab chain of ui/form_rules.hpp and delivers commands,
-// timer ticks and the window's activation to named handlers. WM_ACTIVATE feeds the activation rule
-// of ui/activation.hpp; the activation event itself is posted, so it runs from the message loop.
+// WinForm: builds a window's child controls from its layout with CreateWindowExW, adapts them to
+// the toolkit-free control interfaces, walks the tab chain of ui/form_rules.hpp and delivers
+// commands, timer ticks and the window's activation to named handlers. WM_ACTIVATE feeds the
+// activation rule of ui/activation.hpp; the activation event itself is posted, so it runs from the
+// message loop.
 #include "ui/win32/win_form.hpp"
 
 #include <commctrl.h>
@@ -61,7 +62,8 @@ HWND lastBox = nullptr;  // the program's last non-form window that took the foc
 
 std::wstring TextOf(HWND hwnd) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
@@ -191,9 +193,7 @@ class MemoControl : public PlainControl {
 class CheckBoxControl : public WinControl<CheckBox> {
   public:
     using WinControl::WinControl;
-    bool Checked() const override {
-        return SendMessageW(Hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    }
+    bool Checked() const override { return SendMessageW(Hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     void SetChecked(bool checked) override {
         SendMessageW(Hwnd(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
     }
@@ -263,12 +263,16 @@ class ProgressControl : public WinControl<ProgressBar> {
         SendMessageW(Hwnd(), PBM_SETRANGE32, 0, maximum);
         PaintNow();
     }
-    int Max() const override { return static_cast<int>(SendMessageW(Hwnd(), PBM_GETRANGE, FALSE, 0)); }
+    int Max() const override {
+        return static_cast<int>(SendMessageW(Hwnd(), PBM_GETRANGE, FALSE, 0));
+    }
     void SetPosition(int position) override {
         SendMessageW(Hwnd(), PBM_SETPOS, static_cast<WPARAM>(position), 0);
         PaintNow();
     }
-    int Position() const override { return static_cast<int>(SendMessageW(Hwnd(), PBM_GETPOS, 0, 0)); }
+    int Position() const override {
+        return static_cast<int>(SendMessageW(Hwnd(), PBM_GETPOS, 0, 0));
+    }
 
   private:
     void PaintNow() {
@@ -473,13 +477,15 @@ void WinForm::Build() {
         int height = Scale(b.height);
         if (c.kind == ControlKind::ComboBox) {
             // The window's height includes the dropped-down list.
-            height += Scale(std::max(c.itemHeight, 16)) * static_cast<int>(std::min<std::size_t>(c.items.size(), 12)) + 2;
+            height += Scale(std::max(c.itemHeight, 16)) *
+                          static_cast<int>(std::min<std::size_t>(c.items.size(), 12)) +
+                      2;
         }
         const std::wstring caption = c.kind == ControlKind::Memo ? std::wstring() : Wide(c.caption);
-        HWND hwnd = CreateWindowExW(exStyle, windowClass, caption.c_str(), style, Scale(b.left),
-                                    Scale(b.top), Scale(b.width), height, parent.hwnd,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                                    nullptr);
+        HWND hwnd =
+            CreateWindowExW(exStyle, windowClass, caption.c_str(), style, Scale(b.left),
+                            Scale(b.top), Scale(b.width), height, parent.hwnd,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
         if (hwnd == nullptr) {
             throw std::runtime_error("cannot create the control " + c.name);
         }
@@ -541,8 +547,9 @@ void WinForm::Build() {
                 ReleaseDC(hwnd, dc);
                 RECT client{};
                 GetClientRect(hwnd, &client);
-                const std::vector<Bounds> places = RadioItemBounds(
-                    client.right, client.bottom, metrics.tmHeight, static_cast<int>(c.items.size()));
+                const std::vector<Bounds> places =
+                    RadioItemBounds(client.right, client.bottom, metrics.tmHeight,
+                                    static_cast<int>(c.items.size()));
                 for (std::size_t i = 0; i < c.items.size(); ++i) {
                     const Bounds& p = places[i];
                     const int itemId = RADIO_ID_BASE + static_cast<int>(index) * RADIO_ID_STRIDE +
@@ -690,7 +697,8 @@ bool WinForm::MoveFocus(HWND from, bool backwards) {
                 if (entry.get() == e) {
                     dynamic_cast<Control&>(*Find(name)).SetFocus();
                     if (e->kind == ControlKind::Button || e->kind == ControlKind::CheckBox) {
-                        SendMessageW(hwnd_, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+                        SendMessageW(hwnd_, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS),
+                                     0);
                     }
                     if (e->kind == ControlKind::Memo) {
                         SendMessageW(e->hwnd, EM_SETSEL, 0, -1);
