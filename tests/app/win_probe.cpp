@@ -3,8 +3,9 @@
 // control of both layouts, "<name>\t<visible>\t<enabled>\t<value>\t<text>" (value: a check box's
 // state, the selected item of a list or radio group, a progress bar's position), then
 // "focus\t<name of the control with the keyboard focus>". "none" when the main window is not there.
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>  // after windows.h
 
 #include <cstdio>
 #include <string>
