@@ -234,6 +234,9 @@ TEST_F(WinToolEndToEnd, LoadsShowsWritesByTabAndSpaceAndFollowsUnplugAndPlug) {
     ASSERT_TRUE(ProbeUntil([](auto& c) { return c["WrBtn"].enabled; }, &controls));
     ExpectShown(state, controls);
     EXPECT_EQ(controls["focus"].text, "RapWin");
+    if (const char* folder = std::getenv("ZRT_SCREENSHOT_DIR")) {  // to look at, not checked
+        Shell(std::string("import -window root ") + folder + "/main.png");
+    }
     EXPECT_FALSE(controls["WorkWin"].visible);
 
     // Tab from the text box to the write button, Space presses it: "C", then the read-back "c".
@@ -290,6 +293,9 @@ TEST_F(WinToolEndToEnd, TheUpgradeBuildAsksAndYesUploadsWithTheProgressWindowSho
         "rgb:- 2>/dev/null | md5sum";
     EXPECT_TRUE(Probe()["WorkWin"].visible);
     const std::string first = Output(shot);
+    if (const char* folder = std::getenv("ZRT_SCREENSHOT_DIR")) {  // to look at, not checked
+        Shell(std::string("import -window root ") + folder + "/upgrade.png");
+    }
     std::this_thread::sleep_for(1s);
     const std::string second = Output(shot);
     EXPECT_NE(first, second) << "the bar did not move on the screen";
