@@ -46,18 +46,26 @@ ReaderResult ReaderCommand::Failed(const std::string& error) {
     return result;
 }
 
-int ReaderCommand::Run(Context& context) {
-    if (const std::optional<int> status = Prepare(context)) {
-        return *status;
-    }
+std::optional<int> SearchAndChoose(Context& context, Chosen& chosen) {
     if (!context.readers.Search()) {
         context.err << "zrt-vivoraz-cli: the system gives no list of its HID devices\n";
         return EXIT_FAILED;
     }
-    const Chosen chosen = Choose(context.readers, context.selection);
+    chosen = Choose(context.readers, context.selection);
     if (!chosen.error.empty()) {
         context.err << "zrt-vivoraz-cli: " << chosen.error << "\n";
         return chosen.usage ? EXIT_USAGE : EXIT_FAILED;
+    }
+    return std::nullopt;
+}
+
+int ReaderCommand::Run(Context& context) {
+    if (const std::optional<int> status = Prepare(context)) {
+        return *status;
+    }
+    Chosen chosen;
+    if (const std::optional<int> status = SearchAndChoose(context, chosen)) {
+        return *status;
     }
 
     Json results = Json::array();

@@ -67,6 +67,10 @@ class ReaderCommand : public Command {
     static ReaderResult Failed(const std::string& error);
 };
 
+// Searches the readers and chooses those the command line asks for; an exit status (with the
+// message given) when there are none to work on.
+std::optional<int> SearchAndChoose(Context& context, Chosen& chosen);
+
 // The result of a write that was read back (WriteAndVerify): a failure naming each setting that
 // differs.
 ReaderResult Verified(const std::vector<std::string>& differences);

@@ -25,14 +25,9 @@ class Export final : public Command {
             context.err << "zrt-vivoraz-cli: export takes one reader, not --all\n";
             return EXIT_USAGE;
         }
-        if (!context.readers.Search()) {
-            context.err << "zrt-vivoraz-cli: the system gives no list of its HID devices\n";
-            return EXIT_FAILED;
-        }
-        const Chosen chosen = Choose(context.readers, context.selection);
-        if (!chosen.error.empty()) {
-            context.err << "zrt-vivoraz-cli: " << chosen.error << "\n";
-            return chosen.usage ? EXIT_USAGE : EXIT_FAILED;
+        Chosen chosen;
+        if (const std::optional<int> status = SearchAndChoose(context, chosen)) {
+            return *status;
         }
         ReaderEntry& entry = *chosen.entries.front();
         Loaded loaded;

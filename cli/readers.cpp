@@ -3,10 +3,13 @@
 #include "cli/readers.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 
 #include "config/settings_words.hpp"
 #include "core/reader_service.hpp"
+#include "core/reader_status.hpp"
 #include "link/link_error.hpp"
 
 namespace zrt::cli {
@@ -17,7 +20,51 @@ bool IsReaderProduct(std::uint16_t productId) {
     return productId == link::PRODUCT_ID_41 || productId == link::PRODUCT_ID_51;
 }
 
+std::string OpenErrorText(link::OpenError why) {
+    switch (why) {
+        case link::OpenError::NoAccess:
+            return "no access (install the zrt-vivoraz-cli package or the udev rule, then plug the "
+                   "reader in again)";
+        case link::OpenError::InUse:
+            return "in use by another program";
+        case link::OpenError::Gone:
+            return "gone";
+        default:
+            return "cannot be opened";
+    }
+}
+
 }  // namespace
+
+std::optional<link::HidIds> IdsFromDevicePath(std::string_view path) {
+    // The four hexadecimal digits after `key` ("vid_", "pid_"), in any case.
+    const auto hexAfter = [&](std::string_view key) -> std::optional<std::uint16_t> {
+        std::string lower(path);
+        for (char& c : lower) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        const std::size_t at = lower.find(key);
+        if (at == std::string::npos || at + key.size() + 4 > lower.size()) {
+            return std::nullopt;
+        }
+        unsigned value = 0;
+        for (char c : lower.substr(at + key.size(), 4)) {
+            const char* digits = "0123456789abcdef";
+            const char* digit = std::strchr(digits, c);
+            if (c == '\0' || digit == nullptr) {
+                return std::nullopt;
+            }
+            value = value * 16 + static_cast<unsigned>(digit - digits);
+        }
+        return static_cast<std::uint16_t>(value);
+    };
+    const std::optional<std::uint16_t> vendor = hexAfter("vid_");
+    const std::optional<std::uint16_t> product = hexAfter("pid_");
+    if (!vendor || !product) {
+        return std::nullopt;
+    }
+    return link::HidIds{*vendor, *product};
+}
 
 bool ReaderSet::Search() {
     Close();
@@ -30,11 +77,14 @@ bool ReaderSet::Search() {
                                !IsReaderProduct(candidate.hint->productId))) {
             continue;  // known not to be a reader: never opened
         }
-        const link::HidHandle handle = platform_->Open(candidate.path);
+        link::OpenError why = link::OpenError::None;
+        const link::HidHandle handle = platform_->Open(candidate.path, why);
         if (handle == link::INVALID_HID_HANDLE) {
-            if (candidate.hint) {
-                entries_.push_back(
-                    {candidate.path, candidate.hint->productId, nullptr, "cannot be opened"});
+            // Listed when the system tells, without opening, that it is a reader.
+            const std::optional<link::HidIds> ids =
+                candidate.hint ? candidate.hint : IdsFromDevicePath(candidate.path);
+            if (ids && ids->vendorId == link::VENDOR_ID && IsReaderProduct(ids->productId)) {
+                entries_.push_back({candidate.path, ids->productId, nullptr, OpenErrorText(why)});
             }
             continue;
         }
@@ -116,7 +166,7 @@ Chosen Choose(ReaderSet& readers, const Selection& selection) {
 }
 
 std::string ModelName(std::uint16_t modelWord) {
-    return "Zr-T" + std::to_string((modelWord & 0x3FF) % 100);
+    return "Zr-T" + std::to_string(core::ModelNumber(modelWord));
 }
 
 std::string LinkErrorText(std::int32_t code) {
@@ -131,6 +181,8 @@ std::string LinkErrorText(std::int32_t code) {
             return "the reader's reply is malformed";
         case link::ERR_UPGRADE:
             return "the reader refused an upgrade step";
+        case link::ERR_IN_USE:
+            return "the reader is in use by another program";
         default:
             return "reader link error " + std::to_string(code);
     }

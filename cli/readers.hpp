@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/reader_config.hpp"
@@ -61,6 +62,10 @@ struct Chosen {
     bool usage = false;
 };
 Chosen Choose(ReaderSet& readers, const Selection& selection);
+
+// The vendor and product identifiers a Windows device path carries
+// ("\\?\hid#vid_13ab&pid_0041#..."); none when the path has no such part.
+std::optional<link::HidIds> IdsFromDevicePath(std::string_view path);
 
 // The model's name as the window's status line gives it: "Zr-T51" for model word 1175.
 std::string ModelName(std::uint16_t modelWord);

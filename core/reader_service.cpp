@@ -1,6 +1,8 @@
 // ReaderService: the search, the load, the write with its read-back, and the upgrade offer.
 #include "core/reader_service.hpp"
 
+#include "core/reader_status.hpp"
+
 #include "link/find_reader.hpp"
 #include "link/link_error.hpp"
 
@@ -32,8 +34,17 @@ ReaderService::ReaderService(link::HidPlatform& platform, link::HidVPTab& hidVP4
       Reader41(platform, link::PRODUCT_ID_41),
       Reader51(platform, link::PRODUCT_ID_51) {}
 
+// A search that finds no reader but a reader this user may not open says so, once per plug-in:
+// such a reader would otherwise look exactly like none.
 bool ReaderService::FindReader(const std::function<void(const std::string&)>& showMessage) {
-    return link::FindReader({HidVP41, HidVP51, Reader41, Reader51, CurrentReader}, showMessage);
+    const bool found =
+        link::FindReader({HidVP41, HidVP51, Reader41, Reader51, CurrentReader}, showMessage);
+    const bool denied41 = HidVP41.TakeNewlyDenied();
+    const bool denied51 = HidVP51.TakeNewlyDenied();
+    if (!found && (denied41 || denied51) && showMessage) {
+        showMessage(NO_ACCESS_TEXT);
+    }
+    return found;
 }
 
 link::ZrHID& ReaderService::Current() const {

@@ -7,7 +7,7 @@ namespace zrt::core {
 
 std::string ConnectedText(const link::ReaderInfo& info) {
     char text[64];
-    std::snprintf(text, sizeof text, CONNECTED_FORMAT, (info.model & 0x3FF) % 100,
+    std::snprintf(text, sizeof text, CONNECTED_FORMAT, ModelNumber(info.model),
                   static_cast<int>(info.serial), static_cast<int>(info.firmware));
     return text;
 }

@@ -14,8 +14,17 @@ namespace zrt::core {
 // 100, the serial number, the firmware version.
 inline constexpr const char* CONNECTED_FORMAT = "Czytnik Zr-T%d, Nr: %05d (soft: %02d)";
 inline constexpr const char* NOT_CONNECTED_TEXT = "       Czytnik nie podłączony";
+// Shown once per plug-in when a reader is there but this user may not open it.
+inline constexpr const char* NO_ACCESS_TEXT =
+    "Brak dostępu do czytnika. Zainstaluj pakiet zrt-vivoraz lub regułę udev (README), a następnie "
+    "podłącz czytnik ponownie.";
 // The model word whose readers read the card types (Mifare, iCode).
 inline constexpr std::uint16_t CARD_TYPE_MODEL = 1175;
+
+// The number in a model's name, "Zr-T51" for the model word 1175: (word AND 0x3FF) modulo 100.
+inline int ModelNumber(std::uint16_t modelWord) {
+    return (modelWord & 0x3FF) % 100;
+}
 
 // The status line of a connected reader with that identity, e.g.
 // "Czytnik Zr-T51, Nr: 00042 (soft: 07)".

@@ -2,6 +2,7 @@
 // pair, and the release of what a list holds.
 #include "link/hid_vp_tab.hpp"
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -23,6 +24,8 @@ std::uint32_t HidVPTab::Enumerate(std::uint16_t vendorId, std::uint16_t productI
         return 0;
     }
 
+    denied_.swap(deniedBefore_);
+    denied_.clear();
     const HidIds wanted{vendorId, productId};
     for (std::size_t i = 0;
          i < interfaces_.size() && i < MAX_INTERFACE_INDEX && count_ < MAX_HANDLES; ++i) {
@@ -33,8 +36,14 @@ std::uint32_t HidVPTab::Enumerate(std::uint16_t vendorId, std::uint16_t productI
         if (candidate.hint && *candidate.hint != wanted) {
             continue;  // known not to match: never opened
         }
-        const HidHandle handle = platform_->Open(candidate.path);
+        OpenError why = OpenError::None;
+        const HidHandle handle = platform_->Open(candidate.path, why);
         if (handle == INVALID_HID_HANDLE) {
+            if (why == OpenError::NoAccess && candidate.hint) {
+                denied_.push_back(candidate.path);
+                newlyDenied_ = newlyDenied_ || std::find(deniedBefore_.begin(), deniedBefore_.end(),
+                                                         candidate.path) == deniedBefore_.end();
+            }
             continue;
         }
         HidIds ids;

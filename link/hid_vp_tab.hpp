@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "link/hid_platform.hpp"
@@ -26,12 +28,20 @@ class HidVPTab {
     // The handle in slot `index`; the list keeps ownership. ERR_PROGRAM when index >= count.
     HidHandle Handle(std::uint32_t index) const;
     std::uint32_t Count() const { return count_; }
+    // Whether a search since the last call met an interface that the system says is one of the
+    // wanted readers (by its hint) but refused to open for lack of permission, and that the search
+    // before it had not met so. Once per plug-in of such a reader, then false until it is
+    // unplugged and plugged in again. Clears the answer.
+    bool TakeNewlyDenied() { return std::exchange(newlyDenied_, false); }
 
   private:
     HidPlatform* platform_;
     std::array<HidHandle, MAX_HANDLES> slots_{};
     std::uint32_t count_ = 0;
-    std::vector<HidInterface> interfaces_;  // scratch space of Enumerate, reused by each search
+    std::vector<HidInterface> interfaces_;   // scratch space of Enumerate, reused by each search
+    std::vector<std::string> denied_;        // wanted interfaces refused for lack of permission
+    std::vector<std::string> deniedBefore_;  // ... by the search before
+    bool newlyDenied_ = false;
 };
 
 }  // namespace zrt::link

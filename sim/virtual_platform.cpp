@@ -67,7 +67,7 @@ link::HidHandle VirtualPlatform::Open(const std::string& path, link::OpenError& 
             return link::INVALID_HID_HANDLE;
         }
         if (!interface.options.openable) {
-            why = link::OpenError::InUse;
+            why = interface.options.refusal;
             return link::INVALID_HID_HANDLE;
         }
         const link::HidHandle handle = nextHandle_++;

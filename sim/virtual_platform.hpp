@@ -23,7 +23,8 @@ class VirtualPlatform : public link::HidPlatform {
     using InterfaceId = std::size_t;  // position in the order of adding, from 0
 
     struct Options {
-        bool openable = true;     // false: Open fails, as when another program holds the interface
+        bool openable = true;  // false: Open fails, as when another program holds the interface
+        link::OpenError refusal = link::OpenError::InUse;  // why, when not openable
         bool hinted = true;       // the listing carries the interface's identifiers as a hint
         bool queryFails = false;  // the system cannot tell its path: listed as an entry that
                                   // cannot be opened
@@ -48,7 +49,7 @@ class VirtualPlatform : public link::HidPlatform {
     // link::HidPlatform
     bool ListInterfaces(std::vector<link::HidInterface>& out) override;
     using link::HidPlatform::Open;
-    // Why: Gone when unplugged (or unknown), InUse when not openable.
+    // Why: Gone when unplugged (or unknown), the interface's refusal when not openable.
     link::HidHandle Open(const std::string& path, link::OpenError& why) override;
     bool GetIds(link::HidHandle handle, link::HidIds& ids) override;
     bool SetFeature(link::HidHandle handle, const std::uint8_t* buffer,

@@ -306,5 +306,30 @@ TEST(DiscoveryErrors, LinkErrorIsShownAndOtherErrorsPassThrough) {
     EXPECT_EQ(messages.size(), 1u);
 }
 
+// A reader the system names by its hint but refuses to this user is reported once per plug-in;
+// a reader held by another program, or someone else's refused device, is not.
+TEST_F(Discovery, AReaderRefusedForLackOfPermissionIsReportedOncePerPlugIn) {
+    VirtualPlatform::Options denied;
+    denied.openable = false;
+    denied.refusal = OpenError::NoAccess;
+    const InterfaceId reader = AddReader(PRODUCT_ID_41, 1, denied);
+    VirtualPlatform::Options inUse;
+    inUse.openable = false;
+    AddReader(PRODUCT_ID_41, 2, inUse);
+    platform.AddForeign({0x046D, 0xC52B}, denied);
+
+    const auto search = [&] {
+        HidVP41.Enumerate(VENDOR_ID, PRODUCT_ID_41);
+        return HidVP41.TakeNewlyDenied();
+    };
+    EXPECT_TRUE(search());
+    EXPECT_FALSE(search()) << "the same plug-in";
+    platform.Unplug(reader);
+    EXPECT_FALSE(search());
+    platform.Plug(reader);
+    EXPECT_TRUE(search()) << "plugged in again";
+    EXPECT_EQ(HidVP41.Count(), 0u) << "the lists stay as they were";
+}
+
 }  // namespace
 }  // namespace zrt::link

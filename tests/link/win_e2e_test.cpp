@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -213,6 +214,45 @@ TEST_F(WinEndToEnd, TwoProgramsShareTheReaderThroughItsLock) {
     EXPECT_EQ(first.Line(), "bad=0 other=0");
     EXPECT_EQ(second.Line(), "bad=0 other=0");
     EXPECT_EQ(bed->Log(READER_41).size(), 4000u);
+}
+
+// The command-line program zrt-vivoraz-cli.exe (a static console program) lists both readers and
+// shows the one picked, as on Linux.
+TEST_F(WinEndToEnd, TheCommandLineProgramListsAndShows) {
+    const auto run = [](const std::string& arguments) {
+        std::string output;
+        FILE* pipe = popen(("wine " ZRT_WIN_CLI " " + arguments + " 2>&1").c_str(), "r");
+        char chunk[512];
+        while (pipe != nullptr && std::fgets(chunk, sizeof chunk, pipe) != nullptr) {
+            output += chunk;
+        }
+        if (pipe != nullptr) {
+            pclose(pipe);
+        }
+        output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
+        return output;
+    };
+    const std::string list = run("list");
+    // Product 65 first; both with the identity from "M".
+    const std::size_t first = list.find("0x0041  Zr-T51  serial 04242  firmware 260\n");
+    const std::size_t second = list.find("0x0051  Zr-T51  serial 04242  firmware 260\n");
+    EXPECT_NE(first, std::string::npos) << list;
+    EXPECT_NE(second, std::string::npos) << list;
+    EXPECT_LT(first, second) << list;
+    EXPECT_NE(list.find("vid_13ab"), std::string::npos) << "Windows device paths: " << list;
+
+    // The record the reader holds now (an earlier case may have written another).
+    std::string record;
+    bed->WithReader(READER_41, [&](sim::VirtualReader& reader) {
+        for (std::uint8_t byte : reader.record) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, " %02X", static_cast<unsigned>(byte));
+            record += hex;
+        }
+    });
+    const std::string show = run("show");
+    EXPECT_NE(show.find("record   " + record + "\n"), std::string::npos) << show;
+    EXPECT_EQ(bed->FeatureCalls(FOREIGN), 0u);
 }
 
 // Not a check: the time of one search of both lists through the Windows calls, and the CPU that

@@ -77,6 +77,23 @@ TEST_F(States, ActivationWithoutAReaderShowsNotConnectedSilentlyAndLeavesTheFocu
     EXPECT_EQ(win.StatusText, "") << "the not-connected text does not touch StatusText";
 }
 
+// A reader this user may not open is no silent "not connected": the box says what to do, once
+// for as long as it stays plugged in, while the window searches on.
+TEST_F(States, AReaderRefusedForLackOfPermissionIsSaidOnce) {
+    sim::VirtualPlatform::Options denied;
+    denied.openable = false;
+    denied.refusal = link::OpenError::NoAccess;
+    platform.AddReader(reader51, denied);
+    Activate();
+    Tick();
+    Tick();
+    ExpectNotConnected();
+    EXPECT_EQ(boxes.messages, std::vector<std::string>{
+                                  "Brak dostępu do czytnika. Zainstaluj pakiet zrt-vivoraz lub "
+                                  "regułę udev (README), a następnie podłącz czytnik "
+                                  "ponownie."});
+}
+
 TEST_F(States, ActivationWithAReaderLoadsItAndGivesTheFocusToRapWin) {
     platform.AddReader(reader51);
     FocusElsewhere();
