@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows half of the test command: installs mingw-w64 and wine when missing, cross-builds the
-# portable core and its tests into build-windows/ (programs in build-windows/bin/*.exe) and runs
-# them under wine in a throw-away prefix that is removed at the end. Called by scripts/test.sh;
+# portable core, the program zrt-vivoraz.exe and the tests into build-windows/ (programs in
+# build-windows/bin/*.exe), the program once more with newer test images into build-windows-upgrade/
+# (for the native end-to-end test of the upload), and runs the Windows tests under wine in a throw-away prefix that is removed at the end. Called by scripts/test.sh;
 # runs on its own too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,6 +23,15 @@ fi
 cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
     -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}"
 cmake --build build-windows
+ls -l build-windows/bin/zrt-vivoraz.exe | awk '{print "zrt-vivoraz.exe: " $5 " bytes"}'
+
+# The upgrade build: only the program, with placeholder images newer than any test reader's firmware,
+# for the native end-to-end test of the upload (tests/app/win_tool_e2e_test.cpp).
+python3 firmware/images/make-placeholders.py --out build-windows-upgrade/images --version 512 >/dev/null
+cmake -S . -B build-windows-upgrade -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
+    -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" -DZRT_BUILD_TESTS=OFF \
+    -DZRT_FIRMWARE_DIR="$PWD/build-windows-upgrade/images" >/dev/null
+cmake --build build-windows-upgrade --target zrt-vivoraz
 
 # One prefix for this run. Its wineserver (kept running) and wine's background services (by
 # wineboot, which makes the prefix) are started before ctest with their output to /dev/null: started by the first test instead, they would keep ctest's

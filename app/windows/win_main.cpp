@@ -1,0 +1,70 @@
+// The Windows program's entry (a GUI program: no console window): the reader lists over the
+// system's HID support, then the two windows and the message loop. An error of the general kind
+// that escapes window creation or a message is shown in a box and the loop goes on; closing the
+// main window ends it. At exit the windows go first, then the lists close every handle they still
+// hold, HidVP51 first. The exit code is 0.
+#include <windows.h>
+
+#include <exception>
+#include <memory>
+
+#include "app/reader_lists.hpp"
+#include "core/reader_service.hpp"
+#include "link/platform_factory.hpp"
+#include "ui/layout.hpp"
+#include "ui/win32/win_dialogs.hpp"
+#include "ui/win32/win_form.hpp"
+#include "ui/wmain.hpp"
+#include "ui/wwork.hpp"
+
+namespace {
+
+void ShowError(const char* message) {
+    MessageBoxW(GetActiveWindow(), zrt::ui::win32::Wide(message).c_str(),
+                zrt::ui::win32::Wide(zrt::ui::MainWinLayout().caption).c_str(),
+                MB_OK | MB_ICONERROR);
+}
+
+void RunWindows(zrt::link::HidPlatform& platform, zrt::app::ReaderLists& lists) {
+    using namespace zrt::ui;
+    zrt::core::ReaderService readers(platform, lists.HidVP41, lists.HidVP51);
+    win32::WinForm mainForm(MainWinLayout(), true);
+    win32::WinDialogs dialogs(mainForm);
+    win32::WinWaiter waiter;
+    TMainWin MainWin(mainForm, readers, dialogs, waiter);
+    mainForm.SetEventSink(&MainWin);
+
+    win32::WinForm workForm(WorkWinLayout(), false);
+    TWorkWin WorkWin(workForm);
+    MainWin.AttachWorkWin(WorkWin);
+
+    mainForm.Show();  // the first activation loads the reader
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        try {
+            if (!win32::WinForm::PreTranslate(message)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        } catch (const std::exception& error) {
+            ShowError(error.what());
+        }
+    }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
+                    int /*show*/) {
+    // The upload blocks the loop for seconds by design: the windows must not be replaced by the
+    // system's "not responding" image meanwhile.
+    DisableProcessWindowsGhosting();
+    const std::unique_ptr<zrt::link::HidPlatform> platform = zrt::link::MakeSystemPlatform();
+    zrt::app::ReaderLists lists(*platform);
+    try {
+        RunWindows(*platform, lists);
+    } catch (const std::exception& error) {
+        ShowError(error.what());
+    }
+    return 0;
+}

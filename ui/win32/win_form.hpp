@@ -1,0 +1,106 @@
+// A window of the native Win32 user interface built from a WindowLayout: one child window per
+// control (its control identifier derived from the control's place in the layout), "MS Sans Serif"
+// at the layout's character heights, everything scaled from 96 dpi to the screen's resolution, the
+// tab chain of ui/form_rules.hpp, the adapters through which the toolkit-free logic reads and sets
+// the controls, and the delivery of clicks, changes, ticks and the window's activation to named
+// handlers. Texts are UTF-8 in the logic and UTF-16 towards the system (the W calls).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/controls.hpp"
+#include "ui/layout.hpp"
+
+namespace zrt::ui::win32 {
+
+std::wstring Wide(std::string_view utf8);
+std::string Utf8(std::wstring_view wide);
+
+// The class name of every window built from a layout.
+inline constexpr const wchar_t* FORM_CLASS = L"ZrtVivoRazForm";
+// Control identifiers: the control at place i of the layout has CONTROL_ID_BASE + i; item j of a
+// radio group at place i has RADIO_ID_BASE + i * RADIO_ID_STRIDE + j.
+inline constexpr int CONTROL_ID_BASE = 1000;
+inline constexpr int RADIO_ID_BASE = 10000;
+inline constexpr int RADIO_ID_STRIDE = 16;
+
+class WinForm : public ControlSet {
+  public:
+    // Creates the window hidden, centred on the desktop at the layout's outer size. `main`: closing
+    // it ends the message loop; any other window is only hidden by a close.
+    WinForm(const WindowLayout& layout, bool main);
+    ~WinForm() override;
+    WinForm(const WinForm&) = delete;
+    WinForm& operator=(const WinForm&) = delete;
+
+    Component* Find(std::string_view name) override;
+    // The window of a control (the window itself under its own name; a radio group's box), or null.
+    HWND Handle(std::string_view name) const;
+    HWND Window() const { return hwnd_; }
+    const WindowLayout& Layout() const { return layout_; }
+    // The controls that take the focus by Tab, by name, in the order Tab walks them.
+    std::vector<std::string> TabChain() const;
+    // Pixels per inch the window was laid out for, and a 96-dpi length at that resolution.
+    int Dpi() const { return dpi_; }
+    int Scale(int pixels) const;
+
+    void SetEventSink(EventSink* sink) { sink_ = sink; }
+    // Shows the message of an error that a handler (or anything else the window procedure ran) let
+    // through; the loop goes on. By default a message box with the error's text.
+    void SetErrorDisplay(std::function<void(const std::string&)> display);
+    void ShowError(const std::string& message);
+
+    // Shows and activates the window, the focus on the first control of the tab chain.
+    void Show();
+
+    // Keyboard handling of the message loop for every window built from a layout: Tab and
+    // Shift+Tab walk the tab chain (also out of the text box), then the dialog keys (Space on a
+    // button, arrows in a radio group). True when the message was handled.
+    static bool PreTranslate(MSG& message);
+
+    // While held, focus changes are noted but no activation event runs (see ui/activation.hpp).
+    static void HoldActivation(bool held);
+
+    // A built control as the adapters keep it: its window, its radio items, its own enabled flag
+    // and its place in the tree of parents. Enabling applies a parent's state to its children.
+    struct Entry;
+    void ApplyEnabled(Entry& entry);
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void Build();
+    void BuildTabChain();
+    void OnCommand(int id, int code);
+    void OnActivate(WPARAM wParam, LPARAM lParam);
+    void Fire(const std::string& handler, Component& sender);
+    HFONT FontOf(int pixels);
+    bool MoveFocus(HWND from, bool backwards);
+
+    const WindowLayout& layout_;
+    const bool main_;
+    HWND hwnd_ = nullptr;
+    int dpi_ = 96;
+    std::map<int, HFONT> fonts_;  // by character height at 96 dpi
+    std::map<std::string, std::unique_ptr<Component>, std::less<>> components_;
+    std::map<std::string, HWND, std::less<>> windows_;
+    struct Command {
+        std::string handler;
+        Component* sender = nullptr;
+        int code = 0;  // the notification code that is the event
+    };
+    std::map<int, Command> commands_;  // by control identifier; timers by theirs
+    std::map<std::string, std::unique_ptr<Entry>, std::less<>> entries_;
+    std::vector<Entry*> tabChain_;
+    EventSink* sink_ = nullptr;
+    std::function<void(const std::string&)> errorDisplay_;
+};
+
+}  // namespace zrt::ui::win32
