@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 fonts-wine cmake ninja-build)
+packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 fonts-wine cmake ninja-build xvfb python3)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -36,9 +36,16 @@ cmake --build build-windows-upgrade --target zrt-vivoraz
 # One prefix for this run. Its wineserver (kept running) and wine's background services (by
 # wineboot, which makes the prefix) are started before ctest with their output to /dev/null: started by the first test instead, they would keep ctest's
 # output pipe open and ctest would wait forever.
+# The Win32 backend's tests make windows: they get an X display of their own (Xvfb, no window
+# manager), and the prefix is made on it at 96 dpi.
 WINEPREFIX="$(mktemp -d /tmp/zrt-wine-XXXXXX)"
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
-wineserver -p
-wineboot -i >/dev/null 2>&1
+xvfb_pid=""
+trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"; [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true' EXIT
+exec {displayfd}<> <(:)
+Xvfb -displayfd "$displayfd" -screen 0 1600x900x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+read -r -t 20 -u "$displayfd" display
+export DISPLAY=":$display"
+scripts/wine-prefix.sh
 ctest --test-dir build-windows --output-on-failure --timeout 300

@@ -1,0 +1,168 @@
+// Tests of the Win32 backend (under wine on Linux): every control of both windows built from the
+// layout with its window class, place, caption, initial state and place in the tab chain; clicks,
+// changes, ticks and the window's activation reaching their handlers; and the progress bar kept
+// painted through a blocking wait. What the window then does is the toolkit-free suite's.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "ui/form_rules.hpp"
+#include "ui/layout.hpp"
+#include "ui/win32/win_dialogs.hpp"
+#include "ui/win32/win_form.hpp"
+
+namespace zrt::ui::win32 {
+namespace {
+
+class Recorder : public EventSink {
+  public:
+    void OnEvent(std::string_view handler, Component& sender) override {
+        events.push_back(std::string(handler) + ":" + sender.Name());
+    }
+    std::vector<std::string> events;
+};
+
+void Pump() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+const wchar_t* ExpectedClass(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::Label:
+            return L"Static";
+        case ControlKind::ComboBox:
+            return L"ComboBox";
+        case ControlKind::Memo:
+            return L"Edit";
+        case ControlKind::ProgressBar:
+            return L"msctls_progress32";
+        default:
+            return L"Button";  // push buttons, group boxes, radio groups, check boxes
+    }
+}
+
+// The control's own enabled flag and those of the boxes around it.
+bool EnabledWithParents(const WindowLayout& layout, const ControlLayout& control) {
+    for (const ControlLayout* c = &control; c != nullptr; c = layout.Find(c->parent)) {
+        if (!c->enabled) {
+            return false;
+        }
+    }
+    return true;
+}
+
+class WinBackend : public ::testing::TestWithParam<const WindowLayout*> {};
+
+TEST_P(WinBackend, BuildsEveryControlOfTheLayout) {
+    const WindowLayout& layout = *GetParam();
+    WinForm form(layout, false);
+    ASSERT_EQ(form.Dpi(), 96) << "the layout's pixels are compared as they are";
+    for (const ControlLayout& c : layout.controls) {
+        if (c.kind == ControlKind::Timer) {
+            continue;
+        }
+        const HWND window = form.Handle(c.name);
+        ASSERT_NE(window, nullptr) << c.name;
+        EXPECT_EQ(ClassOf(window), ExpectedClass(c.kind)) << c.name;
+        RECT box;
+        GetWindowRect(window, &box);
+        const HWND parent = c.parent == layout.name ? form.Window() : form.Handle(c.parent);
+        MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&box), 2);
+        EXPECT_EQ(box.left, c.bounds.left) << c.name;
+        EXPECT_EQ(box.top, c.bounds.top) << c.name;
+        if (!c.autoSize) {
+            EXPECT_EQ(box.right - box.left, c.bounds.width) << c.name;
+            // A drop-down list's closed height is the system's, from its font.
+            if (c.kind != ControlKind::ComboBox) {
+                EXPECT_EQ(box.bottom - box.top, c.bounds.height) << c.name;
+            }
+        }
+        if (!c.caption.empty()) {
+            wchar_t text[256] = {};
+            GetWindowTextW(window, text, 256);
+            EXPECT_EQ(Utf8(text), c.caption) << c.name;
+        }
+        EXPECT_EQ(IsWindowEnabled(window) != FALSE, EnabledWithParents(layout, c)) << c.name;
+        EXPECT_EQ((GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) != 0, c.visible) << c.name;
+        if (c.kind == ControlKind::CheckBox) {
+            EXPECT_EQ(SendMessageW(window, BM_GETCHECK, 0, 0) == BST_CHECKED, c.checked) << c.name;
+        }
+        if (c.kind == ControlKind::ComboBox) {
+            EXPECT_EQ(SendMessageW(window, CB_GETCOUNT, 0, 0), static_cast<LRESULT>(c.items.size()))
+                << c.name;
+        }
+        if (c.kind == ControlKind::ProgressBar) {
+            EXPECT_EQ(SendMessageW(window, PBM_GETRANGE, FALSE, 0), c.maximum) << c.name;
+        }
+    }
+    std::vector<std::string> chain;
+    for (const ControlLayout* c : TabChain(layout)) {
+        chain.push_back(c->name);
+    }
+    EXPECT_EQ(form.TabChain(), chain);
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, WinBackend, ::testing::Values(&MainWinLayout(), &WorkWinLayout()),
+                         [](const auto& info) { return info.param->name; });
+
+TEST(WinBackendEvents, ClicksChangesTicksAndTheActivationReachTheirHandlers) {
+    const WindowLayout& layout = MainWinLayout();
+    WinForm form(layout, false);
+    Recorder sink;
+    form.SetEventSink(&sink);
+
+    form.Get<ui::Timer>("Timer").SetEnabled(false);  // only the tick sent below
+    form.Show();
+    Pump();
+    ASSERT_EQ(sink.events, std::vector<std::string>{"FormActivate:MainWin"});
+
+    sink.events.clear();
+    form.Get<Control>("WrBtn").SetEnabled(true);
+    SendMessageW(form.Handle("WrBtn"), BM_CLICK, 0, 0);
+    const HWND list = form.Handle("S1Cb");
+    form.Get<Control>("S1Cb").SetEnabled(true);
+    SendMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+    int timerPlace = 0;
+    while (layout.controls[static_cast<std::size_t>(timerPlace)].name != "Timer") {
+        ++timerPlace;
+    }
+    SendMessageW(form.Window(), WM_TIMER, CONTROL_ID_BASE + timerPlace, 0);
+    Pump();
+    EXPECT_EQ(sink.events, (std::vector<std::string>{"WrBtnClick:WrBtn", "S1CbChange:S1Cb",
+                                                     "TimerTimer:Timer"}));
+}
+
+// A blocking wait handles no input but keeps the bar painted: no part of it is left to paint.
+TEST(WinBackendWaits, TheProgressBarIsPaintedDuringABlockingWait) {
+    WinForm work(WorkWinLayout(), false);
+    work.Show();
+    Pump();
+    ProgressBar& bar = work.Get<ProgressBar>("ProgrBar");
+    bar.SetMax(100);
+    bar.SetPosition(37);
+    InvalidateRect(work.Handle("ProgrBar"), nullptr, TRUE);  // as when the window system exposes it
+    WinWaiter waiter;
+    waiter.Wait(30, &bar);
+    EXPECT_EQ(SendMessageW(work.Handle("ProgrBar"), PBM_GETPOS, 0, 0), 37);
+    EXPECT_FALSE(GetUpdateRect(work.Handle("ProgrBar"), nullptr, FALSE))
+        << "the bar still waits for its paint";
+}
+
+}  // namespace
+}  // namespace zrt::ui::win32
