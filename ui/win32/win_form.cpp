@@ -364,8 +364,12 @@ WinForm::WinForm(const WindowLayout& layout, bool main) : layout_(layout), main_
     dpi_ = ScreenDpi();
     const int width = Scale(layout_.outerWidth);
     const int height = Scale(layout_.outerHeight);
-    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    // Centred on the desktop; a window larger than the desktop's work area (a high resolution on
+    // a small screen) keeps its title bar and its left edge on the screen.
+    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int left = std::max<int>(work.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
+    const int top = std::max<int>(work.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
     hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, FORM_CLASS, Wide(layout_.caption).c_str(),
                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, left, top, width, height,
                             nullptr, nullptr, GetModuleHandleW(nullptr), this);
