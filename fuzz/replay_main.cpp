@@ -16,7 +16,7 @@ namespace {
 bool RunFile(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        std::fprintf(stderr, "cannot read %s\n", path.c_str());
+        std::fprintf(stderr, "cannot read %s\n", path.string().c_str());
         return false;
     }
     const std::vector<char> bytes{std::istreambuf_iterator<char>(file),

@@ -380,7 +380,7 @@ void UmockdevBed::ParkSocket(Device& device, bool park) {
 }
 
 // Creates the sysfs entries of the parent hid device and its hidraw child, and the node.
-void UmockdevBed::Publish(Device& device) {
+void UmockdevBed::Publish(Device& device, bool unparkSocket) {
     UMockdevTestbed* bed = testbed_->bed;
     const std::string parentName =
         Format("0003:%04X:%04X.%04X", device.ids.vendorId, device.ids.productId, device.number);
@@ -400,6 +400,11 @@ void UmockdevBed::Publish(Device& device) {
         !g_file_set_contents(node.get(), "", 0, &failure)) {
         g_clear_error(&failure);
         throw std::runtime_error("cannot create the node of " + device.nodePath);
+    }
+    // A plugged-in device's socket comes back once its node is there, and before the "add" uevent
+    // that makes listeners (wine's winebus) open it at once.
+    if (unparkSocket) {
+        ParkSocket(device, false);
     }
 
     GString parent(umockdev_testbed_add_device(bed, "hid", parentName.c_str(), nullptr, nullptr,
@@ -454,8 +459,7 @@ void UmockdevBed::Plug(unsigned number) {
     std::lock_guard lock(mutex_);
     Device& device = Find(number);
     if (!device.plugged) {
-        Publish(device);
-        ParkSocket(device, false);  // only once the node is there
+        Publish(device, true);
     }
 }
 

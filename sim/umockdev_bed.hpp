@@ -106,7 +106,7 @@ class UmockdevBed {
     struct Callbacks;  // umockdev's signal handlers
     friend struct Callbacks;
     void AddDevice(unsigned number, std::unique_ptr<Device> device);
-    void Publish(Device& device);
+    void Publish(Device& device, bool unparkSocket = false);
     void ParkSocket(Device& device, bool park);
     Device& Find(unsigned number) const;
 
