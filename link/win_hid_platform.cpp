@@ -165,22 +165,10 @@ std::size_t WinHidPlatform::SystemLength(HidHandle handle, Opened& opened, std::
     return std::max(length, opened.featureLength);
 }
 
-bool WinHidPlatform::SetFeature(HidHandle handle, const std::uint8_t* buffer, std::size_t length) {
-    Opened* opened = Find(handle);
-    if (opened == nullptr || buffer == nullptr || length == 0) {
-        return false;
-    }
-    const std::size_t systemLength = SystemLength(handle, *opened, length);
-    if (systemLength > MAXDWORD) {
-        return false;
-    }
-    scratch_.assign(systemLength, 0);
-    std::memcpy(scratch_.data(), buffer, length);
-    return calls_.HidD_SetFeature(ToHandle(handle), scratch_.data(),
-                                  static_cast<ULONG>(systemLength));
-}
-
-bool WinHidPlatform::GetFeature(HidHandle handle, std::uint8_t* buffer, std::size_t length) {
+// The scratch buffer at the system's length for a report of `length` bytes, zeroed, with the
+// report ID in place; false for a bad call or a length the system cannot take.
+bool WinHidPlatform::PrepareScratch(HidHandle handle, const std::uint8_t* buffer,
+                                    std::size_t length) {
     Opened* opened = Find(handle);
     if (opened == nullptr || buffer == nullptr || length == 0) {
         return false;
@@ -191,8 +179,22 @@ bool WinHidPlatform::GetFeature(HidHandle handle, std::uint8_t* buffer, std::siz
     }
     scratch_.assign(systemLength, 0);
     scratch_[0] = buffer[0];
-    if (!calls_.HidD_GetFeature(ToHandle(handle), scratch_.data(),
-                                static_cast<ULONG>(systemLength))) {
+    return true;
+}
+
+bool WinHidPlatform::SetFeature(HidHandle handle, const std::uint8_t* buffer, std::size_t length) {
+    if (!PrepareScratch(handle, buffer, length)) {
+        return false;
+    }
+    std::memcpy(scratch_.data(), buffer, length);
+    return calls_.HidD_SetFeature(ToHandle(handle), scratch_.data(),
+                                  static_cast<ULONG>(scratch_.size()));
+}
+
+bool WinHidPlatform::GetFeature(HidHandle handle, std::uint8_t* buffer, std::size_t length) {
+    if (!PrepareScratch(handle, buffer, length) ||
+        !calls_.HidD_GetFeature(ToHandle(handle), scratch_.data(),
+                                static_cast<ULONG>(scratch_.size()))) {
         return false;
     }
     std::memcpy(buffer, scratch_.data(), length);

@@ -102,6 +102,7 @@ class WinHidPlatform final : public HidPlatform {
     Opened* Find(HidHandle handle);
     // The buffer length the system wants for a report of `length` bytes on this handle.
     std::size_t SystemLength(HidHandle handle, Opened& opened, std::size_t length);
+    bool PrepareScratch(HidHandle handle, const std::uint8_t* buffer, std::size_t length);
 
     WinHidCalls calls_;
     std::map<HidHandle, Opened> opened_;

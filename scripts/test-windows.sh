@@ -8,17 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 fonts-wine cmake ninja-build xvfb python3)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    SUDO=""
-    [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-    $SUDO apt-get update
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+scripts/install-missing.sh "${packages[@]}"
 
 cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
     -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}"
