@@ -1,6 +1,7 @@
 // The application shell: the error display of the application object and the run of the windows.
 #include "app/shell.hpp"
 
+#include <QIcon>
 #include <QMessageBox>
 #include <QStyleFactory>
 
@@ -13,11 +14,28 @@
 #include "ui/wmain.hpp"
 #include "ui/wwork.hpp"
 
+// The icon's resource is compiled into this static library: registered by hand, from the global
+// namespace, where its registration function lives.
+static void RegisterIconResource() {
+    Q_INIT_RESOURCE(zrt_icon);
+}
+
 namespace zrt::app {
 
 // The style is set here, not taken from the desktop: the window's pixel layout is made for it.
+// The name is the X window class's (WM_CLASS) and the desktop file name the Wayland app id, so that
+// docks group the window with its launcher (StartupWMClass of the desktop entry); the icon is the
+// project's, built into the program.
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    RegisterIconResource();
     setStyle(QStyleFactory::create("Fusion"));
+    setApplicationName(QStringLiteral("zrt-vivoraz"));
+    setDesktopFileName(QStringLiteral("org.zrtvivoraz.ZrtVivoraz"));
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/zrt-vivoraz-%1.png").arg(size), QSize(size, size));
+    }
+    setWindowIcon(icon);
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {

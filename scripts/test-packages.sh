@@ -2,8 +2,10 @@
 # Builds the two Debian packages from build/ (cpack -G DEB) and checks them as a user's machine
 # would see them: lintian reports no error, the desktop entry and the AppStream metainfo validate,
 # both packages install with apt-get, the installed zrt-vivoraz-cli answers --version and lists the
-# virtual reader of the umockdev bed, the installed window shows under Xvfb, and a purge leaves no
-# file behind. The purge runs on every way out, failures included. Needs root (it installs).
+# virtual reader of the umockdev bed, the installed window shows under Xvfb with the project's icon
+# and the desktop entry's window class, and a purge leaves no file behind; then the Ansible example
+# (examples/ansible/linux.yml) installs them and configures two virtual readers
+# (tests/app/ansible_test.cpp). The purge runs on every way out, failures included. Needs root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -56,9 +58,28 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 [ -n "${ZRT_SCREENSHOT:-}" ] && DISPLAY=":$display" import -window root "$ZRT_SCREENSHOT"
+window_class=""
+window_icon=""
+if [ "$shown" = yes ]; then
+    window=$(DISPLAY=":$display" xdotool search --name '^ZrT_VivoRaz 1\.9$' | head -n1)
+    window_class=$(DISPLAY=":$display" xprop -id "$window" WM_CLASS)
+    window_icon=$(DISPLAY=":$display" xprop -id "$window" _NET_WM_ICON | head -c 200)
+fi
 kill "$(cat "$work/window.pid")" 2>/dev/null || true
 test "$shown" = yes || { echo "the installed window did not show"; exit 1; }
 echo "== installed zrt-vivoraz shows its window"
+# Docks group the window with its launcher by the class the desktop entry names.
+entry=/usr/share/applications/org.zrtvivoraz.ZrtVivoraz.desktop
+startup_class=$(sed -n 's/^StartupWMClass=//p' "$entry")
+case "$window_class" in
+    *", \"$startup_class\"") ;;
+    *) echo "window class ($window_class) is not StartupWMClass=$startup_class of $entry"; exit 1 ;;
+esac
+case "$window_icon" in
+    *"_NET_WM_ICON(CARDINAL) = "*) ;;
+    *) echo "the window carries no icon: $window_icon"; exit 1 ;;
+esac
+echo "== its window class is the desktop entry's StartupWMClass, and it carries an icon"
 
 DEBIAN_FRONTEND=noninteractive apt-get purge -y zrt-vivoraz zrt-vivoraz-cli >/dev/null
 left=""
@@ -68,3 +89,9 @@ while read -r file; do
 done <"$work/files"
 test -z "$left" || { echo "left behind after purge:$left"; exit 1; }
 echo "== purge left no file behind"
+
+# examples/ansible/linux.yml against this machine in the umockdev bed, with these packages; the
+# test purges them again on its way out (and so does this script).
+ZRT_ANSIBLE_DEBS="$(realpath "$build"/packages/zrt-vivoraz-cli_*.deb "$build"/packages/zrt-vivoraz_*.deb | tr '\n' ' ')" \
+    "$build/bin/zrt_ansible_tests"
+echo "== the Ansible playbook configured the bed's readers"

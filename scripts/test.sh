@@ -4,7 +4,7 @@
 # (scripts/test-packages.sh), then the sanitizer suite and the fuzz targets (scripts/test-proof.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-ZRT_EXTRA_PACKAGES="lintian desktop-file-utils appstream" scripts/setup.sh "$@"
+ZRT_EXTRA_PACKAGES="lintian desktop-file-utils appstream x11-utils ansible python3-apt" scripts/setup.sh "$@"
 scripts/test-windows.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure --timeout 300 -j "$(nproc)"

@@ -1,13 +1,18 @@
 // The application shell on the offscreen platform: errors that no handler caught are shown and the
 // loop goes on; the windows come up with the progress window hidden and the reader searched for
 // and loaded; closing the main window ends the loop even while the progress window is shown; and
-// the reader lists close every handle at the end, HidVP51 first.
+// the reader lists close every handle at the end, HidVP51 first; the application names itself as
+// its desktop entry does and carries the project's icon.
 #include "app/shell.hpp"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 
+#include <QFile>
+#include <QFileInfo>
+#include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTest>
@@ -165,6 +170,31 @@ TEST_F(Shell, AnErrorInAHandlerIsShownAndTheWindowGoesOn) {
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(shown[0], "no HID support");
     EXPECT_TRUE(running);
+}
+
+// Docks group a window with its launcher by the window class (the application's name) or, on
+// Wayland, the desktop file name; both must name what the installed desktop entry says.
+TEST(ApplicationIdentity, MatchesTheDesktopEntryAndCarriesTheProjectIcon) {
+    QFile entry(QStringLiteral(ZRT_DESKTOP_ENTRY));
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly | QIODevice::Text));
+    QString wmClass;
+    for (const QString& line : QString::fromUtf8(entry.readAll()).split('\n')) {
+        if (line.startsWith(QStringLiteral("StartupWMClass="))) {
+            wmClass = line.section('=', 1);
+        }
+    }
+    EXPECT_FALSE(wmClass.isEmpty()) << "the desktop entry names no StartupWMClass";
+    EXPECT_EQ(QApplication::applicationName(), wmClass);
+    EXPECT_EQ(QGuiApplication::desktopFileName() + ".desktop", QFileInfo(entry).fileName());
+
+    const QIcon icon = QApplication::windowIcon();
+    for (const int size : {16, 32, 48, 256}) {
+        const QImage image = icon.pixmap(size, size).toImage();
+        ASSERT_EQ(image.size(), QSize(size, size)) << size;
+        // Drawn, not blank: the reader's body is an opaque, dark shape in the middle.
+        EXPECT_EQ(qAlpha(image.pixel(size / 2, size * 3 / 4)), 255) << size;
+    }
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(256, 256)));
 }
 
 TEST(ReaderListsTest, CloseTheirHandlesHidVP51First) {

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Builds the Windows installer from zrt-vivoraz.wxs with wixl, then adds what wixl cannot write with
+# msibuild: the install folder appended to the system PATH (an Environment table row, written by
+# WriteEnvironmentStrings and taken away again by RemoveEnvironmentStrings on removal).
+#   make-msi.sh OUTPUT.msi VERSION BINDIR SOURCEDIR ICON
+# VERSION is a.b.c (the product version the installer compares on upgrade); BINDIR holds
+# zrt-vivoraz.exe and zrt-vivoraz-cli.exe, SOURCEDIR LICENSE and README.md.
+set -euo pipefail
+if [ $# -ne 5 ]; then
+    echo "usage: $0 OUTPUT.msi VERSION BINDIR SOURCEDIR ICON" >&2
+    exit 2
+fi
+output=$1 version=$2 bindir=$3 sourcedir=$4 icon=$5
+here=$(cd "$(dirname "$0")" && pwd)
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+wixl -a x64 -D Version="$version" -D BinDir="$bindir" -D SourceDir="$sourcedir" -D Icon="$icon" \
+    -o "$work/package.msi" "$here/zrt-vivoraz.wxs"
+
+# Name "=-*PATH": set at install ("="), taken away at removal ("-"), the machine's variable ("*");
+# "[~];[INSTALLDIR]" appends the folder to the value already there.
+msibuild "$work/package.msi" -q "CREATE TABLE \`Environment\` (\`Environment\` CHAR(72) NOT NULL, \
+\`Name\` CHAR(255) NOT NULL LOCALIZABLE, \`Value\` CHAR(255) LOCALIZABLE, \
+\`Component_\` CHAR(72) NOT NULL PRIMARY KEY \`Environment\`)"
+msibuild "$work/package.msi" \
+    -q "INSERT INTO \`Environment\` (\`Environment\`, \`Name\`, \`Value\`, \`Component_\`) \
+VALUES ('SystemPath', '=-*PATH', '[~];[INSTALLDIR]', 'Programs')" \
+    -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('RemoveEnvironmentStrings', 3300)" \
+    -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('WriteEnvironmentStrings', 5200)"
+mkdir -p "$(dirname "$output")"
+mv "$work/package.msi" "$output"

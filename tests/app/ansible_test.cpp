@@ -1,0 +1,209 @@
+// Fleets through Ansible: examples/ansible/linux.yml run by Debian's ansible-playbook against this
+// machine (connection local) inside the umockdev bed, with two virtual readers of which one
+// acknowledges writes without storing them. The play installs the Debian packages named in
+// ZRT_ANSIBLE_DEBS (the command-line package first) system-wide; they are purged again when the
+// test ends, whatever its outcome. Run by scripts/test-packages.sh, as root.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "config/settings_file.hpp"
+#include "sim/umockdev_bed.hpp"
+
+extern char** environ;
+
+namespace zrt::sim {
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Runs `argv` (found on PATH) to its end with this process's environment plus `extra` ("NAME=value"),
+// standard output and error into files of `folder`.
+Outcome Run(const std::vector<std::string>& argv, const fs::path& folder,
+            const std::vector<std::string>& extra = {}) {
+    const fs::path out = folder / "out", err = folder / "err";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<char*> args;
+    for (const std::string& argument : argv) {
+        args.push_back(const_cast<char*>(argument.c_str()));
+    }
+    args.push_back(nullptr);
+    std::vector<std::string> environment(extra);
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        environment.emplace_back(*variable);
+    }
+    std::vector<char*> envp;
+    for (std::string& variable : environment) {
+        envp.push_back(variable.data());
+    }
+    envp.push_back(nullptr);
+    Outcome run;
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data()) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    run.out = Slurp(out);
+    run.err = Slurp(err);
+    return run;
+}
+
+// One task's outcome on localhost in the JSON report of ansible-playbook (stdout callback "json").
+Json TaskResult(const Json& report, const std::string& name) {
+    for (const Json& play : report.value("plays", Json::array())) {
+        for (const Json& task : play.value("tasks", Json::array())) {
+            if (task["task"]["name"] == name && task["hosts"].contains("localhost")) {
+                return task["hosts"]["localhost"];
+            }
+        }
+    }
+    return nullptr;
+}
+
+const std::string IMPORT_TASK = "Apply the settings to every reader";
+const std::string VERDICT_TASK = "Fail where a reader did not store the settings";
+
+class AnsibleFleet : public ::testing::Test {
+  protected:
+    AnsibleFleet() {
+        // Both readers start with the template; the settings file asks for something else.
+        bed.AddReader(0, VirtualReader({1175, 101, 12}, config::RECORD_TEMPLATE,
+                                       link::PRODUCT_ID_41));
+        VirtualReader refusing({151, 202, 12}, config::RECORD_TEMPLATE, link::PRODUCT_ID_51);
+        refusing.AddFault(Fault(FaultKind::Ack).On(link::CMD_WRITE_CONFIG).WithValue(0).Always());
+        bed.AddReader(1, std::move(refusing));
+        char name[] = "/tmp/zrt-ansible-XXXXXX";
+        folder = mkdtemp(name);
+    }
+    ~AnsibleFleet() override {
+        // On every way out of the test, failures included.
+        if (installing) {
+            Run({"apt-get", "purge", "-y", "zrt-vivoraz", "zrt-vivoraz-cli"}, folder,
+                {"DEBIAN_FRONTEND=noninteractive"});
+        }
+        fs::remove_all(folder);
+    }
+
+    // The playbook against this machine; its JSON report.
+    Json Play(const std::vector<std::string>& debs, int& status) {
+        const Json variables = {{"ansible_become", false},
+                                {"ansible_python_interpreter", "/usr/bin/python3"},
+                                {"zrt_deb_files", debs},
+                                {"zrt_settings_file", (folder / "settings.json").string()},
+                                {"zrt_settings_dest", (folder / "host" / "settings.json").string()}};
+        std::ofstream(folder / "vars.json") << variables.dump();
+        const Outcome run = Run({"ansible-playbook", "-i", "localhost,", "-c", "local", "-e",
+                                 "@" + (folder / "vars.json").string(),
+                                 ZRT_SOURCE_DIR "/examples/ansible/linux.yml"},
+                                folder,
+                                {"ANSIBLE_STDOUT_CALLBACK=json", "ANSIBLE_NOCOLOR=1",
+                                 "ANSIBLE_HOME=" + (folder / "ansible").string(),
+                                 "ANSIBLE_RETRY_FILES_ENABLED=0"});
+        status = run.status;
+        const Json report = Json::parse(run.out, nullptr, false);
+        EXPECT_FALSE(report.is_discarded()) << run.out << run.err;
+        return report;
+    }
+
+    std::string Letters(unsigned number) {
+        std::string letters;
+        for (const Request& request : bed.Log(number)) {
+            letters += static_cast<char>(request.command);
+        }
+        return letters;
+    }
+
+    UmockdevBed bed;
+    fs::path folder;
+    bool installing = false;  // the play may have installed the packages
+};
+
+TEST_F(AnsibleFleet, FailsTheHostOnARefusingReaderAndWritesOnlyReadersThatDiffer) {
+    const char* debList = std::getenv("ZRT_ANSIBLE_DEBS");
+    if (debList == nullptr || *debList == '\0') {
+        GTEST_SKIP() << "ZRT_ANSIBLE_DEBS names no packages to install (scripts/test-packages.sh "
+                        "sets it)";
+    }
+    const Outcome help = Run({ZRT_CLI_PATH, "import", "--help"}, folder);
+    if (help.out.find("--only-if-different") == std::string::npos) {
+        GTEST_SKIP() << "zrt-vivoraz-cli import has no --only-if-different yet: the playbook "
+                        "needs it";
+    }
+    std::vector<std::string> debs;
+    std::istringstream words(debList);
+    for (std::string deb; words >> deb;) {
+        debs.push_back(fs::absolute(deb).string());
+    }
+    config::ConfigState wanted = config::StateFromRecord(config::RECORD_TEMPLATE);
+    wanted.enterAtEnd = !wanted.enterAtEnd;
+    wanted.mifare = !wanted.mifare;
+    std::ofstream(folder / "settings.json") << config::SettingsToJson(wanted);
+
+    int status = 0;
+    installing = true;
+    Json report = Play(debs, status);
+    EXPECT_NE(status, 0) << "the host with a refusing reader did not fail";
+    Json verdict = TaskResult(report, VERDICT_TASK);
+    ASSERT_FALSE(verdict.is_null()) << report.dump(1);
+    EXPECT_TRUE(verdict.value("failed", false));
+    const std::string message = verdict.value("msg", "");
+    EXPECT_NE(message.find("/dev/hidraw1"), std::string::npos) << message;
+    EXPECT_EQ(message.find("/dev/hidraw0"), std::string::npos) << message;
+    bed.WithReader(0, [&](VirtualReader& reader) {
+        EXPECT_EQ(config::StateFromRecord(reader.record), wanted);
+    });
+
+    // Both storing: the refusing reader now takes the settings, the other is left alone.
+    bed.WithReader(1, [](VirtualReader& reader) { reader.ClearFaults(); });
+    bed.WithReader(0, [](VirtualReader& reader) { reader.ClearLog(); });
+    report = Play(debs, status);
+    EXPECT_EQ(status, 0) << report.dump(1);
+    EXPECT_TRUE(TaskResult(report, IMPORT_TASK).value("changed", false)) << report.dump(1);
+    EXPECT_EQ(Letters(0).find('C'), std::string::npos) << Letters(0);
+    EXPECT_NE(Letters(1).find('C'), std::string::npos) << Letters(1);
+
+    // Again: nothing differs, nothing is sent.
+    bed.WithReader(0, [](VirtualReader& reader) { reader.ClearLog(); });
+    bed.WithReader(1, [](VirtualReader& reader) { reader.ClearLog(); });
+    report = Play(debs, status);
+    EXPECT_EQ(status, 0) << report.dump(1);
+    const Json import = TaskResult(report, IMPORT_TASK);
+    ASSERT_FALSE(import.is_null()) << report.dump(1);
+    EXPECT_FALSE(import.value("changed", true));
+    EXPECT_EQ(Letters(0).find('C'), std::string::npos) << Letters(0);
+    EXPECT_EQ(Letters(1).find('C'), std::string::npos) << Letters(1);
+}
+
+}  // namespace
+}  // namespace zrt::sim
