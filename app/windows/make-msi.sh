@@ -15,8 +15,12 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-wixl -a x64 -D Version="$version" -D BinDir="$bindir" -D SourceDir="$sourcedir" -D Icon="$icon" \
-    -o "$work/package.msi" "$here/zrt-vivoraz.wxs"
+# wixl takes the files by paths relative to its working folder.
+mkdir "$work/files"
+cp "$bindir/zrt-vivoraz.exe" "$bindir/zrt-vivoraz-cli.exe" "$sourcedir/README.md" "$work/files/"
+cp "$sourcedir/LICENSE" "$work/files/LICENSE.txt"
+cp "$icon" "$work/files/zrt-vivoraz.ico"
+(cd "$work" && wixl -a x64 -D Version="$version" -o package.msi "$here/zrt-vivoraz.wxs")
 
 # Name "=-*PATH": set at install ("="), taken away at removal ("-"), the machine's variable ("*");
 # "[~];[INSTALLDIR]" appends the folder to the value already there.
