@@ -60,6 +60,7 @@ echo "== the portable zip: both programs, LICENSE, README; its zrt-vivoraz-cli a
 
 folder="$WINEPREFIX/drive_c/Program Files/ZrT_VivoRaz"
 winfolder='C:\Program Files\ZrT_VivoRaz'
+path_part="$winfolder\\"  # as the installer writes the folder: with its final backslash
 shortcut=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs)/ZrT_VivoRaz.lnk
 path_parts >"$work/path-before"
 [ -s "$work/path-before" ] || fail "the fresh prefix has an empty PATH"
@@ -71,16 +72,16 @@ done
 cmp -s "$folder/zrt-vivoraz.exe" "$bindir/zrt-vivoraz.exe" || fail "installed zrt-vivoraz.exe differs"
 [ -f "$shortcut" ] || fail "no Start-menu shortcut at $shortcut"
 # The shortcut starts the window and shows the icon the installer keeps for the product.
-grep -aq 'zrt-vivoraz.exe' "$shortcut" || fail "the shortcut does not start zrt-vivoraz.exe"
-shortcut_icon=$(strings -a "$shortcut" | grep -o 'C:\\windows\\Installer\\[^ ]*ZrtVivoraz\.ico' | head -n1 \
+strings -a "$shortcut" | grep -qxF "$winfolder\\zrt-vivoraz.exe" || fail "the shortcut does not start zrt-vivoraz.exe"
+shortcut_icon=$(strings -a -el "$shortcut" | grep -o 'C:\\windows\\Installer\\[^ ]*ZrtVivoraz\.ico' | head -n1 \
     || true)
 [ -n "$shortcut_icon" ] || fail "the shortcut names no icon of the product"
 cmp -s "$(winepath -u "$shortcut_icon")" "$icon" || fail "the shortcut's icon is not the project's"
 [ "$(products)" = "1.9.0 ZrT_VivoRaz maintainers" ] || fail "Apps and features: $(products)"
 path_parts >"$work/path-installed"
-grep -vxF "$winfolder" "$work/path-installed" | cmp -s - "$work/path-before" \
+grep -vxF "$path_part" "$work/path-installed" | cmp -s - "$work/path-before" \
     || fail "PATH other than the folder changed: $(tr '\n' ';' <"$work/path-installed")"
-[ "$(grep -cxF "$winfolder" "$work/path-installed")" = 1 ] || fail "the folder is not once on PATH"
+[ "$(grep -cxF "$path_part" "$work/path-installed")" = 1 ] || fail "the folder is not once on PATH"
 echo "== installed: files, shortcut, Apps and features entry, PATH"
 
 run "$winfolder\\zrt-vivoraz-cli.exe" --version || fail "installed zrt-vivoraz-cli --version failed"
@@ -94,7 +95,7 @@ echo "== the installed zrt-vivoraz-cli answers, also through PATH"
 run msiexec /i "$(winepath -w "$work/newer.msi")" /qn || fail "msiexec /i newer: $(cat "$work/err")"
 [ "$(products)" = "1.9.1 ZrT_VivoRaz maintainers" ] || fail "after the upgrade: $(products)"
 [ -s "$folder/zrt-vivoraz-cli.exe" ] && [ -f "$shortcut" ] || fail "the upgrade lost files"
-[ "$(path_parts | grep -cxF "$winfolder")" = 1 ] || fail "after the upgrade the folder is not once on PATH"
+[ "$(path_parts | grep -cxF "$path_part")" = 1 ] || fail "after the upgrade the folder is not once on PATH"
 echo "== a higher version upgraded in place: one product"
 
 run msiexec /x "$(winepath -w "$work/newer.msi")" /qn || fail "msiexec /x: $(cat "$work/err")"
