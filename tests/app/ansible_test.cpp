@@ -44,7 +44,7 @@ std::string Slurp(const fs::path& path) {
 
 // Runs `argv` (found on PATH) to its end with this process's environment plus `extra` ("NAME=value"),
 // standard output and error into files of `folder`.
-Outcome Run(const std::vector<std::string>& argv, const fs::path& folder,
+Outcome RunCommand(const std::vector<std::string>& argv, const fs::path& folder,
             const std::vector<std::string>& extra = {}) {
     const fs::path out = folder / "out", err = folder / "err";
     posix_spawn_file_actions_t actions;
@@ -109,7 +109,7 @@ class AnsibleFleet : public ::testing::Test {
     ~AnsibleFleet() override {
         // On every way out of the test, failures included.
         if (installing) {
-            Run({"apt-get", "purge", "-y", "zrt-vivoraz", "zrt-vivoraz-cli"}, folder,
+            RunCommand({"apt-get", "purge", "-y", "zrt-vivoraz", "zrt-vivoraz-cli"}, folder,
                 {"DEBIAN_FRONTEND=noninteractive"});
         }
         fs::remove_all(folder);
@@ -123,7 +123,7 @@ class AnsibleFleet : public ::testing::Test {
                                 {"zrt_settings_file", (folder / "settings.json").string()},
                                 {"zrt_settings_dest", (folder / "host" / "settings.json").string()}};
         std::ofstream(folder / "vars.json") << variables.dump();
-        const Outcome run = Run({"ansible-playbook", "-i", "localhost,", "-c", "local", "-e",
+        const Outcome run = RunCommand({"ansible-playbook", "-i", "localhost,", "-c", "local", "-e",
                                  "@" + (folder / "vars.json").string(),
                                  ZRT_SOURCE_DIR "/examples/ansible/linux.yml"},
                                 folder,
@@ -155,7 +155,7 @@ TEST_F(AnsibleFleet, FailsTheHostOnARefusingReaderAndWritesOnlyReadersThatDiffer
         GTEST_SKIP() << "ZRT_ANSIBLE_DEBS names no packages to install (scripts/test-packages.sh "
                         "sets it)";
     }
-    const Outcome help = Run({ZRT_CLI_PATH, "import", "--help"}, folder);
+    const Outcome help = RunCommand({ZRT_CLI_PATH, "import", "--help"}, folder);
     if (help.out.find("--only-if-different") == std::string::npos) {
         GTEST_SKIP() << "zrt-vivoraz-cli import has no --only-if-different yet: the playbook "
                         "needs it";
