@@ -63,7 +63,7 @@ window_icon=""
 if [ "$shown" = yes ]; then
     window=$(DISPLAY=":$display" xdotool search --name '^ZrT_VivoRaz 1\.9$' | head -n1)
     window_class=$(DISPLAY=":$display" xprop -id "$window" WM_CLASS)
-    window_icon=$(DISPLAY=":$display" xprop -id "$window" _NET_WM_ICON | head -c 200)
+    window_icon=$(DISPLAY=":$display" xprop -id "$window" _NET_WM_ICON 2>/dev/null | head -c 200 || true)
 fi
 kill "$(cat "$work/window.pid")" 2>/dev/null || true
 test "$shown" = yes || { echo "the installed window did not show"; exit 1; }

@@ -26,7 +26,7 @@ fail() {
 }
 
 mkdir -p "$WINEPREFIX"
-wineserver -p
+wineserver -p >/dev/null 2>&1
 wineboot -i >/dev/null 2>&1
 
 # Output always into files: a wine service started by a call would hold a pipe open.
