@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows half of the test command: installs mingw-w64 and wine when missing, cross-builds the
-# portable core, the program zrt-vivoraz.exe and the tests into build-windows/ (programs in
+# portable core, the programs zrt-vivoraz.exe and zrt-vivoraz-cli.exe, their MSI and zip (in
+# build-windows/packages/) and the tests into build-windows/ (programs in
 # build-windows/bin/*.exe), the program once more with newer test images into build-windows-upgrade/
 # (for the native end-to-end test of the upload), and runs the Windows tests under wine in a throw-away prefix that is removed at the end. Called by scripts/test.sh;
 # runs on its own too.
@@ -14,7 +15,7 @@ scripts/install-missing.sh "${packages[@]}"
 cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
     -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}"
 cmake --build build-windows
-ls -l build-windows/bin/zrt-vivoraz.exe | awk '{print "zrt-vivoraz.exe: " $5 " bytes"}'
+ls -l build-windows/bin/zrt-vivoraz.exe build-windows/bin/zrt-vivoraz-cli.exe | awk '{sub(".*/", "", $9); print $9 ": " $5 " bytes"}'
 
 # The upgrade build: only the program, with placeholder images newer than any test reader's firmware,
 # for the native end-to-end test of the upload (tests/app/win_tool_e2e_test.cpp).
