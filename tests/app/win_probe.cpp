@@ -2,8 +2,7 @@
 // reads the program's windows from outside through the system's messages and prints one line per
 // control of both layouts, "<name>\t<visible>\t<enabled>\t<value>\t<text>" (value: a check box's
 // state, the selected item of a list or radio group, a progress bar's position), then
-// "focus\t<name of the control with the keyboard focus>", then "icon\t<width>x<height>" of the main
-// window's class icon ("none" without one). "none" when the main window is not there.
+// "focus\t<name of the control with the keyboard focus>". "none" when the main window is not there.
 #include <windows.h>
 
 #include <commctrl.h>  // after windows.h
@@ -115,16 +114,5 @@ int main() {
     Dump(MainWinLayout(), main, thread.hwndFocus, focusName);
     Dump(WorkWinLayout(), work, thread.hwndFocus, focusName);
     std::printf("focus\t%s\n", focusName.c_str());
-    std::string icon = "none";
-    ICONINFO info{};
-    if (const auto handle = reinterpret_cast<HICON>(GetClassLongPtrW(main, GCLP_HICON));
-        handle != nullptr && GetIconInfo(handle, &info)) {
-        BITMAP bitmap{};
-        GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
-        icon = std::to_string(bitmap.bmWidth) + "x" + std::to_string(bitmap.bmHeight);
-        DeleteObject(info.hbmColor);
-        DeleteObject(info.hbmMask);
-    }
-    std::printf("icon\t%s\n", icon.c_str());
     return 0;
 }
