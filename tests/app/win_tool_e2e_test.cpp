@@ -283,6 +283,7 @@ TEST_F(WinToolEndToEnd, ASecondStartBringsTheRunningWindowToTheFrontAndEnds) {
         << "iconic " << controls["iconic"].text << ", foreground " << controls["foreground"].text;
     EXPECT_EQ(controls["windows"].text, "1");
     EXPECT_TRUE(controls["MainWin"].visible);
+    EXPECT_EQ(controls["focus"].text, "RapWin") << "the focus is back where it was";
 }
 
 // The upgrade build's model-151 image (19 blocks) is newer than the reader's firmware: after the

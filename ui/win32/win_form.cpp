@@ -838,7 +838,27 @@ LRESULT WinForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnCommand(static_cast<int>(wParam), 0);
             return 0;
         case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                // As in a dialog: the control that had the focus gets it back when the window
+                // is active again (restored, raised, or returned to from another program).
+                const HWND focus = GetFocus();
+                if (focus != nullptr && IsChild(hwnd_, focus)) {
+                    lastFocus_ = focus;
+                }
+            }
             OnActivate(wParam, lParam);
+            break;
+        case WM_SETFOCUS:
+            // The window itself takes no keys: its last focused control, or else the first of
+            // the tab chain, gets the focus.
+            if (lastFocus_ != nullptr && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_) &&
+                IsWindowVisible(lastFocus_) && IsWindowEnabled(lastFocus_)) {
+                ::SetFocus(lastFocus_);
+                return 0;
+            }
+            if (MoveFocus(nullptr, false)) {
+                return 0;
+            }
             break;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: {

@@ -118,6 +118,7 @@ class WinForm : public ControlSet {
     std::map<int, Command> commands_;  // by control identifier; timers by theirs
     std::map<std::string, std::unique_ptr<Entry>, std::less<>> entries_;
     std::vector<Entry*> tabChain_;
+    HWND lastFocus_ = nullptr;  // the control that had the focus when the window was last left
     EventSink* sink_ = nullptr;
     std::function<void(const std::string&)> errorDisplay_;
 };
