@@ -113,9 +113,9 @@ TEST_F(MainWinTest, WindowHasItsCaptionOuterSizeBackgroundAndFonts) {
     EXPECT_EQ(Find("InvChkBx")->font().pixelSize(), 13);
 }
 
-// On a screen that does not hold the window at full size (1600 x 900 at 1.5 device pixels a
-// pixel: about 1066 x 600 of the window's pixels), the window, its controls and its fonts shrink
-// until it lies within the screen's available area.
+// On a screen that does not hold the window at full size (1066 x 600: 1600 x 900 with
+// QT_SCALE_FACTOR=1.5), the window, its controls and its fonts shrink until it lies within the
+// screen's available area.
 TEST_F(MainWinTest, OnASmallScreenTheWindowShrinksToItsAvailableArea) {
     QScreen* small = nullptr;
     for (QScreen* screen : QGuiApplication::screens()) {
@@ -125,6 +125,7 @@ TEST_F(MainWinTest, OnASmallScreenTheWindowShrinksToItsAvailableArea) {
     }
     ASSERT_NE(small, nullptr) << "the test platform has no small screen";
     form.setScreen(small);
+    form.move(small->geometry().topLeft());
     ShowActive();
     const QRect area = small->availableGeometry();
     const QRect outer = form.frameGeometry();

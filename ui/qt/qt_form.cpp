@@ -567,6 +567,7 @@ QRect QtForm::FitToScreen(bool always) {
         Place();
     }
     const QSize client(fit.outer.width - frameSize.width, fit.outer.height - frameSize.height);
+    setMinimumSize(client);  // never so small that a control is cut off
     if (size() != client) {
         resize(client);
     }
