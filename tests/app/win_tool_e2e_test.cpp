@@ -265,6 +265,10 @@ TEST_F(WinToolEndToEnd, LoadsShowsWritesByTabAndSpaceAndFollowsUnplugAndPlug) {
     bed->Plug(READER);
     EXPECT_TRUE(WaitForCommands(unplugged, "Mc")) << Commands(bed->Log(READER), unplugged);
     EXPECT_TRUE(ProbeUntil([](auto& c) { return c["WrBtn"].enabled; }));
+    if (const char* folder = std::getenv("ZRT_SCREENSHOT_DIR")) {  // to look at, not checked
+        std::this_thread::sleep_for(500ms);
+        Shell(std::string("import -window root ") + folder + "/replugged.png");
+    }
 }
 
 // One window per user: the second start hands over to the running program, whose minimised window
