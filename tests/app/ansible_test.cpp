@@ -20,6 +20,7 @@
 
 #include "config/settings_file.hpp"
 #include "sim/umockdev_bed.hpp"
+#include "tests/app/tool_process.hpp"
 
 extern char** environ;
 
@@ -42,10 +43,9 @@ std::string Slurp(const fs::path& path) {
     return text.str();
 }
 
-// Runs `argv` (found on PATH) to its end with this process's environment plus `extra` ("NAME=value"),
-// standard output and error into files of `folder`.
-Outcome RunCommand(const std::vector<std::string>& argv, const fs::path& folder,
-            const std::vector<std::string>& extra = {}) {
+// Runs `argv` (found on PATH) to its end with this process's environment, standard output and
+// error into files of `folder`.
+Outcome RunCommand(const std::vector<std::string>& argv, const fs::path& folder) {
     const fs::path out = folder / "out", err = folder / "err";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -57,18 +57,9 @@ Outcome RunCommand(const std::vector<std::string>& argv, const fs::path& folder,
         args.push_back(const_cast<char*>(argument.c_str()));
     }
     args.push_back(nullptr);
-    std::vector<std::string> environment(extra);
-    for (char** variable = environ; *variable != nullptr; ++variable) {
-        environment.emplace_back(*variable);
-    }
-    std::vector<char*> envp;
-    for (std::string& variable : environment) {
-        envp.push_back(variable.data());
-    }
-    envp.push_back(nullptr);
     Outcome run;
     pid_t pid = -1;
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data()) == 0) {
+    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) {
         int status = 0;
         waitpid(pid, &status, 0);
         run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
@@ -98,51 +89,48 @@ class AnsibleFleet : public ::testing::Test {
   protected:
     AnsibleFleet() {
         // Both readers start with the template; the settings file asks for something else.
-        bed.AddReader(0, VirtualReader({1175, 101, 12}, config::RECORD_TEMPLATE,
-                                       link::PRODUCT_ID_41));
+        bed.AddReader(0,
+                      VirtualReader({1175, 101, 12}, config::RECORD_TEMPLATE, link::PRODUCT_ID_41));
         VirtualReader refusing({151, 202, 12}, config::RECORD_TEMPLATE, link::PRODUCT_ID_51);
         refusing.AddFault(Fault(FaultKind::Ack).On(link::CMD_WRITE_CONFIG).WithValue(0).Always());
         bed.AddReader(1, std::move(refusing));
         char name[] = "/tmp/zrt-ansible-XXXXXX";
         folder = mkdtemp(name);
+        // For ansible-playbook (a JSON report, its own state folder) and apt-get.
+        setenv("ANSIBLE_STDOUT_CALLBACK", "json", 1);
+        setenv("ANSIBLE_NOCOLOR", "1", 1);
+        setenv("ANSIBLE_RETRY_FILES_ENABLED", "0", 1);
+        setenv("ANSIBLE_HOME", (folder / "ansible").c_str(), 1);
+        setenv("DEBIAN_FRONTEND", "noninteractive", 1);
     }
     ~AnsibleFleet() override {
         // On every way out of the test, failures included.
         if (installing) {
-            RunCommand({"apt-get", "purge", "-y", "zrt-vivoraz", "zrt-vivoraz-cli"}, folder,
-                {"DEBIAN_FRONTEND=noninteractive"});
+            RunCommand({"apt-get", "purge", "-y", "zrt-vivoraz", "zrt-vivoraz-cli"}, folder);
         }
         fs::remove_all(folder);
     }
 
     // The playbook against this machine; its JSON report.
     Json Play(const std::vector<std::string>& debs, int& status) {
-        const Json variables = {{"ansible_become", false},
-                                {"ansible_python_interpreter", "/usr/bin/python3"},
-                                {"zrt_deb_files", debs},
-                                {"zrt_settings_file", (folder / "settings.json").string()},
-                                {"zrt_settings_dest", (folder / "host" / "settings.json").string()}};
+        const Json variables = {
+            {"ansible_become", false},
+            {"ansible_python_interpreter", "/usr/bin/python3"},
+            {"zrt_deb_files", debs},
+            {"zrt_settings_file", (folder / "settings.json").string()},
+            {"zrt_settings_dest", (folder / "host" / "settings.json").string()}};
         std::ofstream(folder / "vars.json") << variables.dump();
-        const Outcome run = RunCommand({"ansible-playbook", "-i", "localhost,", "-c", "local", "-e",
-                                 "@" + (folder / "vars.json").string(),
-                                 ZRT_SOURCE_DIR "/examples/ansible/linux.yml"},
-                                folder,
-                                {"ANSIBLE_STDOUT_CALLBACK=json", "ANSIBLE_NOCOLOR=1",
-                                 "ANSIBLE_HOME=" + (folder / "ansible").string(),
-                                 "ANSIBLE_RETRY_FILES_ENABLED=0"});
+        const Outcome run = RunCommand(
+            {"ansible-playbook", "-i", "localhost,", "-c", "local", "-e",
+             "@" + (folder / "vars.json").string(), ZRT_SOURCE_DIR "/examples/ansible/linux.yml"},
+            folder);
         status = run.status;
         const Json report = Json::parse(run.out, nullptr, false);
         EXPECT_FALSE(report.is_discarded()) << run.out << run.err;
         return report;
     }
 
-    std::string Letters(unsigned number) {
-        std::string letters;
-        for (const Request& request : bed.Log(number)) {
-            letters += static_cast<char>(request.command);
-        }
-        return letters;
-    }
+    std::string Letters(unsigned number) { return Commands(bed.Log(number)); }
 
     UmockdevBed bed;
     fs::path folder;
