@@ -98,10 +98,35 @@ void Dump(const WindowLayout& layout, HWND window, HWND focus, std::string& focu
     }
 }
 
+// The main window: its title is the layout's caption, followed by a note in a build for test
+// images (" (test images)").
+HWND FindMainWindow() {
+    struct Search {
+        std::wstring caption = win32::Wide(MainWinLayout().caption);
+        HWND found = nullptr;
+    } search;
+    EnumWindows(
+        [](HWND hwnd, LPARAM context) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(context);
+            wchar_t className[64] = {};
+            wchar_t title[128] = {};
+            GetClassNameW(hwnd, className, 64);
+            GetWindowTextW(hwnd, title, 128);
+            if (std::wstring(className) == win32::FORM_CLASS &&
+                std::wstring(title).rfind(s.caption, 0) == 0) {
+                s.found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 }  // namespace
 
 int main() {
-    const HWND main = FindWindowW(win32::FORM_CLASS, win32::Wide(MainWinLayout().caption).c_str());
+    const HWND main = FindMainWindow();
     const HWND work = FindWindowW(win32::FORM_CLASS, win32::Wide(WorkWinLayout().caption).c_str());
     if (main == nullptr || work == nullptr) {
         std::printf("none\n");

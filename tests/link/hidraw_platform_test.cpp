@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -182,6 +183,31 @@ TEST_F(HidrawTree, OpenTellsWhyItFailed) {
         OpenError why = OpenError::None;
         EXPECT_EQ(platform.Open(path, why), INVALID_HID_HANDLE) << path;
         EXPECT_EQ(why, expected) << path;
+    }
+}
+
+// The kernel refuses another user's open with EACCES or EPERM (the tests run as root, so the
+// refusal is played): both are no access, which the window and the command line say as such.
+TEST_F(HidrawTree, AnOpenRefusedForLackOfPermissionIsNoAccess) {
+    const std::pair<HidrawPlatform::OpenCall, OpenError> cases[] = {
+        {[](const char*, int) {
+             errno = EACCES;
+             return -1;
+         }, OpenError::NoAccess},
+        {[](const char*, int) {
+             errno = EPERM;
+             return -1;
+         }, OpenError::NoAccess},
+        {[](const char*, int) {
+             errno = EBUSY;
+             return -1;
+         }, OpenError::InUse},
+    };
+    for (const auto& [call, expected] : cases) {
+        HidrawPlatform platform(sysfs_.string(), dev_.string(), call);
+        OpenError why = OpenError::None;
+        EXPECT_EQ(platform.Open((dev_ / "hidraw0").string(), why), INVALID_HID_HANDLE);
+        EXPECT_EQ(why, expected);
     }
 }
 

@@ -288,7 +288,7 @@ TEST_F(WinHid, TheLockIsANamedMutexOfTheDevicePath) {
     WinHidPlatform mine(PlayedCalls());
     const HidHandle handle = mine.Open(system.interfaces[0].path);
     EXPECT_EQ(WinHidPlatform::LockName(system.interfaces[0].path),
-              "Local\\zrt-vivoraz-hid-//?/hid#vid_13ab&pid_0041#lock");
+              "Global\\zrt-vivoraz-hid-//?/hid#vid_13ab&pid_0041#lock");
 
     const auto inOtherThread = [&](bool release) {
         WinHidPlatform other(PlayedCalls());
@@ -322,6 +322,67 @@ TEST_F(WinHid, TheLockIsANamedMutexOfTheDevicePath) {
     EXPECT_EQ(mine.Lock(handle, milliseconds{0}), LockResult::Locked) << "abandoned is free";
     mine.Unlock(handle);
     EXPECT_EQ(mine.Lock(INVALID_HID_HANDLE, milliseconds{0}), LockResult::Failed);
+}
+
+// Whether a security descriptor's one entry lets Authenticated Users wait for and release a mutex,
+// and nothing more.
+bool GrantsAuthenticatedUsersTheLock(const SECURITY_ATTRIBUTES* attributes) {
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof(sid);
+    return attributes != nullptr &&
+           GetSecurityDescriptorDacl(attributes->lpSecurityDescriptor, &present, &dacl,
+                                     &defaulted) &&
+           present && dacl != nullptr && dacl->AceCount == 1 &&
+           GetAce(dacl, 0, reinterpret_cast<void**>(&ace)) &&
+           ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+           ace->Mask == (SYNCHRONIZE | MUTEX_MODIFY_STATE) &&
+           CreateWellKnownSid(WinAuthenticatedUserSid, nullptr, sid, &sidSize) &&
+           EqualSid(&ace->SidStart, sid);
+}
+
+struct MutexCall {
+    std::string name;
+    DWORD access;
+    bool sharedWithAuthenticatedUsers;
+};
+std::vector<MutexCall> mutexCalls;
+bool globalRefused = false;
+
+// The lock's mutex lives in Global\ with a descriptor that lets every logged-on user's program
+// use it; where Global\ is refused, in Local\. Either way the lock works.
+TEST_F(WinHid, TheLocksMutexIsSharedWithEveryUserOrElseLocal) {
+    system.interfaces = {{"\\\\?\\HID#VID_13AB&PID_0041#Shared", 0, false, false, 0}};
+    for (const bool refused : {false, true}) {
+        globalRefused = refused;
+        mutexCalls.clear();
+        WinHidCalls calls = PlayedCalls();
+        calls.CreateMutexExA = [](LPSECURITY_ATTRIBUTES attributes, LPCSTR name, DWORD flags,
+                                  DWORD access) -> HANDLE {
+            mutexCalls.push_back({name, access, GrantsAuthenticatedUsersTheLock(attributes)});
+            if (globalRefused && std::string(name).rfind("Global\\", 0) == 0) {
+                played->lastError = ERROR_ACCESS_DENIED;
+                return nullptr;
+            }
+            return ::CreateMutexExA(attributes, name, flags, access);
+        };
+        WinHidPlatform platform(calls);
+        const HidHandle handle = platform.Open(system.interfaces[0].path);
+        EXPECT_EQ(platform.Lock(handle, milliseconds{0}), LockResult::Locked);
+        const std::string name = "zrt-vivoraz-hid-//?/hid#vid_13ab&pid_0041#shared";
+        ASSERT_EQ(mutexCalls.size(), refused ? 2u : 1u);
+        EXPECT_EQ(mutexCalls[0].name, "Global\\" + name);
+        EXPECT_TRUE(mutexCalls[0].sharedWithAuthenticatedUsers);
+        if (refused) {
+            EXPECT_EQ(mutexCalls[1].name, "Local\\" + name);
+        }
+        for (const MutexCall& call : mutexCalls) {
+            EXPECT_EQ(call.access, DWORD{SYNCHRONIZE | MUTEX_MODIFY_STATE}) << call.name;
+        }
+        platform.Close(handle);
+    }
 }
 
 }  // namespace
