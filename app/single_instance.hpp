@@ -32,8 +32,6 @@ class SingleInstance : public QObject {
     // The socket's name for the environment this program runs in; empty without a folder of the
     // user's own for it.
     static QString Key();
-    // Whether Listen() listens.
-    bool Listening() const { return server_ != nullptr; }
 
   private:
     std::unique_ptr<QLocalServer> server_;
