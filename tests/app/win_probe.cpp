@@ -102,12 +102,15 @@ void Dump(const WindowLayout& layout, HWND window, HWND focus, std::string& focu
 }
 
 // Whether `hwnd` is a main window: its title is the layout's caption, followed by a note in a
-// build for test images (" (test images)").
+// build for test images (" (test images)"). The title is read without a message, which a program
+// busy uploading would not answer.
 bool IsMainWindow(HWND hwnd) {
     wchar_t name[64] = {};
+    wchar_t title[128] = {};
     GetClassNameW(hwnd, name, 64);
+    GetWindowTextW(hwnd, title, 128);
     return std::wstring(name) == win32::FORM_CLASS &&
-           Text(hwnd).rfind(MainWinLayout().caption, 0) == 0;
+           std::wstring(title).rfind(win32::Wide(MainWinLayout().caption), 0) == 0;
 }
 
 HWND FindMainWindow() {
