@@ -81,6 +81,10 @@ std::string Settings(const std::string& size) {
         "before": [null, null, null], "after": [null, null]})";
 }
 
+void PrintTo(const BadInput& bad, std::ostream* out) {
+    *out << bad.name;
+}
+
 class BadInputs : public CommandLine, public ::testing::WithParamInterface<BadInput> {};
 
 // Nothing reaches a reader, nothing aborts, and --json gives exactly one document.
