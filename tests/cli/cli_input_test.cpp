@@ -171,7 +171,7 @@ TEST_F(CommandLine, FilesByPathLargeFilesAndDryRuns) {
     EXPECT_EQ(Letters(first) + Letters(second), "") << "a dry run touches no reader";
 
     std::ofstream(file, std::ios::binary) << std::string(200 * 1024, '{');
-    const Outcome large = Cli({"import", file.generic_string()});  // "/..." on Windows too
+    const Outcome large = Cli({"import", file.generic_string()});
     EXPECT_EQ(large.status, 1);
     EXPECT_NE(large.err.find("too large"), std::string::npos) << large.err;
 }
