@@ -105,11 +105,8 @@ class Upgrade final : public ReaderCommand {
             return;
         }
         if (!firmware::MayUpload(row->image)) {
-            ReaderResult refused = Failed("the built-in image for model " +
-                                          std::to_string(before.model) +
-                                          " is a test image; not uploaded");
-            refused.fields = result.fields;
-            return refused;
+            return result.Failed("the built-in image for model " +
+                                 std::to_string(before.model) + " is a test image; not uploaded");
         }
         if (!yes_ && !context.terminal.Ask("Upload firmware " + std::to_string(version) + " to " +
                                            name + "?")) {
