@@ -1,15 +1,17 @@
-// zrt_bench_idle_bed: what a program costs while it waits with no reader attached, and how soon
-// it notices a reader plugged in. Starts PROGRAM in the umockdev bed with FOREIGN other HID
-// interfaces (never a reader), lets it settle, then sums the CPU time (/proc/PID/schedstat, in
-// nanoseconds) of every process started from it (tagged through its environment, so wine's
-// wineserver and services count too) over SECONDS. With --plug K it then plugs a reader in K
-// times and gives the time from each plug-in to the reader's first "M" request (the reader is
-// unplugged again between two).
+// zrt_bench_idle_bed: what programs cost while they wait with no reader attached, and how soon a
+// reader plugged in is asked for its identity. Starts every PROGRAM at once in the umockdev bed
+// with FOREIGN other HID interfaces (never a reader), so that they share the machine's load, lets
+// them settle, then sums for each the CPU time (/proc/PID/schedstat, in nanoseconds) of every
+// process started from it (tagged through its environment, so that wine's wineserver and services
+// count too) over SECONDS. With --plug K it then plugs a reader in K times and gives the time from
+// each plug-in to the reader's first "M" request (the reader is unplugged again between two).
 //
 //   zrt_bench_idle_bed [--seconds S] [--settle S] [--foreign N] [--plug K] -- PROGRAM [ARG...]
+//                      [-- PROGRAM [ARG...]]...
 //
-// Prints one line "cpu_ns=... wall_ns=... share_percent=..." and, with --plug, one line
-// "plug_to_M_ms=..." per plug-in and "plug_to_M_max_ms=...". The program is ended with SIGTERM.
+// Prints per program one line "program=I processes=... cpu_ns=... wall_ns=... share_percent=..."
+// and, with --plug, one line "plug_to_M_ms=..." per plug-in and "plug_to_M_max_ms=...". The
+// programs are ended with SIGTERM.
 #include <dirent.h>
 #include <signal.h>
 #include <spawn.h>
@@ -44,7 +46,7 @@ struct Options {
     int settle = 5;
     unsigned foreign = 16;
     int plugs = 0;
-    std::vector<std::string> program;
+    std::vector<std::vector<std::string>> programs;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -67,13 +69,23 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             return false;
         }
     }
-    for (++i; i < argc; ++i) {
-        options.program.emplace_back(argv[i]);
+    for (; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0) {
+            options.programs.emplace_back();
+        } else {
+            options.programs.back().emplace_back(argv[i]);
+        }
     }
-    return !options.program.empty() && options.seconds > 0;
+    for (const auto& program : options.programs) {
+        if (program.empty()) {
+            return false;
+        }
+    }
+    return !options.programs.empty() && options.seconds > 0;
 }
 
-// The processes whose environment carries `tag`, with their CPU time so far in nanoseconds.
+// The processes whose environment carries the variable `tag` exactly, with their CPU time so far
+// in nanoseconds.
 std::map<int, unsigned long long> TaggedCpu(const std::string& tag) {
     std::map<int, unsigned long long> cpu;
     DIR* proc = opendir("/proc");
@@ -89,7 +101,7 @@ std::map<int, unsigned long long> TaggedCpu(const std::string& tag) {
         std::ifstream environment(base + "/environ", std::ios::binary);
         const std::string text((std::istreambuf_iterator<char>(environment)),
                                std::istreambuf_iterator<char>());
-        if (text.find(tag) == std::string::npos) {
+        if (text.find(tag + '\0') == std::string::npos) {
             continue;
         }
         std::ifstream schedstat(base + "/schedstat");
@@ -115,46 +127,56 @@ int Run(const Options& options) {
         }
     });
 
-    const std::string tag = "ZRT_BENCH_TAG=" + std::to_string(getpid());
-    std::vector<std::string> environment;
-    for (char** variable = environ; *variable != nullptr; ++variable) {
-        environment.emplace_back(*variable);
-    }
-    environment.push_back(tag);
-    std::vector<char*> childEnvironment;
-    for (std::string& variable : environment) {
-        childEnvironment.push_back(variable.data());
-    }
-    childEnvironment.push_back(nullptr);
-    std::vector<char*> childArgv;
-    std::vector<std::string> program = options.program;
-    for (std::string& argument : program) {
-        childArgv.push_back(argument.data());
-    }
-    childArgv.push_back(nullptr);
-
-    pid_t child = 0;
-    if (const int error = posix_spawnp(&child, childArgv[0], nullptr, nullptr, childArgv.data(),
-                                       childEnvironment.data());
-        error != 0) {
-        std::fprintf(stderr, "cannot start %s: %s\n", childArgv[0], std::strerror(error));
-        return 1;
+    std::vector<pid_t> children;
+    std::vector<std::string> tags;
+    for (std::size_t p = 0; p < options.programs.size(); ++p) {
+        tags.push_back("ZRT_BENCH_TAG=" + std::to_string(getpid()) + "-" + std::to_string(p));
+        std::vector<std::string> environment;
+        for (char** variable = environ; *variable != nullptr; ++variable) {
+            environment.emplace_back(*variable);
+        }
+        environment.push_back(tags.back());
+        std::vector<char*> childEnvironment;
+        for (std::string& variable : environment) {
+            childEnvironment.push_back(variable.data());
+        }
+        childEnvironment.push_back(nullptr);
+        std::vector<std::string> program = options.programs[p];
+        std::vector<char*> childArgv;
+        for (std::string& argument : program) {
+            childArgv.push_back(argument.data());
+        }
+        childArgv.push_back(nullptr);
+        pid_t child = 0;
+        if (const int error = posix_spawnp(&child, childArgv[0], nullptr, nullptr,
+                                           childArgv.data(), childEnvironment.data());
+            error != 0) {
+            std::fprintf(stderr, "cannot start %s: %s\n", childArgv[0], std::strerror(error));
+            return 1;
+        }
+        children.push_back(child);
     }
     std::this_thread::sleep_for(std::chrono::seconds(options.settle));
 
-    const auto before = TaggedCpu(tag);
+    std::vector<std::map<int, unsigned long long>> before;
+    for (const std::string& tag : tags) {
+        before.push_back(TaggedCpu(tag));
+    }
     const auto start = Clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(options.seconds));
-    const auto after = TaggedCpu(tag);
-    const auto wall = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start);
-    unsigned long long cpu = 0;
-    for (const auto& [pid, onCpu] : after) {
-        const auto earlier = before.find(pid);
-        cpu += onCpu - (earlier != before.end() ? earlier->second : 0);
+    for (std::size_t p = 0; p < tags.size(); ++p) {
+        const auto after = TaggedCpu(tags[p]);
+        const auto wall =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start);
+        unsigned long long cpu = 0;
+        for (const auto& [pid, onCpu] : after) {
+            const auto earlier = before[p].find(pid);
+            cpu += onCpu - (earlier != before[p].end() ? earlier->second : 0);
+        }
+        std::printf("program=%zu processes=%zu cpu_ns=%llu wall_ns=%lld share_percent=%.4f\n", p,
+                    after.size(), cpu, static_cast<long long>(wall.count()),
+                    100.0 * static_cast<double>(cpu) / static_cast<double>(wall.count()));
     }
-    std::printf("processes=%zu cpu_ns=%llu wall_ns=%lld share_percent=%.4f\n", after.size(), cpu,
-                static_cast<long long>(wall.count()),
-                100.0 * static_cast<double>(cpu) / static_cast<double>(wall.count()));
     std::fflush(stdout);
 
     const unsigned readerNumber = options.foreign;
@@ -184,9 +206,11 @@ int Run(const Options& options) {
         std::printf("plug_to_M_max_ms=%.1f\n", worst);
     }
 
-    kill(child, SIGTERM);
-    int status = 0;
-    waitpid(child, &status, 0);
+    for (const pid_t child : children) {
+        kill(child, SIGTERM);
+        int status = 0;
+        waitpid(child, &status, 0);
+    }
     return 0;
 }
 
