@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
     filter.dbcc_classguid = GUID{0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
     const HDEVNOTIFY notify = RegisterDeviceNotificationW(hwnd, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
-    std::printf("registered=%d\n", notify != nullptr ? 1 : 0);
+    std::printf("registered=%d error=%lu\n", notify != nullptr ? 1 : 0, notify != nullptr ? 0ul : static_cast<unsigned long>(GetLastError()));
     std::fflush(stdout);
     SetTimer(hwnd, 1, static_cast<UINT>(seconds) * 1000u, nullptr);
     MSG message;

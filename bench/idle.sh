@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# The idle comparison and the plug-in delay, run by hand (not by the test command):
+# The idle comparison and the plug-in delay, run by hand (not by the test command). A third
+# program, the empty window with a focused text box, shows what the tool's own focused text box
+# costs (its caret blinks):
 #   bench/idle.sh linux BUILD_DIR            the Qt tool against the empty Qt window
 #   bench/idle.sh windows BUILD_DIR WIN_DIR  zrt-vivoraz.exe under wine against the empty Win32
 #                                            window, every process of the prefix summed
@@ -22,9 +24,11 @@ export DISPLAY=$display
 
 share() { sed -n "s/^program=$1 .*share_percent=\([0-9.]*\).*/\1/p" <<<"$2"; }
 report() {
-    grep '^program=' <<<"$1" | sed 's/^program=0/tool: /; s/^program=1/empty:/'
-    awk -v t="$(share 0 "$1")" -v e="$(share 1 "$1")" \
-        'BEGIN { printf "ratio tool/empty: %.2f (goal <= 1.2)\n", t / e }'
+    grep '^program=' <<<"$1" |
+        sed 's/^program=0/tool:               /; s/^program=1/empty:              /;
+             s/^program=2/empty with text box:/'
+    awk -v t="$(share 0 "$1")" -v e="$(share 1 "$1")" -v b="$(share 2 "$1")" \
+        'BEGIN { printf "ratio tool/empty: %.2f (goal <= 1.2); tool/empty with text box: %.2f\n", t / e, t / b }'
     grep '^plug' <<<"$1" || true
 }
 
@@ -32,13 +36,14 @@ report() {
 if [ "$platform" = linux ]; then
     export QT_QPA_PLATFORM=xcb
     report "$("$bed" --seconds "$seconds" --foreign 16 --plug "${ZRT_PLUGS:-5}" \
-        -- "$build/bin/zrt-vivoraz" -- "$build/bin/zrt_bench_empty_qt_window")"
+        -- "$build/bin/zrt-vivoraz" -- "$build/bin/zrt_bench_empty_qt_window" \
+        -- "$build/bin/zrt_bench_empty_qt_window" --text-box)"
 else
     windows=$(cd "${3:?Windows build folder}" && pwd)
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     # One prefix a program, each with its own wineserver, which must start inside the bed.
     prefixes=()
-    for n in 0 1; do
+    for n in 0 1 2; do
         prefix=$(mktemp -d /tmp/zrt-idle-wine-XXXXXX)
         WINEPREFIX=$prefix "$(dirname "$0")/../scripts/wine-prefix.sh" >/dev/null 2>&1
         WINEPREFIX=$prefix wineserver -k || true
@@ -47,7 +52,8 @@ else
     done
     out=$("$bed" --seconds "$seconds" --settle 20 --foreign 16 --plug "${ZRT_PLUGS:-0}" \
         -- env WINEPREFIX="${prefixes[0]}" wine "$windows/bin/zrt-vivoraz.exe" \
-        -- env WINEPREFIX="${prefixes[1]}" wine "$windows/bin/zrt_bench_empty_window.exe")
+        -- env WINEPREFIX="${prefixes[1]}" wine "$windows/bin/zrt_bench_empty_window.exe" \
+        -- env WINEPREFIX="${prefixes[2]}" wine "$windows/bin/zrt_bench_empty_window.exe" --text-box)
     report "$out"
     for prefix in "${prefixes[@]}"; do
         WINEPREFIX=$prefix wineserver -k || true
