@@ -120,6 +120,14 @@ int Run(const Options& options) {
         // Mice, keyboards, headsets: anything but a reader of this family.
         bed.AddForeign(n, static_cast<std::uint16_t>(0x046D + n), static_cast<std::uint16_t>(0xC000 + n));
     }
+    // The reader of the plug-ins is made now and unplugged at once: a device new to the bed gets
+    // its ioctl handler only after its "add" uevent, too late for wine, which opens it on that.
+    const unsigned readerNumber = options.foreign;
+    if (options.plugs > 0) {
+        bed.AddReader(readerNumber, sim::VirtualReader(link::ReaderInfo{151, 42, 12},
+                                                       config::ReaderConfig{}, link::PRODUCT_ID_51));
+        bed.Unplug(readerNumber);
+    }
     std::atomic<long long> firstM{0};  // steady-clock nanoseconds of the first "M" since the reset
     bed.SetRequestObserver([&firstM](unsigned, const sim::Request& request) {
         if (request.command == link::CMD_READ_INFO && firstM.load() == 0) {
@@ -179,18 +187,11 @@ int Run(const Options& options) {
     }
     std::fflush(stdout);
 
-    const unsigned readerNumber = options.foreign;
     double worst = 0;
     for (int plug = 0; plug < options.plugs; ++plug) {
         firstM = 0;
         const auto plugged = Clock::now();
-        if (plug == 0) {
-            bed.AddReader(readerNumber, sim::VirtualReader(link::ReaderInfo{151, 42, 12},
-                                                           config::ReaderConfig{},
-                                                           link::PRODUCT_ID_51));
-        } else {
-            bed.Plug(readerNumber);
-        }
+        bed.Plug(readerNumber);
         const bool seen = bed.WaitUntil([&] { return firstM.load() != 0; }, std::chrono::seconds(10));
         const double ms =
             seen ? static_cast<double>(firstM.load() - plugged.time_since_epoch().count()) / 1e6
