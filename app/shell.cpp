@@ -46,7 +46,6 @@ int RunWindows(Application& application, link::HidPlatform& platform, ReaderList
         ui::qt::QtWaiter waiter;
         ui::TMainWin MainWin(mainForm, readers, dialogs, waiter);
         mainForm.SetEventSink(&MainWin);
-        mainForm.setMinimumSize(mainForm.size());  // never so small that a control is cut off
         mainForm.SetErrorDisplay(
             [&](const std::string& message) { application.ShowError(message); });
 

@@ -37,7 +37,9 @@ struct WriteOutcome {
 // Reads the identity ("M"), then the record ("c").
 LoadedReader LoadReader(link::ZrHID& reader);
 // Writes the record built from `settings` ("C"), then reads the record back ("c") and compares
-// their settings: the reader's acknowledgement of "C" does not say whether it stored it.
+// their settings with config::SameSettings for the model word last read from the reader ("M"):
+// the reader's acknowledgement of "C" does not say whether it stored it. Holds the reader's lock
+// from "C" to the read-back.
 WriteOutcome WriteReader(link::ZrHID& reader, const config::ConfigState& settings);
 
 class ReaderService {
@@ -55,6 +57,8 @@ class ReaderService {
     // Whether a poll tick with no reader open searches now (SearchPace).
     bool SearchDue() { return Pace.Due(); }
     bool IsOpen() const { return CurrentReader != nullptr; }
+    // Whether the last search found no reader but met one this user may not open.
+    bool OnlyDenied() const { return onlyDenied_; }
     // Lets go of the current reader (the handles stay with the lists).
     void Forget() { CurrentReader = nullptr; }
     // The current reader's identity as last read. Raises ZrHIDErr ERR_NOT_FOUND without one.
@@ -74,6 +78,13 @@ class ReaderService {
     // Offers the current reader the catalogue's newer image of its model (firmware::OfferUpgrade).
     void OfferUpgrade(firmware::UpgradeHost& host);
 
+    // How both reader objects pass the time while another program holds their reader (see
+    // link::ZrHID::lockWaitHook); none: the platform waits.
+    void SetLockWaitHook(const link::LockWaitHook& hook) {
+        Reader41.lockWaitHook = hook;
+        Reader51.lockWaitHook = hook;
+    }
+
     // The firmware images offered to readers; the built-in ones unless set. The catalogue must
     // outlive the service.
     void SetFirmwareCatalogue(firmware::FirmwareCatalogue catalogue) { Catalogue = catalogue; }
@@ -88,6 +99,8 @@ class ReaderService {
 
   private:
     link::ZrHID& Current() const;
+
+    bool onlyDenied_ = false;
 };
 
 }  // namespace zrt::core

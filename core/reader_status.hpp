@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "config/reader_config.hpp"
 #include "link/zrhid.hpp"
 
 namespace zrt::core {
@@ -18,8 +19,10 @@ inline constexpr const char* NOT_CONNECTED_TEXT = "       Czytnik nie podłączo
 inline constexpr const char* NO_ACCESS_TEXT =
     "Brak dostępu do czytnika. Zainstaluj pakiet zrt-vivoraz lub regułę udev (README), a następnie "
     "podłącz czytnik ponownie.";
+// The status line while the only readers present are refused for lack of permission.
+inline constexpr const char* NO_ACCESS_STATUS_TEXT = "Brak dostępu do czytnika";
 // The model word whose readers read the card types (Mifare, iCode).
-inline constexpr std::uint16_t CARD_TYPE_MODEL = 1175;
+inline constexpr std::uint16_t CARD_TYPE_MODEL = config::CARD_TYPE_MODEL;
 
 // The number in a model's name, "Zr-T51" for the model word 1175: (word AND 0x3FF) modulo 100.
 inline int ModelNumber(std::uint16_t modelWord) {
@@ -31,7 +34,7 @@ inline int ModelNumber(std::uint16_t modelWord) {
 std::string ConnectedText(const link::ReaderInfo& info);
 // Whether a reader with that identity reads the card types.
 inline bool ReadsCardTypes(const link::ReaderInfo& info) {
-    return info.model == CARD_TYPE_MODEL;
+    return config::ShowsCardTypes(info.model);
 }
 
 }  // namespace zrt::core

@@ -46,6 +46,8 @@ enum class OpenError {
     Gone,      // the interface is no longer there (unplugged since the listing)
     NotReady,  // refused, but the node was just created and the system has yet to set its access
     Other,
+    SystemHeld,  // the system keeps the interface for itself (Windows: a reader's keyboard
+                 // collection): not a reader this user lacks access to, so never reported as one
 };
 
 // What a Lock call got.

@@ -7,6 +7,7 @@
 #include "config/key_entry.hpp"
 #include "config/reader_config.hpp"
 #include "config/settings_words.hpp"
+#include "firmware/firmware_image.hpp"
 
 namespace zrt::ui {
 
@@ -172,7 +173,7 @@ std::string WithRow(std::string name, int row) {
 WindowLayout BuildMainWin() {
     WindowLayout w;
     w.name = MAIN;
-    w.caption = "ZrT_VivoRaz 1.9";
+    w.caption = "ZrT_VivoRaz 1.9" + std::string(firmware::TestImagesNote());
     w.outerWidth = 1178;
     w.outerHeight = 622;
     w.fontPixels = 13;

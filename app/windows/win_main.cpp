@@ -3,7 +3,8 @@
 // that escapes window creation or a message is shown in a box and the loop goes on; closing the
 // main window ends it. At exit the windows go first, then the lists close every handle they still
 // hold, HidVP51 first. The main window passes the system's HID arrival and removal notifications
-// to the platform, so that the poll searches only after one. The exit code is 0.
+// to the platform, so that the poll searches only after one. The exit code is 0. One window per
+// user: a second start brings the running window to the front and ends at once, with code 0.
 #include <windows.h>
 // (after <windows.h>)
 extern "C" {
@@ -14,6 +15,7 @@ extern "C" {
 #include <memory>
 
 #include "app/reader_lists.hpp"
+#include "app/windows/win_single_instance.hpp"
 #include "core/reader_service.hpp"
 #include "link/platform_factory.hpp"
 #include "ui/layout.hpp"
@@ -30,7 +32,8 @@ void ShowError(const char* message) {
                 MB_OK | MB_ICONERROR);
 }
 
-void RunWindows(zrt::link::HidPlatform& platform, zrt::app::ReaderLists& lists) {
+void RunWindows(zrt::link::HidPlatform& platform, zrt::app::ReaderLists& lists,
+                zrt::app::WinSingleInstance& instance) {
     using namespace zrt::ui;
     zrt::core::ReaderService readers(platform, lists.HidVP41, lists.HidVP51);
     win32::WinForm mainForm(MainWinLayout(), true);
@@ -49,6 +52,7 @@ void RunWindows(zrt::link::HidPlatform& platform, zrt::app::ReaderLists& lists) 
     TWorkWin WorkWin(workForm);
     MainWin.AttachWorkWin(WorkWin);
 
+    instance.Listen(mainForm.Window());
     mainForm.Show();  // the first activation loads the reader
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -70,10 +74,14 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     // The upload blocks the loop for seconds by design: the windows must not be replaced by the
     // system's "not responding" image meanwhile.
     DisableProcessWindowsGhosting();
+    zrt::app::WinSingleInstance instance;
+    if (instance.HandOverToRunning()) {
+        return 0;
+    }
     const std::unique_ptr<zrt::link::HidPlatform> platform = zrt::link::MakeSystemPlatform();
     zrt::app::ReaderLists lists(*platform);
     try {
-        RunWindows(*platform, lists);
+        RunWindows(*platform, lists, instance);
     } catch (const std::exception& error) {
         ShowError(error.what());
     }
