@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "cli/command.hpp"
+#include "link/trace_platform.hpp"
 
 namespace zrt::cli {
 
@@ -67,6 +68,11 @@ int RunCommandLine(const std::vector<std::string>& arguments, link::HidPlatform&
     readerOption->excludes(pathOption)->excludes(allOption);
     pathOption->excludes(allOption);
     app.add_flag("--json", json, "Print the result as one JSON document");
+    std::string traceFile;
+    app.add_option("--trace", traceFile,
+                   "Append every report sent to and received from a reader, and every search, "
+                   "to this file");
+    const auto started = std::chrono::steady_clock::now();
 
     std::vector<std::unique_ptr<Command>> commands = AllCommands();
     std::vector<std::pair<CLI::App*, Command*>> subcommands;
@@ -98,7 +104,16 @@ int RunCommandLine(const std::vector<std::string>& arguments, link::HidPlatform&
     }
     selection.all = all;
 
-    ReaderSet readers(platform);
+    std::unique_ptr<link::TracePlatform> trace;
+    if (!traceFile.empty()) {
+        std::string error;
+        trace = link::OpenTrace(platform, traceFile, started, error);
+        if (!trace) {
+            err << "zrt-vivoraz-cli: --trace: " << error << "\n";
+            return EXIT_USAGE;
+        }
+    }
+    ReaderSet readers(trace ? *trace : platform);
     Terminal terminal(in, err);
     Context context{readers, selection, json, in, out, err, terminal};
     for (const auto& [sub, command] : subcommands) {

@@ -6,6 +6,7 @@
 #include "ui/win32/win_form.hpp"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <exception>
@@ -307,9 +308,11 @@ class TimerControl : public Timer {
 // The window itself. Painting it at once first takes in what the window system has reported
 // (paint and sent messages, never input, which waits for the loop), with no activation event
 // meanwhile. Moving the focus to it makes it the active window, its own focus control keeping it.
-class WindowControl : public PlainControl {
+// Closing it is the user's close (the main window's ends the message loop).
+class WindowControl : public WinControl<TopWindow> {
   public:
-    using PlainControl::PlainControl;
+    using WinControl::WinControl;
+    void Close() override { PostMessageW(Hwnd(), WM_CLOSE, 0, 0); }
     void SetVisible(bool visible) override {
         ShowWindow(Hwnd(), visible ? SW_SHOWNORMAL : SW_HIDE);
     }
@@ -328,9 +331,40 @@ class WindowControl : public PlainControl {
             DispatchMessageW(&message);
         }
         WinForm::HoldActivation(false);
-        PlainControl::Repaint();
+        WinControl::Repaint();
     }
 };
+
+// A command of the window's menu bar, by its identifier.
+class MenuCommandControl : public MenuCommand {
+  public:
+    MenuCommandControl(const std::string& name, HWND window, HMENU bar, UINT id)
+        : MenuCommand(name), window_(window), bar_(bar), id_(id) {}
+    void SetEnabled(bool enabled) override {
+        EnableMenuItem(bar_, id_, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+        DrawMenuBar(window_);
+    }
+    bool Enabled() const override {
+        return (GetMenuState(bar_, id_, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
+    }
+
+  private:
+    HWND window_;
+    HMENU bar_;
+    UINT id_;
+};
+
+// A caption as a menu shows it: an "&" would make a mnemonic, so it is doubled to stand for itself.
+std::wstring MenuText(const std::string& caption) {
+    std::wstring text;
+    for (wchar_t c : Wide(caption)) {
+        text += c;
+        if (c == L'&') {
+            text += L'&';
+        }
+    }
+    return text;
+}
 
 ATOM RegisterFormClass() {
     static const ATOM atom = [] {
@@ -362,8 +396,18 @@ int ScreenDpi() {
 WinForm::WinForm(const WindowLayout& layout, bool main) : layout_(layout), main_(main) {
     RegisterFormClass();
     dpi_ = ScreenDpi();
+    // The menu bar, whose height is added to the outer size: the controls keep their places in
+    // the client area.
+    HMENU bar = BuildMenuBar();
     const int width = Scale(layout_.outerWidth);
-    const int height = Scale(layout_.outerHeight);
+    int height = Scale(layout_.outerHeight);
+    if (bar != nullptr) {
+        RECT without{0, 0, 100, 100};
+        RECT with = without;
+        AdjustWindowRectEx(&without, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT);
+        AdjustWindowRectEx(&with, WS_OVERLAPPEDWINDOW, TRUE, WS_EX_CONTROLPARENT);
+        height += (with.bottom - with.top) - (without.bottom - without.top);
+    }
     // Centred on the desktop; a window larger than the desktop's work area (a high resolution on
     // a small screen) keeps its title bar and its left edge on the screen.
     RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -372,9 +416,17 @@ WinForm::WinForm(const WindowLayout& layout, bool main) : layout_(layout), main_
     const int top = std::max<int>(work.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
     hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, FORM_CLASS, Wide(layout_.caption).c_str(),
                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, left, top, width, height,
-                            nullptr, nullptr, GetModuleHandleW(nullptr), this);
+                            nullptr, bar, GetModuleHandleW(nullptr), this);
     if (hwnd_ == nullptr) {
+        if (bar != nullptr) {
+            DestroyMenu(bar);
+        }
         throw std::runtime_error("cannot create the window " + layout_.name);
+    }
+    for (auto& [name, command] : menuCommands_) {
+        components_.emplace(name, std::make_unique<MenuCommandControl>(name, hwnd_, bar,
+                                                                       command.first));
+        commands_[static_cast<int>(command.first)].sender = components_[name].get();
     }
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
@@ -397,6 +449,48 @@ WinForm::~WinForm() {
     Rule().WindowGone(hwnd_);
     for (auto& [pixels, font] : fonts_) {
         DeleteObject(font);
+    }
+}
+
+HMENU WinForm::BuildMenuBar() {
+    if (layout_.menus.empty()) {
+        return nullptr;
+    }
+    HMENU bar = CreateMenu();
+    UINT id = MENU_ID_BASE;
+    for (const MenuLayout& menu : layout_.menus) {
+        HMENU popup = CreatePopupMenu();
+        for (const MenuItemLayout& item : menu.items) {
+            if (item.name.empty()) {
+                AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+                continue;
+            }
+            AppendMenuW(popup, MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED), id,
+                        MenuText(item.caption).c_str());
+            commands_[static_cast<int>(id)] = {item.handler, nullptr, 0};
+            menuCommands_.emplace(item.name, std::make_pair(id, item.enabled));
+            ++id;
+        }
+        AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), MenuText(menu.caption).c_str());
+    }
+    return bar;
+}
+
+void WinForm::SetFileDropHandler(std::function<void(const std::string&)> handler) {
+    dropHandler_ = std::move(handler);
+    DragAcceptFiles(hwnd_, dropHandler_ ? TRUE : FALSE);
+}
+
+// One file dropped goes to the handler; several are not taken.
+void WinForm::OnDropFiles(HDROP drop) {
+    std::wstring path;
+    if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 1) {
+        path.resize(DragQueryFileW(drop, 0, nullptr, 0) + 1);
+        path.resize(DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size())));
+    }
+    DragFinish(drop);
+    if (!path.empty() && dropHandler_) {
+        dropHandler_(Utf8(path));
     }
 }
 
@@ -754,6 +848,16 @@ LRESULT WinForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ACTIVATE:
             OnActivate(wParam, lParam);
             break;
+        case WM_SYSCOMMAND:
+            // Alt, F10 and Alt with a key take the focus to the menu bar through SC_KEYMENU: a
+            // reader types such keys, so the menu works with the mouse alone.
+            if ((wParam & 0xFFF0) == SC_KEYMENU) {
+                return 0;
+            }
+            break;
+        case WM_DROPFILES:
+            OnDropFiles(reinterpret_cast<HDROP>(wParam));
+            return 0;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: {
             const auto dc = reinterpret_cast<HDC>(wParam);

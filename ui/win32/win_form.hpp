@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -30,6 +32,8 @@ inline constexpr const wchar_t* FORM_CLASS = L"ZrtVivoRazForm";
 inline constexpr int CONTROL_ID_BASE = 1000;
 inline constexpr int RADIO_ID_BASE = 10000;
 inline constexpr int RADIO_ID_STRIDE = 16;
+// The menu bar's commands: MENU_ID_BASE and up, in the layout's order.
+inline constexpr UINT MENU_ID_BASE = 30000;
 
 class WinForm : public ControlSet {
   public:
@@ -52,6 +56,9 @@ class WinForm : public ControlSet {
     int Scale(int pixels) const;
 
     void SetEventSink(EventSink* sink) { sink_ = sink; }
+    // Takes files dropped on the window: one file's name (UTF-8) goes to `handler`; none (the
+    // default) takes no drops.
+    void SetFileDropHandler(std::function<void(const std::string&)> handler);
     // Shows the message of an error that a handler (or anything else the window procedure ran) let
     // through; the loop goes on. By default a message box with the error's text.
     void SetErrorDisplay(std::function<void(const std::string&)> display);
@@ -76,8 +83,10 @@ class WinForm : public ControlSet {
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    HMENU BuildMenuBar();
     void Build();
     void BuildTabChain();
+    void OnDropFiles(HDROP drop);
     void OnCommand(int id, int code);
     void OnActivate(WPARAM wParam, LPARAM lParam);
     void Fire(const std::string& handler, Component& sender);
@@ -101,6 +110,8 @@ class WinForm : public ControlSet {
     std::vector<Entry*> tabChain_;
     EventSink* sink_ = nullptr;
     std::function<void(const std::string&)> errorDisplay_;
+    std::function<void(const std::string&)> dropHandler_;
+    std::map<std::string, std::pair<UINT, bool>> menuCommands_;  // by name: identifier, enabled
 };
 
 }  // namespace zrt::ui::win32
