@@ -36,7 +36,7 @@ std::vector<Words> BuildCatalogue() {
         {" Format  ", " Format  "},
         {" Rozmiar ", " Size "},
         {s(FORMAT_CHOICES[0].caption), s(FORMAT_CHOICES[0].caption)},
-        {s(FORMAT_CHOICES[1].caption), "Dec (whole number)"},
+        {s(FORMAT_CHOICES[1].caption), "Dec (one number)"},
         {s(FORMAT_CHOICES[2].caption), "Dec (each byte)"},
         {s(SIZE_CHOICES[0].caption), "As the card has it"},
         {s(SIZE_CHOICES[1].caption), "4 bytes"},
