@@ -3,8 +3,11 @@
 #include "link/trace_platform.hpp"
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <memory>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace zrt::link {
 
@@ -32,12 +35,8 @@ const char* OpenErrorText(OpenError why) {
 
 }  // namespace
 
-TracePlatform::TracePlatform(HidPlatform& inner, std::ostream& out, Clock::time_point start)
-    : inner_(inner), out_(out), start_(start) {}
-
-TracePlatform::TracePlatform(HidPlatform& inner, std::unique_ptr<std::ostream> out,
-                             Clock::time_point start)
-    : inner_(inner), owned_(std::move(out)), out_(*owned_), start_(start) {}
+TracePlatform::TracePlatform(HidPlatform& inner, Writer write, Clock::time_point start)
+    : inner_(inner), write_(std::move(write)), start_(start) {}
 
 TracePlatform::~TracePlatform() {
     FlushSearch();
@@ -46,8 +45,7 @@ TracePlatform::~TracePlatform() {
 void TracePlatform::Line(const std::string& text) {
     const auto elapsed =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_).count();
-    out_ << elapsed << ' ' << text << '\n';
-    out_.flush();
+    write_(std::to_string(elapsed) + " " + text + "\n");
 }
 
 void TracePlatform::FlushSearch() {
@@ -160,14 +158,28 @@ void TracePlatform::Unlock(HidHandle handle) {
 std::unique_ptr<TracePlatform> OpenTrace(HidPlatform& inner, const std::string& path,
                                          TracePlatform::Clock::time_point start,
                                          std::string& error) {
-    auto file = std::make_unique<std::ofstream>(
-        std::filesystem::path(std::u8string(path.begin(), path.end())),
-        std::ios::binary | std::ios::app);
-    if (!*file) {
+#ifdef _WIN32
+    const int length =
+        MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), wide.data(),
+                        length);
+    std::FILE* opened = _wfopen(wide.c_str(), L"ab");
+#else
+    std::FILE* opened = std::fopen(path.c_str(), "ab");
+#endif
+    if (opened == nullptr) {
         error = path + ": cannot be opened for appending";
         return nullptr;
     }
-    return std::make_unique<TracePlatform>(inner, std::move(file), start);
+    std::shared_ptr<std::FILE> file(opened, [](std::FILE* f) { std::fclose(f); });
+    return std::make_unique<TracePlatform>(
+        inner,
+        [file](const std::string& line) {
+            std::fwrite(line.data(), 1, line.size(), file.get());
+            std::fflush(file.get());
+        },
+        start);
 }
 
 }  // namespace zrt::link

@@ -16,9 +16,9 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -29,12 +29,12 @@ namespace zrt::link {
 class TracePlatform : public HidPlatform {
   public:
     using Clock = std::chrono::steady_clock;
+    // Takes one line, its new line included.
+    using Writer = std::function<void(const std::string& line)>;
 
-    // Passes every call to `inner` and writes the lines to `out`; both outlive it. `start`: the
-    // moment the program started.
-    TracePlatform(HidPlatform& inner, std::ostream& out, Clock::time_point start);
-    // As above, writing to a stream it owns.
-    TracePlatform(HidPlatform& inner, std::unique_ptr<std::ostream> out, Clock::time_point start);
+    // Passes every call to `inner`, which outlives it, and gives the lines to `write`. `start`:
+    // the moment the program started.
+    TracePlatform(HidPlatform& inner, Writer write, Clock::time_point start);
     ~TracePlatform() override;
     TracePlatform(const TracePlatform&) = delete;
     TracePlatform& operator=(const TracePlatform&) = delete;
@@ -63,8 +63,7 @@ class TracePlatform : public HidPlatform {
                 std::size_t length, bool ok);
 
     HidPlatform& inner_;
-    std::unique_ptr<std::ostream> owned_;
-    std::ostream& out_;
+    Writer write_;
     Clock::time_point start_;
     std::map<HidHandle, std::string> paths_;  // of the open handles
     std::vector<Listed> search_;              // the listing whose line is still to be written

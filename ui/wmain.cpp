@@ -4,9 +4,6 @@
 #include "ui/wmain.hpp"
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <utility>
 
@@ -14,6 +11,7 @@
 #include "core/reader_status.hpp"
 #include "link/link_error.hpp"
 #include "ui/layout.hpp"
+#include "ui/text_file.hpp"
 #include "ui/wwork.hpp"
 
 namespace zrt::ui {
@@ -51,32 +49,6 @@ Handler FindHandler(std::string_view name) {
         }
     }
     return nullptr;
-}
-
-// Files by UTF-8 name: std::filesystem::path opens them with the system's wide calls where there
-// are any, so that Polish names work on Windows too.
-std::filesystem::path PathOf(const std::string& name) {
-    return std::filesystem::path(std::u8string(name.begin(), name.end()));
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& name) {
-    std::ifstream file(PathOf(name), std::ios::binary);
-    if (!file) {
-        return std::nullopt;
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (file.bad()) {
-        return std::nullopt;
-    }
-    return text.str();
-}
-
-bool WriteWholeFile(const std::string& name, const std::string& text) {
-    std::ofstream file(PathOf(name), std::ios::binary | std::ios::trunc);
-    file << text;
-    file.close();
-    return static_cast<bool>(file);
 }
 
 }  // namespace
@@ -412,7 +384,7 @@ void TMainWin::FileDropped(const std::string& path) {
 }
 
 bool TMainWin::LoadSettingsFile(const std::string& path) {
-    const std::optional<std::string> text = ReadWholeFile(path);
+    const std::optional<std::string> text = ReadTextFile(path);
     if (!text) {
         Boxes.ShowMessage(Say(CANNOT_READ) + "\n" + path);
         return false;
@@ -433,7 +405,7 @@ bool TMainWin::LoadSettingsFile(const std::string& path) {
 }
 
 bool TMainWin::SaveSettingsFile(const std::string& path) {
-    if (!WriteWholeFile(path, config::SettingsToJson(BuildSettings()))) {
+    if (!WriteTextFile(path, config::SettingsToJson(BuildSettings()))) {
         Boxes.ShowMessage(Say(CANNOT_WRITE) + "\n" + path);
         return false;
     }

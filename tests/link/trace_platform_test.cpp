@@ -45,9 +45,10 @@ TEST(Trace, SearchAndIdentityExchangeGiveOneLineEach) {
     system.AddForeign(HidIds{0x046d, 0xc52b});
     const auto readerId = system.AddReader(reader);
     const std::string path = system.PathOf(readerId);
-    std::ostringstream out;
+    std::string out;
     {
-        TracePlatform trace(system, out, TracePlatform::Clock::now());
+        TracePlatform trace(
+            system, [&](const std::string& line) { out += line; }, TracePlatform::Clock::now());
         HidVPTab list(trace);
         ASSERT_EQ(list.Enumerate(VENDOR_ID, PRODUCT_ID_51), 1u);
         ZrHID zr(trace, PRODUCT_ID_51);
@@ -57,8 +58,8 @@ TEST(Trace, SearchAndIdentityExchangeGiveOneLineEach) {
         EXPECT_THROW(zr.ReadInfo(), ZrHIDErr);
     }
 
-    const std::vector<std::string> lines = Lines(out.str());
-    ASSERT_EQ(lines.size(), 5u) << out.str();
+    const std::vector<std::string> lines = Lines(out);
+    ASSERT_EQ(lines.size(), 5u) << out;
     EXPECT_TRUE(std::regex_match(
         lines[0], std::regex("[0-9]+ search 2: " + system.PathOf(0) + " 046d:c52b; " + path +
                              " 13ab:0051 opened")))
