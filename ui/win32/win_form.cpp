@@ -814,6 +814,12 @@ bool WinForm::PreTranslate(MSG& message) {
     if (form == nullptr) {
         return false;
     }
+    // Keys a reader may type (Alt+F4), or a user by mistake (Escape, which a multi-line text box
+    // turns into a close of its window), never close the window: only the mouse does.
+    if ((message.message == WM_SYSKEYDOWN && message.wParam == VK_F4) ||
+        (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE)) {
+        return true;
+    }
     if (message.message == WM_KEYDOWN && message.wParam == VK_TAB &&
         (GetKeyState(VK_CONTROL) & 0x8000) == 0) {
         form->MoveFocus(message.hwnd, (GetKeyState(VK_SHIFT) & 0x8000) != 0);

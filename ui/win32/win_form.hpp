@@ -69,7 +69,8 @@ class WinForm : public ControlSet {
 
     // Keyboard handling of the message loop for every window built from a layout: Tab and
     // Shift+Tab walk the tab chain (also out of the text box), then the dialog keys (Space on a
-    // button, arrows in a radio group). True when the message was handled.
+    // button, arrows in a radio group). Alt+F4 and Escape are taken and do nothing. True when the
+    // message was handled.
     static bool PreTranslate(MSG& message);
 
     // While held, focus changes are noted but no activation event runs (see ui/activation.hpp).
