@@ -20,8 +20,8 @@ using File = std::unique_ptr<std::FILE, Closer>;
 File OpenFile(const std::string& name, const char* mode) {
 #ifdef _WIN32
     auto wide = [](const std::string& text) {
-        const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(),
-                                               static_cast<int>(text.size()), nullptr, 0);
+        const int length =
+            MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
         std::wstring result(static_cast<std::size_t>(length), L'\0');
         MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
                             length);

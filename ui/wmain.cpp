@@ -232,8 +232,7 @@ void TMainWin::ShowWriteProgress(ProgressBar& bar) {
 }
 
 bool TMainWin::FindReader() {
-    return Readers.FindReader(
-        [this](const std::string& text) { Boxes.ShowMessage(Say(text)); });
+    return Readers.FindReader([this](const std::string& text) { Boxes.ShowMessage(Say(text)); });
 }
 
 void TMainWin::OfferUpgrade() {

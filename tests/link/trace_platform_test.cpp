@@ -60,9 +60,8 @@ TEST(Trace, SearchAndIdentityExchangeGiveOneLineEach) {
 
     const std::vector<std::string> lines = Lines(out);
     ASSERT_EQ(lines.size(), 5u) << out;
-    EXPECT_TRUE(std::regex_match(
-        lines[0], std::regex("[0-9]+ search 2: " + system.PathOf(0) + " 046d:c52b; " + path +
-                             " 13ab:0051 opened")))
+    EXPECT_TRUE(std::regex_match(lines[0], std::regex("[0-9]+ search 2: " + system.PathOf(0) +
+                                                      " 046d:c52b; " + path + " 13ab:0051 opened")))
         << lines[0];
     const std::regex report("[0-9]+ " + path + " (send|recv)( [0-9a-f]{2})+");
     EXPECT_TRUE(std::regex_match(lines[1], report)) << lines[1];

@@ -131,10 +131,12 @@ INSTANTIATE_TEST_SUITE_P(
     Settings, RoundTrip,
     ::testing::Values(
         Document(PLAIN_NUMBER, PLAIN_REST),
-        Document(R"({"format": "dec", "size": 4, "reversed": true})",
-                 R"(, "enter": false, "cards": {"mifare": true, "icode": true}, "before": ["LShift+A", null, "TAB"], "after": [null, "LCtrl+RAlt+F12"])"),
-        Document(R"({"format": "dec-bytes", "size": 8, "reversed": false})",
-                 R"(, "enter": true, "cards": {"mifare": false, "icode": true}, "before": [null, "RShift+0", null], "after": ["F1", null])")));
+        Document(
+            R"({"format": "dec", "size": 4, "reversed": true})",
+            R"(, "enter": false, "cards": {"mifare": true, "icode": true}, "before": ["LShift+A", null, "TAB"], "after": [null, "LCtrl+RAlt+F12"])"),
+        Document(
+            R"({"format": "dec-bytes", "size": 8, "reversed": false})",
+            R"(, "enter": true, "cards": {"mifare": false, "icode": true}, "before": [null, "RShift+0", null], "after": ["F1", null])")));
 
 struct BadFile {
     std::string document;
@@ -160,10 +162,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BadFile{Document(R"({"format": "hex", "size": 9, "reversed": false})", PLAIN_REST),
                 "number.size"},
-        BadFile{Document(PLAIN_NUMBER, R"(, "enter": true, "cards": {"mifare": false, "icode": false}, "before": [null, "LShift+Q+", null], "after": [null, null])"),
-                "before.2"},
-        BadFile{Document(PLAIN_NUMBER, R"(, "enter": "yes", "cards": {"mifare": false, "icode": false}, "before": [null, null, null], "after": [null, null])"),
-                "enter"},
+        BadFile{
+            Document(
+                PLAIN_NUMBER,
+                R"(, "enter": true, "cards": {"mifare": false, "icode": false}, "before": [null, "LShift+Q+", null], "after": [null, null])"),
+            "before.2"},
+        BadFile{
+            Document(
+                PLAIN_NUMBER,
+                R"(, "enter": "yes", "cards": {"mifare": false, "icode": false}, "before": [null, null, null], "after": [null, null])"),
+            "enter"},
         BadFile{std::regex_replace(Document(PLAIN_NUMBER, PLAIN_REST),
                                    std::regex(R"("version": 1)"), R"("version": 2)"),
                 "version"},
@@ -182,8 +190,8 @@ TEST_F(SettingsFiles, AFileThatCannotBeReadIsSaid) {
 TEST_F(SettingsFiles, LoadAndSaveOnlyWhileAReaderIsConnected) {
     EXPECT_TRUE(mainForm.Get<MenuCommand>("LoadMnu").Enabled());
     EXPECT_TRUE(mainForm.Get<MenuCommand>("SaveMnu").Enabled());
-    WriteFile(File("good.json"), Document(R"({"format": "dec", "size": 6, "reversed": true})",
-                                          PLAIN_REST));
+    WriteFile(File("good.json"),
+              Document(R"({"format": "dec", "size": 6, "reversed": true})", PLAIN_REST));
     platform.Unplug(readerId);
     Tick();
     EXPECT_FALSE(mainForm.Get<MenuCommand>("LoadMnu").Enabled());

@@ -54,8 +54,8 @@ std::optional<std::string> RunFileDialog(QWidget* owner, const FileChoice& choic
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
                                                        : QFileDialog::ExistingFile);
-    dialog.setNameFilters({QString::fromStdString(choice.filterName),
-                           QString::fromStdString(choice.allFilesName)});
+    dialog.setNameFilters(
+        {QString::fromStdString(choice.filterName), QString::fromStdString(choice.allFilesName)});
     dialog.setDefaultSuffix(QString::fromStdString(choice.defaultExtension));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;

@@ -424,8 +424,8 @@ WinForm::WinForm(const WindowLayout& layout, bool main) : layout_(layout), main_
         throw std::runtime_error("cannot create the window " + layout_.name);
     }
     for (auto& [name, command] : menuCommands_) {
-        components_.emplace(name, std::make_unique<MenuCommandControl>(name, hwnd_, bar,
-                                                                       command.first));
+        components_.emplace(name,
+                            std::make_unique<MenuCommandControl>(name, hwnd_, bar, command.first));
         commands_[static_cast<int>(command.first)].sender = components_[name].get();
     }
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -471,7 +471,8 @@ HMENU WinForm::BuildMenuBar() {
             menuCommands_.emplace(item.name, std::make_pair(id, item.enabled));
             ++id;
         }
-        AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), MenuText(menu.caption).c_str());
+        AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup),
+                    MenuText(menu.caption).c_str());
     }
     return bar;
 }
