@@ -4,11 +4,14 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -17,6 +20,7 @@
 #include <QStyle>
 #include <QStyleOptionGroupBox>
 #include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -94,6 +98,28 @@ TEST_F(MainWinTest, MenuBarWorksWithTheMouseOnly) {
     bar->actions()[1]->menu()->actions()[0]->trigger();  // as a click on it
     EXPECT_EQ(events.log, std::vector<std::string>{"AboutMnuClick:AboutMnu"});
     EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
+// One local file dropped anywhere on the window goes to the drop handler (the text box does not
+// take it as text); several files are not taken.
+TEST_F(MainWinTest, OneFileDroppedGoesToTheDropHandler) {
+    std::vector<std::string> dropped;
+    form.SetFileDropHandler([&](const std::string& path) { dropped.push_back(path); });
+    EXPECT_FALSE(Find("RapWin")->acceptDrops());
+    QMimeData one;
+    one.setUrls({QUrl::fromLocalFile("/tmp/ustawienia ż.json")});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &one, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &one, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &drop);
+    EXPECT_EQ(dropped, std::vector<std::string>{"/tmp/ustawienia ż.json"});
+
+    QMimeData two;
+    two.setUrls({QUrl::fromLocalFile("/tmp/a.json"), QUrl::fromLocalFile("/tmp/b.json")});
+    QDragEnterEvent enterTwo(QPoint(10, 10), Qt::CopyAction, &two, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &enterTwo);
+    EXPECT_FALSE(enterTwo.isAccepted());
 }
 
 TEST_F(MainWinTest, ControlsStartInTheirLayoutStates) {
