@@ -50,7 +50,6 @@ int RunWindows(Application& application, link::HidPlatform& platform, ReaderList
         MainWin.AttachFileDialogs(fileDialogs);
         mainForm.SetEventSink(&MainWin);
         mainForm.SetFileDropHandler([&](const std::string& path) { MainWin.FileDropped(path); });
-        mainForm.setMinimumSize(mainForm.size());  // never so small that a control is cut off
         mainForm.SetErrorDisplay(
             [&](const std::string& message) { application.ShowError(message); });
 

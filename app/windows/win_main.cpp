@@ -2,8 +2,9 @@
 // system's HID support, then the two windows and the message loop. An error of the general kind
 // that escapes window creation or a message is shown in a box and the loop goes on; closing the
 // main window ends it. At exit the windows go first, then the lists close every handle they still
-// hold, HidVP51 first. The exit code is 0. With ZRT_TRACE=FILE every report and search of the
-// reader link is appended to FILE (link/trace_platform.hpp). The window speaks the user's
+// hold, HidVP51 first. The exit code is 0. One window per user: a second start brings the running
+// window to the front and ends at once, with code 0. With ZRT_TRACE=FILE every report and search
+// of the reader link is appended to FILE (link/trace_platform.hpp). The window speaks the user's
 // interface language (ui/words.hpp).
 #include <windows.h>
 
@@ -14,6 +15,7 @@
 #include <string>
 
 #include "app/reader_lists.hpp"
+#include "app/windows/win_single_instance.hpp"
 #include "core/reader_service.hpp"
 #include "link/platform_factory.hpp"
 #include "link/trace_platform.hpp"
@@ -31,7 +33,8 @@ void ShowError(const char* message) {
                 MB_OK | MB_ICONERROR);
 }
 
-void RunWindows(zrt::link::HidPlatform& platform, zrt::app::ReaderLists& lists) {
+void RunWindows(zrt::link::HidPlatform& platform, zrt::app::ReaderLists& lists,
+                zrt::app::WinSingleInstance& instance) {
     using namespace zrt::ui;
     zrt::core::ReaderService readers(platform, lists.HidVP41, lists.HidVP51);
     const Language language = SystemLanguage();
@@ -48,6 +51,7 @@ void RunWindows(zrt::link::HidPlatform& platform, zrt::app::ReaderLists& lists) 
     TWorkWin WorkWin(workForm);
     MainWin.AttachWorkWin(WorkWin);
 
+    instance.Listen(mainForm.Window());
     mainForm.Show();  // the first activation loads the reader
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -70,6 +74,10 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     // The upload blocks the loop for seconds by design: the windows must not be replaced by the
     // system's "not responding" image meanwhile.
     DisableProcessWindowsGhosting();
+    zrt::app::WinSingleInstance instance;
+    if (instance.HandOverToRunning()) {
+        return 0;
+    }
     const std::unique_ptr<zrt::link::HidPlatform> platform = zrt::link::MakeSystemPlatform();
     std::unique_ptr<zrt::link::TracePlatform> trace;
     if (const wchar_t* traceFile = _wgetenv(L"ZRT_TRACE"); traceFile != nullptr && *traceFile) {
@@ -82,7 +90,7 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     zrt::link::HidPlatform& used = trace ? *trace : *platform;
     zrt::app::ReaderLists lists(used);
     try {
-        RunWindows(used, lists);
+        RunWindows(used, lists, instance);
     } catch (const std::exception& error) {
         ShowError(error.what());
     }

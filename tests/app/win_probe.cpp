@@ -2,7 +2,10 @@
 // reads the program's windows from outside through the system's messages and prints one line per
 // control of both layouts, "<name>\t<visible>\t<enabled>\t<value>\t<text>" (value: a check box's
 // state, the selected item of a list or radio group, a progress bar's position), then
-// "focus\t<name of the control with the keyboard focus>". "none" when the main window is not there.
+// "focus\t<name of the control with the keyboard focus>", "windows\t<number of main windows>",
+// "iconic\t<1 when the main window is minimised>" and "foreground\t<1 when it is the foreground
+// window>". "none" when the main window is not there. With the argument "minimise" it minimises the
+// main window first.
 #include <windows.h>
 
 #include <commctrl.h>  // after windows.h
@@ -98,14 +101,32 @@ void Dump(const WindowLayout& layout, HWND window, HWND focus, std::string& focu
     }
 }
 
+int CountMainWindows() {
+    int count = 0;
+    EnumWindows(
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            wchar_t name[64] = {};
+            GetClassNameW(hwnd, name, 64);
+            if (std::wstring(name) == win32::FORM_CLASS && Text(hwnd) == MainWinLayout().caption) {
+                ++*reinterpret_cast<int*>(data);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     const HWND main = FindWindowW(win32::FORM_CLASS, win32::Wide(MainWinLayout().caption).c_str());
     const HWND work = FindWindowW(win32::FORM_CLASS, win32::Wide(WorkWinLayout().caption).c_str());
     if (main == nullptr || work == nullptr) {
         std::printf("none\n");
         return 0;
+    }
+    if (argc > 1 && std::string(argv[1]) == "minimise") {
+        ShowWindow(main, SW_MINIMIZE);
     }
     GUITHREADINFO thread{};
     thread.cbSize = sizeof(thread);
@@ -114,5 +135,8 @@ int main() {
     Dump(MainWinLayout(), main, thread.hwndFocus, focusName);
     Dump(WorkWinLayout(), work, thread.hwndFocus, focusName);
     std::printf("focus\t%s\n", focusName.c_str());
+    std::printf("windows\t%d\n", CountMainWindows());
+    std::printf("iconic\t%d\n", IsIconic(main) ? 1 : 0);
+    std::printf("foreground\t%d\n", GetForegroundWindow() == main ? 1 : 0);
     return 0;
 }

@@ -5,7 +5,8 @@
 // on the display with xdotool. Checked: the load at start ("M" then "c") and the record in the
 // controls; Tab from the text box to the write button and Space write a "C" carrying the record the
 // controls give, then its read-back; unplugging shows the not-connected presentation and plugging
-// in loads again. With ZRT_WIN_UPGRADE_TOOL (a build whose images are newer than the reader's
+// in loads again. A second start while the window is minimised restores it to the front and ends
+// with status 0, no second window made. With ZRT_WIN_UPGRADE_TOOL (a build whose images are newer than the reader's
 // firmware): the question, Yes, the upload Z, Y 0..N-1, y, z, and the progress window shown while
 // its bar moves.
 #include <gtest/gtest.h>
@@ -266,6 +267,29 @@ TEST_F(WinToolEndToEnd, LoadsShowsWritesByTabAndSpaceAndFollowsUnplugAndPlug) {
     bed->Plug(READER);
     EXPECT_TRUE(WaitForCommands(unplugged, "Mc")) << Commands(bed->Log(READER), unplugged);
     EXPECT_TRUE(ProbeUntil([](auto& c) { return c["WrBtn"].enabled; }));
+    if (const char* folder = std::getenv("ZRT_SCREENSHOT_DIR")) {  // to look at, not checked
+        std::this_thread::sleep_for(500ms);
+        Shell(std::string("import -window root ") + folder + "/replugged.png");
+    }
+}
+
+// One window per user: the second start hands over to the running program, whose minimised window
+// comes back to the front, and ends with status 0 without a window of its own.
+TEST_F(WinToolEndToEnd, ASecondStartBringsTheRunningWindowToTheFrontAndEnds) {
+    StartTool(ZRT_WIN_TOOL);
+    ASSERT_TRUE(WaitForCommands(0, "Mc")) << "requests: " << Commands(bed->Log(READER));
+    ASSERT_TRUE(ProbeUntil([](auto& c) { return c["WrBtn"].enabled; }));
+    Output("wine " ZRT_WIN_PROBE " minimise 2>/dev/null");
+    ASSERT_TRUE(ProbeUntil([](auto& c) { return c["iconic"].text == "1"; }));
+
+    EXPECT_EQ(Shell(std::string("timeout 60 wine ") + ZRT_WIN_TOOL + " >/dev/null 2>&1"), 0);
+    std::map<std::string, ControlState> controls;
+    EXPECT_TRUE(ProbeUntil(
+        [](auto& c) { return c["iconic"].text == "0" && c["foreground"].text == "1"; }, &controls))
+        << "iconic " << controls["iconic"].text << ", foreground " << controls["foreground"].text;
+    EXPECT_EQ(controls["windows"].text, "1");
+    EXPECT_TRUE(controls["MainWin"].visible);
+    EXPECT_EQ(controls["focus"].text, "RapWin") << "the focus is back where it was";
 }
 
 // The upgrade build's model-151 image (19 blocks) is newer than the reader's firmware: after the

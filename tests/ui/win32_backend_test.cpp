@@ -1,13 +1,17 @@
 // Tests of the Win32 backend (under wine on Linux): every control of both windows built from the
 // layout with its window class, place, caption, initial state and place in the tab chain; clicks,
-// changes, ticks and the window's activation reaching their handlers; and the progress bar kept
-// painted through a blocking wait. What the window then does is the toolkit-free suite's.
+// changes, ticks and the window's activation reaching their handlers; the progress bar kept
+// painted through a blocking wait; the layout made anew on a change of resolution; and a label
+// whose text changes showing on the screen what a fresh one shows. What the window then does is
+// the toolkit-free suite's.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -216,6 +220,118 @@ TEST(WinBackendWaits, TheProgressBarIsPaintedDuringABlockingWait) {
     EXPECT_EQ(SendMessageW(work.Handle("ProgrBar"), PBM_GETPOS, 0, 0), 37);
     EXPECT_FALSE(GetUpdateRect(work.Handle("ProgrBar"), nullptr, FALSE))
         << "the bar still waits for its paint";
+}
+
+// The rectangle of a control in its parent's client area.
+RECT PlaceOf(HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+int FontHeight(HWND control) {
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font),
+               &font);
+    return -font.lfHeight;
+}
+
+struct DpiCase {
+    int dpi;
+    RECT memo;  // RapWin: 720, 24, 425 x 481 at 96 dpi
+    int memoFont;
+    int labelFont;  // RdLbl's own 19-pixel font
+};
+
+class WinDpiChange : public ::testing::TestWithParam<DpiCase> {};
+
+// WM_DPICHANGED as the system sends it when the window moves to a monitor of another resolution
+// (the 1600 x 900 test screen holds the window at these): the window takes the suggested
+// rectangle, and controls and fonts follow the new resolution; back at 96 dpi all is as before.
+TEST_P(WinDpiChange, LaysTheWindowOutAnewInTheSuggestedRectangle) {
+    const DpiCase& t = GetParam();
+    WinForm form(MainWinLayout(), false);
+    form.Show();
+    Pump();
+    const HWND memo = form.Handle("RapWin");
+    RECT suggested{40, 30, 1540, 860};
+    SendMessageW(form.Window(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(t.dpi, t.dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+    RECT window{};
+    GetWindowRect(form.Window(), &window);
+    EXPECT_TRUE(EqualRect(&window, &suggested));
+    RECT place = PlaceOf(memo);
+    EXPECT_TRUE(EqualRect(&place, &t.memo))
+        << place.left << "," << place.top << " " << place.right << "," << place.bottom;
+    EXPECT_EQ(FontHeight(memo), t.memoFont);
+    EXPECT_EQ(FontHeight(form.Handle("RdLbl")), t.labelFont);
+
+    suggested = {100, 100, 1278, 722};
+    SendMessageW(form.Window(), 0x02E0, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+    const RECT atLayout{720, 24, 720 + 425, 24 + 481};
+    place = PlaceOf(memo);
+    EXPECT_TRUE(EqualRect(&place, &atLayout));
+    EXPECT_EQ(FontHeight(memo), 13);
+    EXPECT_EQ(FontHeight(form.Handle("RdLbl")), 19);
+}
+
+INSTANTIATE_TEST_SUITE_P(Resolutions, WinDpiChange,
+                         ::testing::Values(DpiCase{120, {900, 30, 900 + 531, 30 + 601}, 16, 24},
+                                           DpiCase{72, {540, 18, 540 + 319, 18 + 361}, 10, 14}),
+                         [](const auto& info) { return std::to_string(info.param.dpi); });
+
+// The pixels of a window as the screen shows them (not as the window would paint itself now).
+std::vector<std::uint32_t> ScreenPixels(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) *
+                                      static_cast<std::size_t>(height));
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// The status line after an unplug and a plug shows, on the screen, the pixels of a fresh window's
+// status line with the same text: the text grown from the shorter one is drawn whole.
+TEST(WinBackendRepaint, AStatusLineChangedTwiceLooksLikeAFreshOne) {
+    const std::string connected = "Czytnik Zr-T51, Nr: 04242 (soft: 12)";
+    const auto shown = [&](const std::vector<std::string>& texts) {
+        WinForm form(MainWinLayout(), false);
+        form.Show();
+        Pump();
+        for (const std::string& text : texts) {
+            form.Get<Control>("RdLbl").SetCaption(text);
+            Pump();
+            Sleep(50);
+        }
+        Pump();
+        return ScreenPixels(form.Handle("RdLbl"));
+    };
+    const auto replugged = shown({connected, "Czytnik nie podłączony", connected});
+    const auto fresh = shown({connected});
+    EXPECT_EQ(replugged.size(), fresh.size());
+    EXPECT_TRUE(replugged == fresh) << "the label's pixels differ from a fresh window's";
+    EXPECT_NE(std::count(fresh.begin(), fresh.end(), fresh.front()),
+              static_cast<std::ptrdiff_t>(fresh.size()))
+        << "no text on the screen: its pixels were not read";
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // QtForm: builds a window's widgets from its layout, adapts them to the toolkit-free control
 // interfaces, sets the tab chain and the radio items where ui/form_rules.hpp puts them, and
 // delivers events to named handlers. The application's focus-window changes feed the activation
-// rule of ui/activation.hpp (ActivationTracker).
+// rule of ui/activation.hpp (ActivationTracker). On showing, and when it comes onto another
+// screen, the window is fitted to the screen's available area by the rule of ui/screen_fit.hpp
+// (Qt's own scaling stands for the resolution's) and its widgets and fonts placed at that scale.
 #include "ui/qt/qt_form.hpp"
 
 #include <QApplication>
@@ -42,6 +44,7 @@
 
 #include "ui/activation.hpp"
 #include "ui/form_rules.hpp"
+#include "ui/screen_fit.hpp"
 
 namespace zrt::ui::qt {
 
@@ -309,6 +312,7 @@ class NoKeyboardMenuStyle : public QProxyStyle {
 class FixedHeightItems : public QStyledItemDelegate {
   public:
     FixedHeightItems(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+    void SetHeight(int height) { height_ = height; }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QSize size = QStyledItemDelegate::sizeHint(option, index);
         size.setHeight(height_);
@@ -637,35 +641,80 @@ void QtForm::Fire(const std::string& handler, Component& sender) {
     });
 }
 
-void QtForm::FitOuterSize(bool always) {
+void QtForm::Place() {
+    setFont(SubstituteFont(scale_.Of(layout_.fontPixels)));
+    for (const ControlLayout& c : layout_.controls) {
+        QWidget* widget = c.kind == ControlKind::Timer ? nullptr : Widget(c.name);
+        if (widget == nullptr) {
+            continue;
+        }
+        if (c.fontPixels != 0) {
+            widget->setFont(SubstituteFont(scale_.Of(c.fontPixels)));
+        }
+        const Bounds b = scale_.Of(c.bounds);
+        const auto* label = qobject_cast<QLabel*>(widget);
+        if (c.autoSize && label != nullptr && !label->text().isEmpty()) {
+            widget->setGeometry(b.left, b.top, label->sizeHint().width(),
+                                label->sizeHint().height());
+        } else {
+            widget->setGeometry(b.left, b.top, b.width, b.height);
+        }
+        if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            if (auto* items = dynamic_cast<FixedHeightItems*>(combo->itemDelegate())) {
+                items->SetHeight(scale_.Of(c.itemHeight));
+            }
+        }
+        if (c.kind == ControlKind::RadioGroup) {
+            auto* box = static_cast<QGroupBox*>(widget);
+            const auto radios =
+                box->findChildren<QRadioButton*>(QString(), Qt::FindDirectChildrenOnly);
+            ArrangeRadioButtons(box, std::vector<QRadioButton*>(radios.begin(), radios.end()));
+        }
+    }
+}
+
+QRect QtForm::FitToScreen(bool always) {
     const QWindow* window = windowHandle();
     const QMargins frame = window != nullptr ? window->frameMargins() : QMargins();
-    if (!always && frame == fittedFrame_) {
-        return;  // the user may have resized the window since
+    const QScreen* desktop = screen();
+    if (!always && frame == fittedFrame_ && desktop == fittedScreen_) {
+        return {};  // the user may have resized the window since
     }
     fittedFrame_ = frame;
-    const QSize client(layout_.outerWidth - frame.left() - frame.right(),
-                       layout_.outerHeight - frame.top() - frame.bottom() + MenuHeight());
+    fittedScreen_ = desktop;
+    const QRect area = desktop != nullptr ? desktop->availableGeometry()
+                                          : QRect(0, 0, layout_.outerWidth, layout_.outerHeight);
+    const Size frameSize{frame.left() + frame.right(), frame.top() + frame.bottom()};
+    // The menu bar counts as frame: it adds its height to the outer size.
+    const Size withMenu{frameSize.width, frameSize.height + MenuHeight()};
+    // Qt scales by the screen's resolution itself: its pixels are those of 96 dpi.
+    const WindowFit fit = FitWindow(layout_, frameSize, withMenu, 96,
+                                    {area.x(), area.y(), area.width(), area.height()});
+    if (!(fit.scale == scale_)) {
+        scale_ = fit.scale;
+        Place();
+    }
+    const QSize client(fit.outer.width - frameSize.width, fit.outer.height - frameSize.height);
+    setMinimumSize(client);  // never so small that a control is cut off
     if (size() != client) {
         resize(client);
     }
+    return {fit.outer.left, fit.outer.top, fit.outer.width, fit.outer.height};
 }
 
 void QtForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    FitOuterSize(true);
+    const QRect outer = FitToScreen(true);
     if (!event->spontaneous()) {
-        if (const QScreen* desktop = screen()) {
-            const QRect area = desktop->geometry();
-            move(area.left() + (area.width() - layout_.outerWidth) / 2,
-                 area.top() + (area.height() - layout_.outerHeight - MenuHeight()) / 2);
-        }
+        move(outer.topLeft());
     }
 }
 
 void QtForm::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    FitOuterSize(false);  // a window manager's frame becomes known only after the window is mapped
+    // A window manager's frame becomes known only after the window is mapped; another screen
+    // may hold less.
+    FitToScreen(false);
 }
 
 }  // namespace zrt::ui::qt

@@ -16,9 +16,11 @@
 
 #include "ui/controls.hpp"
 #include "ui/layout.hpp"
+#include "ui/screen_fit.hpp"
 
 class QFont;
 class QMenuBar;
+class QScreen;
 
 namespace zrt::ui::qt {
 
@@ -75,9 +77,13 @@ class QtForm : public QWidget, public ControlSet {
             connect(source, signal, this, [=, this] { Fire(handler, *sender); });
         }
     }
-    // Sizes the client area so that the frame makes the layout's outer size; without `always` only
-    // when the frame differs from the one last fitted to.
-    void FitOuterSize(bool always);
+    // Fits the window to its screen's available area (ui/screen_fit.hpp): the scale of widgets
+    // and fonts, and the client area so that with the frame it makes the fitted outer size.
+    // Without `always` only when the frame or the screen differs from the one last fitted to.
+    // Gives the fitted outer rectangle (empty when nothing was done).
+    QRect FitToScreen(bool always);
+    // Places every widget and sets every font at the current scale.
+    void Place();
 
     const WindowLayout& layout_;
     std::map<std::string, std::unique_ptr<Component>, std::less<>> components_;
@@ -86,6 +92,8 @@ class QtForm : public QWidget, public ControlSet {
     EventSink* sink_ = nullptr;
     std::function<void(const std::string&)> errorDisplay_;
     QMargins fittedFrame_;
+    const QScreen* fittedScreen_ = nullptr;
+    ui::Scale scale_;
     QMenuBar* menuBar_ = nullptr;
     QWidget* client_ = nullptr;  // parent of the top-level controls: below the menu bar
     std::function<void(const std::string&)> dropHandler_;

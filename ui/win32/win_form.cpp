@@ -2,7 +2,8 @@
 // the toolkit-free control interfaces, walks the tab chain of ui/form_rules.hpp and delivers
 // commands, timer ticks and the window's activation to named handlers. WM_ACTIVATE feeds the
 // activation rule of ui/activation.hpp; the activation event itself is posted, so it runs from the
-// message loop.
+// message loop. The controls are created once and placed (again) by Place() at the scale the fit
+// to the monitor gives; WM_DPICHANGED and WM_GETDPISCALEDSIZE lay the window out anew.
 #include "ui/win32/win_form.hpp"
 
 #include <commctrl.h>
@@ -16,6 +17,7 @@
 
 #include "ui/activation.hpp"
 #include "ui/form_rules.hpp"
+#include "ui/win32/win_dpi.hpp"
 
 namespace zrt::ui::win32 {
 
@@ -54,6 +56,11 @@ struct WinForm::Entry {
 namespace {
 
 constexpr UINT WM_APP_ACTIVATE = WM_APP + 1;
+// Messages of Windows 8.1 and 10 that older headers may lack.
+constexpr UINT DPI_CHANGED = 0x02E0;         // WM_DPICHANGED
+constexpr UINT GET_DPI_SCALED_SIZE = 0x02E4;  // WM_GETDPISCALEDSIZE
+constexpr DWORD FORM_STYLE = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+constexpr DWORD FORM_EX_STYLE = WS_EX_CONTROLPARENT;
 
 ActivationRule& Rule() {
     static ActivationRule rule;
@@ -151,27 +158,49 @@ class LabelControl : public PlainControl {
   public:
     LabelControl(const std::string& name, WinForm& form, WinForm::Entry& entry, bool autoSize)
         : PlainControl(name, form, entry), autoSize_(autoSize) {}
+    // The label takes the new text's size before the text, so that it never draws the new text
+    // wrapped into its old extent; then its old and its new extent are painted whole (the parent's
+    // background where it shrank), none of the old pixels kept.
     void SetCaption(const std::string& caption) override {
-        PlainControl::SetCaption(caption);
-        if (autoSize_ && !caption.empty()) {
-            FitToText();
+        if (!autoSize_) {
+            PlainControl::SetCaption(caption);
+            return;
         }
+        const RECT before = Extent();
+        const std::wstring text = Wide(caption);
+        if (!text.empty()) {
+            Resize(text, SWP_NOREDRAW | SWP_NOCOPYBITS);
+        }
+        SetWindowTextW(Hwnd(), text.c_str());
+        const RECT after = Extent();
+        RECT both{};
+        UnionRect(&both, &before, &after);
+        RedrawWindow(GetParent(Hwnd()), &both, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
-    void FitToText() {
-        const std::wstring text = TextOf(Hwnd());
+    void FitToText() { Resize(TextOf(Hwnd()), 0); }
+
+  private:
+    void Resize(const std::wstring& text, UINT flags) {
         HDC dc = GetDC(Hwnd());
         const auto font = reinterpret_cast<HFONT>(SendMessageW(Hwnd(), WM_GETFONT, 0, 0));
         const HGDIOBJ old = SelectObject(dc, font);
         RECT r{0, 0, 0, 0};
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
-                  DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
+                  DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | DT_SINGLELINE);
         SelectObject(dc, old);
         ReleaseDC(Hwnd(), dc);
         SetWindowPos(Hwnd(), nullptr, 0, 0, r.right, r.bottom,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | flags);
+    }
+    // The label's rectangle in its parent's client area.
+    RECT Extent() const {
+        RECT r{};
+        GetWindowRect(Hwnd(), &r);
+        MapWindowPoints(HWND_DESKTOP, GetParent(Hwnd()), reinterpret_cast<POINT*>(&r), 2);
+        return r;
     }
 
-  private:
     bool autoSize_;
 };
 
@@ -384,38 +413,21 @@ ATOM RegisterFormClass() {
     return atom;
 }
 
-int ScreenDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
-}
-
 }  // namespace
 
 WinForm::WinForm(const WindowLayout& layout, bool main) : layout_(layout), main_(main) {
     RegisterFormClass();
-    dpi_ = ScreenDpi();
-    // The menu bar, whose height is added to the outer size: the controls keep their places in
-    // the client area.
+    // The menu bar, counted in the outer size by Fit() once the window has it: the controls keep
+    // their places in the client area.
     HMENU bar = BuildMenuBar();
-    const int width = Scale(layout_.outerWidth);
-    int height = Scale(layout_.outerHeight);
-    if (bar != nullptr) {
-        RECT without{0, 0, 100, 100};
-        RECT with = without;
-        AdjustWindowRectEx(&without, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT);
-        AdjustWindowRectEx(&with, WS_OVERLAPPEDWINDOW, TRUE, WS_EX_CONTROLPARENT);
-        height += (with.bottom - with.top) - (without.bottom - without.top);
-    }
-    // Centred on the desktop; a window larger than the desktop's work area (a high resolution on
-    // a small screen) keeps its title bar and its left edge on the screen.
-    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const int left = std::max<int>(work.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
-    const int top = std::max<int>(work.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
-    hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, FORM_CLASS, Wide(layout_.caption).c_str(),
-                            WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, left, top, width, height,
+    // Made on the primary monitor at its resolution; FitToScreen() below lays it out for the
+    // monitor and resolution the system then gives the window.
+    const HMONITOR primary = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    dpi_ = MonitorDpi(primary);
+    const WindowFit fit = Fit(dpi_, primary);
+    scale_ = fit.scale;
+    hwnd_ = CreateWindowExW(FORM_EX_STYLE, FORM_CLASS, Wide(layout_.caption).c_str(), FORM_STYLE,
+                            fit.outer.left, fit.outer.top, fit.outer.width, fit.outer.height,
                             nullptr, bar, GetModuleHandleW(nullptr), this);
     if (hwnd_ == nullptr) {
         if (bar != nullptr) {
@@ -430,7 +442,6 @@ WinForm::WinForm(const WindowLayout& layout, bool main) : layout_(layout), main_
     }
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
-    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(layout_.fontPixels)), FALSE);
 
     auto root = std::make_unique<Entry>();
     root->hwnd = hwnd_;
@@ -439,6 +450,7 @@ WinForm::WinForm(const WindowLayout& layout, bool main) : layout_(layout), main_
     entries_.emplace(layout_.name, std::move(root));
     Build();
     BuildTabChain();
+    FitToScreen();
 }
 
 WinForm::~WinForm() {
@@ -496,7 +508,103 @@ void WinForm::OnDropFiles(HDROP drop) {
 }
 
 int WinForm::Scale(int pixels) const {
-    return MulDiv(pixels, dpi_, 96);
+    return scale_.Of(pixels);
+}
+
+WindowFit WinForm::Fit(int dpi, HMONITOR monitor) const {
+    const bool menu = hwnd_ != nullptr && GetMenu(hwnd_) != nullptr;
+    return FitWindow(layout_, FrameSize(FORM_STYLE, FORM_EX_STYLE, false, 96),
+                     FrameSize(FORM_STYLE, FORM_EX_STYLE, menu, dpi), dpi, WorkArea(monitor));
+}
+
+void WinForm::FitToScreen() {
+    ApplyFit(WindowDpi(hwnd_), MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST), nullptr);
+}
+
+void WinForm::ApplyFit(int dpi, HMONITOR monitor, const RECT* suggested) {
+    const WindowFit fit = Fit(dpi, monitor);
+    dpi_ = dpi;
+    if (!(fit.scale == scale_) || fonts_.empty()) {
+        scale_ = fit.scale;
+        Place();
+    }
+    const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    if (suggested != nullptr) {
+        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top, flags);
+    } else {
+        SetWindowPos(hwnd_, nullptr, fit.outer.left, fit.outer.top, fit.outer.width,
+                     fit.outer.height, flags);
+    }
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+void WinForm::Place() {
+    std::map<int, HFONT> old;
+    old.swap(fonts_);
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(layout_.fontPixels)), FALSE);
+    for (const ControlLayout& c : layout_.controls) {
+        auto found = entries_.find(c.name);
+        if (c.kind == ControlKind::Timer || found == entries_.end()) {
+            continue;
+        }
+        const HWND hwnd = found->second->hwnd;
+        const HFONT font = FontOf(c.fontPixels != 0 ? c.fontPixels : layout_.fontPixels);
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        const Bounds b = scale_.Of(c.bounds);
+        int height = b.height;
+        if (c.kind == ControlKind::ComboBox) {
+            // The window's height includes the dropped-down list.
+            height += Scale(std::max(c.itemHeight, 16)) *
+                          static_cast<int>(std::min<std::size_t>(c.items.size(), 12)) +
+                      2;
+            if (c.itemHeight > 0) {
+                SendMessageW(hwnd, CB_SETITEMHEIGHT, 0, Scale(c.itemHeight));
+            }
+        }
+        SetWindowPos(hwnd, nullptr, b.left, b.top, b.width, height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        if (c.kind == ControlKind::RadioGroup) {
+            HDC dc = GetDC(hwnd);
+            const HGDIOBJ previous = SelectObject(dc, font);
+            TEXTMETRICW metrics{};
+            GetTextMetricsW(dc, &metrics);
+            SelectObject(dc, previous);
+            ReleaseDC(hwnd, dc);
+            RECT client{};
+            GetClientRect(hwnd, &client);
+            const auto& items = found->second->items;
+            const std::vector<Bounds> places = RadioItemBounds(
+                client.right, client.bottom, metrics.tmHeight, static_cast<int>(items.size()));
+            for (std::size_t i = 0; i < items.size(); ++i) {
+                const Bounds& p = places[i];
+                SendMessageW(items[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+                SetWindowPos(items[i], nullptr, p.left, p.top, p.width, p.height,
+                             SWP_NOZORDER | SWP_NOACTIVATE);
+            }
+        }
+        if (c.kind == ControlKind::Label && c.autoSize && GetWindowTextLengthW(hwnd) > 0) {
+            if (auto* label = dynamic_cast<LabelControl*>(Find(c.name))) {
+                label->FitToText();
+            }
+        }
+    }
+    for (auto& [pixels, font] : old) {
+        DeleteObject(font);
+    }
+}
+
+void WinForm::Raise() {
+    if (IsIconic(hwnd_)) {
+        ShowWindow(hwnd_, SW_RESTORE);
+    }
+    SetForegroundWindow(hwnd_);
+    BringWindowToTop(hwnd_);
+}
+
+UINT WinForm::RaiseMessage() {
+    static const UINT message = RegisterWindowMessageW(L"ZrtVivoRaz.Raise");
+    return message;
 }
 
 HFONT WinForm::FontOf(int pixels) {
@@ -572,24 +680,14 @@ void WinForm::Build() {
             case ControlKind::Timer:
                 break;
         }
-        const Bounds& b = c.bounds;
-        int height = Scale(b.height);
-        if (c.kind == ControlKind::ComboBox) {
-            // The window's height includes the dropped-down list.
-            height += Scale(std::max(c.itemHeight, 16)) *
-                          static_cast<int>(std::min<std::size_t>(c.items.size(), 12)) +
-                      2;
-        }
+        // Place() gives the control its place, size and font.
         const std::wstring caption = c.kind == ControlKind::Memo ? std::wstring() : Wide(c.caption);
         HWND hwnd =
-            CreateWindowExW(exStyle, windowClass, caption.c_str(), style, Scale(b.left),
-                            Scale(b.top), Scale(b.width), height, parent.hwnd,
+            CreateWindowExW(exStyle, windowClass, caption.c_str(), style, 0, 0, 0, 0, parent.hwnd,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
         if (hwnd == nullptr) {
             throw std::runtime_error("cannot create the control " + c.name);
         }
-        HFONT font = FontOf(c.fontPixels != 0 ? c.fontPixels : layout_.fontPixels);
-        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (parent.kind == ControlKind::GroupBox || parent.kind == ControlKind::RadioGroup) {
             SetWindowSubclass(parent.hwnd, GroupProc, 1, 0);
         }
@@ -604,11 +702,7 @@ void WinForm::Build() {
         Component* sender = nullptr;
         switch (c.kind) {
             case ControlKind::Label: {
-                auto label = std::make_unique<LabelControl>(c.name, *this, *entry, c.autoSize);
-                if (c.autoSize && !c.caption.empty()) {
-                    label->FitToText();
-                }
-                component = std::move(label);
+                component = std::make_unique<LabelControl>(c.name, *this, *entry, c.autoSize);
                 break;
             }
             case ControlKind::Memo:
@@ -629,36 +723,20 @@ void WinForm::Build() {
                     SendMessageW(hwnd, CB_ADDSTRING, 0,
                                  reinterpret_cast<LPARAM>(Wide(item).c_str()));
                 }
-                if (c.itemHeight > 0) {
-                    SendMessageW(hwnd, CB_SETITEMHEIGHT, 0, Scale(c.itemHeight));
-                }
                 auto combo = std::make_unique<ComboControl>(c.name, *this, *entry);
                 combo->SetItemIndex(c.itemIndex);
                 component = std::move(combo);
                 break;
             }
             case ControlKind::RadioGroup: {
-                HDC dc = GetDC(hwnd);
-                const HGDIOBJ old = SelectObject(dc, font);
-                TEXTMETRICW metrics{};
-                GetTextMetricsW(dc, &metrics);
-                SelectObject(dc, old);
-                ReleaseDC(hwnd, dc);
-                RECT client{};
-                GetClientRect(hwnd, &client);
-                const std::vector<Bounds> places =
-                    RadioItemBounds(client.right, client.bottom, metrics.tmHeight,
-                                    static_cast<int>(c.items.size()));
                 for (std::size_t i = 0; i < c.items.size(); ++i) {
-                    const Bounds& p = places[i];
                     const int itemId = RADIO_ID_BASE + static_cast<int>(index) * RADIO_ID_STRIDE +
                                        static_cast<int>(i);
                     HWND item = CreateWindowExW(
                         0, WC_BUTTONW, Wide(c.items[i]).c_str(),
                         WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0),
-                        p.left, p.top, p.width, p.height, hwnd,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(itemId)), instance, nullptr);
-                    SendMessageW(item, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+                        0, 0, 0, 0, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(itemId)),
+                        instance, nullptr);
                     entry->items.push_back(item);
                     commands_[itemId] = {c.handler, nullptr, BN_CLICKED};
                 }
@@ -694,6 +772,7 @@ void WinForm::Build() {
             ApplyEnabled(added);
         }
     }
+    Place();
 }
 
 void WinForm::ApplyEnabled(Entry& entry) {
@@ -853,6 +932,14 @@ LRESULT WinForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnCommand(static_cast<int>(wParam), 0);
             return 0;
         case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                // As in a dialog: the control that had the focus gets it back when the window
+                // is active again (restored, raised, or returned to from another program).
+                const HWND focus = GetFocus();
+                if (focus != nullptr && IsChild(hwnd_, focus)) {
+                    lastFocus_ = focus;
+                }
+            }
             OnActivate(wParam, lParam);
             break;
         case WM_SYSCOMMAND:
@@ -865,12 +952,39 @@ LRESULT WinForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DROPFILES:
             OnDropFiles(reinterpret_cast<HDROP>(wParam));
             return 0;
+        case WM_SETFOCUS:
+            // The window itself takes no keys: its last focused control, or else the first of
+            // the tab chain, gets the focus.
+            if (lastFocus_ != nullptr && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_) &&
+                IsWindowVisible(lastFocus_) && IsWindowEnabled(lastFocus_)) {
+                ::SetFocus(lastFocus_);
+                return 0;
+            }
+            if (MoveFocus(nullptr, false)) {
+                return 0;
+            }
+            break;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: {
             const auto dc = reinterpret_cast<HDC>(wParam);
             SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
             SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        }
+        case DPI_CHANGED:
+            // Laid out anew for the new resolution, in the rectangle the system suggests.
+            ApplyFit(HIWORD(wParam), MonitorFromRect(reinterpret_cast<RECT*>(lParam),
+                                                     MONITOR_DEFAULTTONEAREST),
+                     reinterpret_cast<RECT*>(lParam));
+            return 0;
+        case GET_DPI_SCALED_SIZE: {
+            // The size the window will have at the new resolution, for the system's suggestion.
+            const WindowFit fit = Fit(static_cast<int>(wParam),
+                                      MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST));
+            auto* size = reinterpret_cast<SIZE*>(lParam);
+            size->cx = fit.outer.width;
+            size->cy = fit.outer.height;
+            return TRUE;
         }
         case WM_APP_ACTIVATE:
             if (!layout_.activateHandler.empty()) {
@@ -889,6 +1003,10 @@ LRESULT WinForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         default:
+            if (message == RaiseMessage() && message != 0) {
+                Raise();
+                return 1;
+            }
             break;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);

@@ -1,7 +1,8 @@
 // A window of the native Win32 user interface built from a WindowLayout: one child window per
 // control (its control identifier derived from the control's place in the layout), "MS Sans Serif"
-// at the layout's character heights, everything scaled from 96 dpi to the screen's resolution, the
-// tab chain of ui/form_rules.hpp, the adapters through which the toolkit-free logic reads and sets
+// at the layout's character heights, everything scaled from 96 dpi to the resolution of the window's
+// monitor as far as its work area holds the window (ui/screen_fit.hpp), laid out anew when the
+// resolution changes (WM_DPICHANGED), the tab chain of ui/form_rules.hpp, the adapters through which the toolkit-free logic reads and sets
 // the controls, and the delivery of clicks, changes, ticks and the window's activation to named
 // handlers. Texts are UTF-8 in the logic and UTF-16 towards the system (the W calls).
 #pragma once
@@ -19,6 +20,7 @@
 
 #include "ui/controls.hpp"
 #include "ui/layout.hpp"
+#include "ui/screen_fit.hpp"
 
 namespace zrt::ui::win32 {
 
@@ -37,8 +39,8 @@ inline constexpr UINT MENU_ID_BASE = 30000;
 
 class WinForm : public ControlSet {
   public:
-    // Creates the window hidden, centred on the desktop at the layout's outer size. `main`: closing
-    // it ends the message loop; any other window is only hidden by a close.
+    // Creates the window hidden, centred on the work area of the primary monitor and fitted to it.
+    // `main`: closing it ends the message loop; any other window is only hidden by a close.
     WinForm(const WindowLayout& layout, bool main);
     ~WinForm() override;
     WinForm(const WinForm&) = delete;
@@ -51,9 +53,19 @@ class WinForm : public ControlSet {
     const WindowLayout& Layout() const { return layout_; }
     // The controls that take the focus by Tab, by name, in the order Tab walks them.
     std::vector<std::string> TabChain() const;
-    // Pixels per inch the window was laid out for, and a 96-dpi length at that resolution.
+    // Pixels per inch of the window's monitor, the scale the layout is drawn at (that of the
+    // resolution, or less where the work area is smaller), and a 96-dpi length at that scale.
     int Dpi() const { return dpi_; }
+    ui::Scale LayoutScale() const { return scale_; }
     int Scale(int pixels) const;
+    // Fits the window to the monitor it is on again: scale, fonts, controls and outer size (the
+    // menu bar counted). Needed after a menu bar is added or removed.
+    void FitToScreen();
+
+    // Brings the window to the front, restored when minimised. Other programs ask for it with the
+    // registered message RaiseMessage().
+    void Raise();
+    static UINT RaiseMessage();
 
     void SetEventSink(EventSink* sink) { sink_ = sink; }
     // Takes files dropped on the window: one file's name (UTF-8) goes to `handler`; none (the
@@ -86,6 +98,12 @@ class WinForm : public ControlSet {
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     HMENU BuildMenuBar();
     void Build();
+    // Places every control at the current scale with fonts made for it.
+    void Place();
+    // Lays the window out for `dpi` on `monitor` and moves it to `suggested` (the system's, on a
+    // change of resolution) or else to the place the fit gives.
+    void ApplyFit(int dpi, HMONITOR monitor, const RECT* suggested);
+    WindowFit Fit(int dpi, HMONITOR monitor) const;
     void BuildTabChain();
     void OnDropFiles(HDROP drop);
     void OnCommand(int id, int code);
@@ -98,7 +116,8 @@ class WinForm : public ControlSet {
     const bool main_;
     HWND hwnd_ = nullptr;
     int dpi_ = 96;
-    std::map<int, HFONT> fonts_;  // by character height at 96 dpi
+    ui::Scale scale_;
+    std::map<int, HFONT> fonts_;  // by character height at 96 dpi, made at scale_
     std::map<std::string, std::unique_ptr<Component>, std::less<>> components_;
     std::map<std::string, HWND, std::less<>> windows_;
     struct Command {
@@ -109,6 +128,7 @@ class WinForm : public ControlSet {
     std::map<int, Command> commands_;  // by control identifier; timers by theirs
     std::map<std::string, std::unique_ptr<Entry>, std::less<>> entries_;
     std::vector<Entry*> tabChain_;
+    HWND lastFocus_ = nullptr;  // the control that had the focus when the window was last left
     EventSink* sink_ = nullptr;
     std::function<void(const std::string&)> errorDisplay_;
     std::function<void(const std::string&)> dropHandler_;
