@@ -1,4 +1,4 @@
-// One window per user and display, over a local socket of the user's runtime folder.
+// One window per user and display, over a local socket in a folder only the user can reach.
 #include "app/single_instance.hpp"
 
 #include <QApplication>
@@ -7,8 +7,11 @@
 #include <QLocalSocket>
 #include <QWidget>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 namespace zrt::app {
@@ -21,6 +24,34 @@ constexpr char RAISE[] = "raise\n";
 QString Variable(const char* name) {
     const char* value = std::getenv(name);
     return value == nullptr ? QString() : QString::fromLocal8Bit(value);
+}
+
+// Without a runtime folder the socket lives in a folder of the temporary folder that only this
+// user can reach: made 0700 when missing, used only when it is a real folder (no link) of this
+// user, and set to 0700 again. None when that cannot be had.
+QString PrivateFolder() {
+    const QByteArray folder =
+        QDir(QDir::tempPath()).filePath(QString("zrt-vivoraz-%1").arg(getuid())).toLocal8Bit();
+    if (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST) {
+        return {};
+    }
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return {};
+    }
+    struct stat status {};
+    const bool mine = ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode) &&
+                      status.st_uid == getuid() && ::fchmod(fd, 0700) == 0;
+    ::close(fd);
+    return mine ? QString::fromLocal8Bit(folder) : QString();
+}
+
+// Whether the socket at `path` was made by this user (a program of another user may have put one
+// where this user's is looked for).
+bool MadeByThisUser(const QString& path) {
+    struct stat status {};
+    return ::lstat(path.toLocal8Bit().constData(), &status) == 0 && S_ISSOCK(status.st_mode) &&
+           status.st_uid == getuid();
 }
 
 }  // namespace
@@ -44,16 +75,23 @@ QString SingleInstance::Key() {
         }
     }
     const QString name = QString("zrt-vivoraz-%1-%2").arg(getuid()).arg(display);
-    const QString runtime = Variable("XDG_RUNTIME_DIR");
-    return runtime.isEmpty() ? name : QDir(runtime).filePath(name);
+    QString folder = Variable("XDG_RUNTIME_DIR");
+    if (folder.isEmpty()) {
+        folder = PrivateFolder();
+    }
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(name);
 }
 
 SingleInstance::SingleInstance() = default;
 SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::HandOverToRunning() {
+    const QString key = Key();
+    if (key.isEmpty() || !MadeByThisUser(key)) {
+        return false;
+    }
     QLocalSocket socket;
-    socket.connectToServer(Key());
+    socket.connectToServer(key);
     if (!socket.waitForConnected(CONNECT_TIMEOUT_MS)) {
         return false;
     }
@@ -64,10 +102,15 @@ bool SingleInstance::HandOverToRunning() {
 }
 
 void SingleInstance::Listen(const QString& windowName) {
+    const QString key = Key();
+    if (key.isEmpty()) {
+        return;  // no folder of this user's own: the window runs without the check
+    }
     server_ = std::make_unique<QLocalServer>();
     server_->setSocketOptions(QLocalServer::UserAccessOption);
-    QLocalServer::removeServer(Key());  // a socket left by a program that ended without closing it
-    if (!server_->listen(Key())) {
+    QLocalServer::removeServer(key);  // a socket left by a program that ended without closing it
+    if (!server_->listen(key)) {
+        server_.reset();
         return;  // the window still runs; a second start just opens a second window
     }
     connect(server_.get(), &QLocalServer::newConnection, this, [this, windowName] {

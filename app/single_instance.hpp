@@ -1,7 +1,11 @@
 // One window per user and display: a second start of the window program hands over to the running
 // one, which comes to the front, and ends. The running program listens on a local socket whose
-// name is made of the user and the display (its runtime folder holds it), so programs on other
-// displays, or offscreen with runtime folders of their own (tests), never meet.
+// name is made of the user and the display, so programs on other displays, or offscreen with
+// runtime folders of their own (tests), never meet. The socket lies in the user's runtime folder
+// (XDG_RUNTIME_DIR) or, without one, in a folder of the temporary folder that only the user can
+// reach (0700, the user's own); where there is no such folder the window runs without the check.
+// A start never connects to a socket that another user made, and a socket left by a program that
+// crashed is replaced.
 #pragma once
 
 #include <QObject>
@@ -25,7 +29,8 @@ class SingleInstance : public QObject {
     // to the front.
     void Listen(const QString& windowName);
 
-    // The socket's name for the environment this program runs in.
+    // The socket's name for the environment this program runs in; empty without a folder of the
+    // user's own for it.
     static QString Key();
 
   private:

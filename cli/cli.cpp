@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "cli/command.hpp"
+#include "firmware/firmware_image.hpp"
 #include "link/trace_platform.hpp"
 
 namespace zrt::cli {
@@ -52,7 +53,8 @@ int RunCommandLine(const std::vector<std::string>& arguments, link::HidPlatform&
         "and changes their settings, copies settings between readers and upgrades "
         "their firmware.",
         "zrt-vivoraz-cli");
-    app.set_version_flag("--version", "zrt-vivoraz-cli 1.9");
+    app.set_version_flag("--version",
+                         "zrt-vivoraz-cli 1.9" + std::string(firmware::TestImagesNote()));
     app.require_subcommand(1);
     app.fallthrough();  // the global options may also follow the command
 

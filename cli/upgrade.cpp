@@ -1,7 +1,8 @@
 // upgrade: uploads the embedded firmware image of a reader's model when it is newer than the
 // reader's firmware, with the window's sequence ("Z", "Y" per block, "y", "z", then the reader's
 // nine seconds), and checks afterwards that the reader, found again by its serial number, reports
-// the image's version. Only images built into the program can be sent.
+// the image's version. Only images built into the program can be sent, and test images only by a
+// program built for them.
 #include <iostream>
 
 #include "cli/command.hpp"
@@ -95,6 +96,13 @@ class Upgrade final : public ReaderCommand {
         if (version <= before.firmware) {
             context.err << name << ": nothing newer to send\n";
             return result;
+        }
+        if (!firmware::MayUpload(row->image)) {
+            ReaderResult refused = Failed("the built-in image for model " +
+                                          std::to_string(before.model) +
+                                          " is a test image; not uploaded");
+            refused.fields = result.fields;
+            return refused;
         }
         if (!yes_ && !context.terminal.Ask("Upload firmware " + std::to_string(version) + " to " +
                                            name + "?")) {

@@ -44,6 +44,7 @@ bool ReaderService::FindReader(const std::function<void(const std::string&)>& sh
     if (!found && (denied41 || denied51) && showMessage) {
         showMessage(NO_ACCESS_TEXT);
     }
+    onlyDenied_ = !found && (HidVP41.MetDenied() || HidVP51.MetDenied());
     return found;
 }
 

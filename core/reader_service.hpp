@@ -52,6 +52,8 @@ class ReaderService {
     // during the search is given to `showMessage` as its ErrorText and gives false.
     bool FindReader(const std::function<void(const std::string&)>& showMessage);
     bool IsOpen() const { return CurrentReader != nullptr; }
+    // Whether the last search found no reader but met one this user may not open.
+    bool OnlyDenied() const { return onlyDenied_; }
     // Lets go of the current reader (the handles stay with the lists).
     void Forget() { CurrentReader = nullptr; }
     // The current reader's identity as last read. Raises ZrHIDErr ERR_NOT_FOUND without one.
@@ -71,6 +73,13 @@ class ReaderService {
     // Offers the current reader the catalogue's newer image of its model (firmware::OfferUpgrade).
     void OfferUpgrade(firmware::UpgradeHost& host);
 
+    // How both reader objects pass the time while another program holds their reader (see
+    // link::ZrHID::lockWaitHook); none: the platform waits.
+    void SetLockWaitHook(const link::LockWaitHook& hook) {
+        Reader41.lockWaitHook = hook;
+        Reader51.lockWaitHook = hook;
+    }
+
     // The firmware images offered to readers; the built-in ones unless set. The catalogue must
     // outlive the service.
     void SetFirmwareCatalogue(firmware::FirmwareCatalogue catalogue) { Catalogue = catalogue; }
@@ -84,6 +93,8 @@ class ReaderService {
 
   private:
     link::ZrHID& Current() const;
+
+    bool onlyDenied_ = false;
 };
 
 }  // namespace zrt::core

@@ -18,6 +18,8 @@ inline constexpr const char* NOT_CONNECTED_TEXT = "       Czytnik nie podłączo
 inline constexpr const char* NO_ACCESS_TEXT =
     "Brak dostępu do czytnika. Zainstaluj pakiet zrt-vivoraz lub regułę udev (README), a następnie "
     "podłącz czytnik ponownie.";
+// The status line while the only readers present are refused for lack of permission.
+inline constexpr const char* NO_ACCESS_STATUS_TEXT = "Brak dostępu do czytnika";
 // The model word whose readers read the card types (Mifare, iCode).
 inline constexpr std::uint16_t CARD_TYPE_MODEL = 1175;
 

@@ -1,4 +1,5 @@
-// The built-in image catalogue: one row for each reader model the tool can upgrade.
+// The built-in image catalogue: one row for each reader model the tool can upgrade, and whether
+// this build may upload test images.
 #include "firmware/embedded_images.hpp"
 #include "firmware/firmware_image.hpp"
 
@@ -17,6 +18,18 @@ constexpr FirmwareCatalogueRow BUILT_IN[] = {
 };
 
 }  // namespace
+
+bool TestImagesAllowed() {
+#ifdef ZRT_TEST_IMAGES
+    return true;
+#else
+    return false;
+#endif
+}
+
+std::string_view TestImagesNote() {
+    return TestImagesAllowed() ? " (test images)" : "";
+}
 
 FirmwareCatalogue BuiltInCatalogue() {
     return BUILT_IN;

@@ -1,4 +1,4 @@
-// Firmware image access, the consistency test and the catalogue search.
+// Firmware image access, the consistency test, the test-image mark and the catalogue search.
 #include "firmware/firmware_image.hpp"
 
 #include <algorithm>
@@ -46,6 +46,13 @@ const FirmwareCatalogueRow* FindFirmwareImage(std::uint16_t modelWord,
                                               FirmwareCatalogue catalogue) {
     const auto row = std::ranges::find(catalogue, modelWord, &FirmwareCatalogueRow::model);
     return row == catalogue.end() ? nullptr : &*row;
+}
+
+bool IsTestImage(const FirmwareImage& image) {
+    const Bytes header = image.Header();
+    return header.size() == HEADER_SIZE &&
+           std::equal(TEST_IMAGE_MARK.begin(), TEST_IMAGE_MARK.end(),
+                      header.begin() + TEST_IMAGE_MARK_OFFSET);
 }
 
 }  // namespace zrt::firmware

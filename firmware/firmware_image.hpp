@@ -78,6 +78,22 @@ using FirmwareCatalogue = std::span<const FirmwareCatalogueRow>;
 // never has a block or code read from it.
 bool IsConsistent(const FirmwareCatalogueRow& row);
 
+// Test images (firmware/images/make-placeholders.py) carry this in header bytes 8..15. They hold
+// no firmware: uploading one destroys a real reader's firmware.
+inline constexpr std::string_view TEST_IMAGE_MARK = "PLACEHLD";
+inline constexpr std::size_t TEST_IMAGE_MARK_OFFSET = 8;
+bool IsTestImage(const FirmwareImage& image);
+// Whether this build uploads test images: only one built with -DZRT_TEST_IMAGES=ON, to try the
+// upgrade against virtual readers.
+bool TestImagesAllowed();
+// Whether this build may upload the image at all.
+inline bool MayUpload(const FirmwareImage& image) {
+    return TestImagesAllowed() || !IsTestImage(image);
+}
+// What a build that uploads test images shows after its version and its window title
+// (" (test images)"); empty in every other build.
+std::string_view TestImagesNote();
+
 // The three images built into the tool: models 141, 151 and 1175.
 FirmwareCatalogue BuiltInCatalogue();
 

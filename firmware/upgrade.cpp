@@ -9,6 +9,9 @@ void OfferUpgrade(link::ZrHID& reader, UpgradeHost& host, FirmwareCatalogue cata
     if (row == nullptr || row->image.Version() <= reader.info.firmware) {
         return;  // only a strictly newer image is offered
     }
+    if (!MayUpload(row->image)) {
+        return;  // a test image, in a build that does not upload them: as if not newer
+    }
 
     host.SetTimerEnabled(false);
     if (!host.AskYesNo(row->title, UPGRADE_QUESTION)) {

@@ -51,7 +51,8 @@ class UpgradeHost {
 };
 
 // Offers the catalogue's image for `reader.info.model` when it is strictly newer than the reader's
-// firmware and, on Yes, uploads it with "Z", "Y" for every block, "y" with the reader's code and
+// firmware (and this build may upload it: no test image unless built for them) and, on Yes,
+// uploads it with "Z", "Y" for every block, "y" with the reader's code and
 // "z". The timer is off from the question to the end; every exit but a link error turns it on
 // again. A link error (ZrHIDErr) stops at the failing command and passes to the caller with the
 // timer off and the progress window as it stood.

@@ -33,6 +33,8 @@ class HidVPTab {
     // before it had not met so. Once per plug-in of such a reader, then false until it is
     // unplugged and plugged in again. Clears the answer.
     bool TakeNewlyDenied() { return std::exchange(newlyDenied_, false); }
+    // Whether the last search met such an interface, new or not.
+    bool MetDenied() const { return !denied_.empty(); }
 
   private:
     HidPlatform* platform_;

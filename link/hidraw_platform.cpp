@@ -165,8 +165,12 @@ bool ParseHidIdLine(const char* text, std::size_t length, HidIds& ids) {
     return false;
 }
 
-HidrawPlatform::HidrawPlatform(std::string sysfsRoot, std::string deviceRoot)
-    : sysfsRoot_(std::move(sysfsRoot)), deviceRoot_(std::move(deviceRoot)) {}
+int HidrawPlatform::SystemOpen(const char* path, int flags) {
+    return ::open(path, flags);
+}
+
+HidrawPlatform::HidrawPlatform(std::string sysfsRoot, std::string deviceRoot, OpenCall openCall)
+    : sysfsRoot_(std::move(sysfsRoot)), deviceRoot_(std::move(deviceRoot)), open_(openCall) {}
 
 bool HidrawPlatform::ListInterfaces(std::vector<HidInterface>& out) {
     // The folder is read with getdents64 into a stack buffer (opendir would allocate per call), and
@@ -292,7 +296,7 @@ HidHandle HidrawPlatform::Open(const std::string& path, OpenError& why) {
     if (path.empty()) {
         return INVALID_HID_HANDLE;
     }
-    const int fd = Retrying([&] { return ::open(path.c_str(), O_RDWR | O_CLOEXEC); });
+    const int fd = Retrying([&] { return open_(path.c_str(), O_RDWR | O_CLOEXEC); });
     if (fd >= 0) {
         why = OpenError::None;
         return static_cast<HidHandle>(fd);

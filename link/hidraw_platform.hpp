@@ -37,8 +37,13 @@ namespace zrt::link {
 // Not thread-safe: one object serves one thread, like the rest of the link.
 class HidrawPlatform final : public HidPlatform {
   public:
+    // How a node is opened: open(2)'s signature without the mode, -1 with errno on failure. Tests
+    // give one that fails as the system would for another user.
+    using OpenCall = int (*)(const char* path, int flags);
+    static int SystemOpen(const char* path, int flags);
+
     explicit HidrawPlatform(std::string sysfsRoot = "/sys/class/hidraw",
-                            std::string deviceRoot = "/dev");
+                            std::string deviceRoot = "/dev", OpenCall openCall = &SystemOpen);
 
     // True with an empty list when the sysfs class folder does not exist (no hidraw support
     // loaded, hence no interfaces); false when it exists but cannot be read.
@@ -69,6 +74,7 @@ class HidrawPlatform final : public HidPlatform {
 
     std::string sysfsRoot_;
     std::string deviceRoot_;
+    OpenCall open_;
     std::vector<unsigned> numbers_;  // scratch: the N of every hidrawN entry, kept between calls
     std::vector<CachedHint> hints_;  // by number: the hints of the last listing
     std::vector<CachedHint> previousHints_;

@@ -18,7 +18,8 @@ HANDLE ToHandle(HidHandle handle) {
     return reinterpret_cast<HANDLE>(handle);
 }
 
-constexpr char LOCK_PREFIX[] = "Local\\zrt-vivoraz-hid-";
+constexpr char LOCK_PREFIX[] = "zrt-vivoraz-hid-";
+static_assert(WinHidPlatform::LOCK_ACCESS == 0x00100001, "the access LOCK_SECURITY grants");
 
 }  // namespace
 
@@ -38,7 +39,9 @@ WinHidCalls SystemHidCalls() {
         &::HidP_GetCaps,
         &::HidD_SetFeature,
         &::HidD_GetFeature,
-        &::CreateMutexA,
+        &::ConvertStringSecurityDescriptorToSecurityDescriptorA,
+        &::LocalFree,
+        &::CreateMutexExA,
         &::WaitForSingleObject,
         &::ReleaseMutex,
         [](std::size_t size) { return std::malloc(size); },
@@ -214,12 +217,28 @@ void WinHidPlatform::Close(HidHandle handle) {
     opened_.erase(handle);
 }
 
-std::string WinHidPlatform::LockName(const std::string& path) {
-    std::string name = LOCK_PREFIX;
+std::string WinHidPlatform::LockName(const std::string& path, const char* space) {
+    std::string name = std::string(space) + LOCK_PREFIX;
     for (const char c : path) {
         name += c == '\\' ? '/' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     return name;
+}
+
+HANDLE WinHidPlatform::CreateLockMutex(const std::string& path) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (calls_.ConvertStringSecurityDescriptorToSecurityDescriptorA(LOCK_SECURITY, SDDL_REVISION_1,
+                                                                    &descriptor, nullptr)) {
+        SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
+        const HANDLE global = calls_.CreateMutexExA(
+            &attributes, LockName(path, GLOBAL_NAMESPACE).c_str(), 0, LOCK_ACCESS);
+        calls_.LocalFree(descriptor);
+        if (global != nullptr) {
+            return global;
+        }
+    }
+    return calls_.CreateMutexExA(nullptr, LockName(path, LOCAL_NAMESPACE).c_str(), 0,
+                                 LOCK_ACCESS);
 }
 
 LockResult WinHidPlatform::Lock(HidHandle handle, std::chrono::milliseconds wait) {
@@ -231,7 +250,7 @@ LockResult WinHidPlatform::Lock(HidHandle handle, std::chrono::milliseconds wait
         return LockResult::Locked;
     }
     if (opened->mutex == nullptr) {
-        opened->mutex = calls_.CreateMutexA(nullptr, FALSE, LockName(opened->path).c_str());
+        opened->mutex = CreateLockMutex(opened->path);
         if (opened->mutex == nullptr) {
             return LockResult::Failed;
         }

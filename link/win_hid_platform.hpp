@@ -5,6 +5,7 @@
 
 #include <windows.h>
 // (after <windows.h>)
+#include <sddl.h>
 #include <setupapi.h>
 // MinGW's hidsdi.h declares its functions without C linkage of its own.
 extern "C" {
@@ -37,7 +38,10 @@ struct WinHidCalls {
     decltype(&::HidP_GetCaps) HidP_GetCaps;
     decltype(&::HidD_SetFeature) HidD_SetFeature;
     decltype(&::HidD_GetFeature) HidD_GetFeature;
-    decltype(&::CreateMutexA) CreateMutexA;
+    decltype(&::ConvertStringSecurityDescriptorToSecurityDescriptorA)
+        ConvertStringSecurityDescriptorToSecurityDescriptorA;
+    decltype(&::LocalFree) LocalFree;
+    decltype(&::CreateMutexExA) CreateMutexExA;
     decltype(&::WaitForSingleObject) WaitForSingleObject;
     decltype(&::ReleaseMutex) ReleaseMutex;
     // The heap buffer of an interface's detail record; nullptr when there is no memory.
@@ -66,8 +70,12 @@ WinHidCalls SystemHidCalls();
 // that length for HidD_SetFeature, and read into a buffer of that length, of which the caller gets
 // its `length` bytes. When the length cannot be learned the caller's length is used as it is.
 //
-// Lock: a mutex named after the device path (lower case, "\" as "/", in the session's namespace),
-// created at the first Lock of a handle. A mutex that a dead program held (WAIT_ABANDONED) is had.
+// Lock: a mutex named after the device path (lower case, "\" as "/"), created at the first Lock of
+// a handle, in the machine's Global\ namespace so that the programs of every user logged on
+// exclude each other. Its security descriptor lets Authenticated Users wait for it and release it
+// (SYNCHRONIZE | MUTEX_MODIFY_STATE, what the lock asks for when it opens it; the default one would
+// keep every other user out). Where the Global\ one cannot be had (the system refuses it), the
+// session's Local\ one is used. A mutex that a dead program held (WAIT_ABANDONED) is had.
 // Windows lets the thread that owns a mutex take it again, so two handles of one interface used
 // from one thread do not exclude each other; other threads and programs are kept out.
 // Not thread-safe: one object serves one thread, like the rest of the link.
@@ -88,8 +96,13 @@ class WinHidPlatform final : public HidPlatform {
     LockResult Lock(HidHandle handle, std::chrono::milliseconds wait) override;
     void Unlock(HidHandle handle) override;
 
-    // The name of the mutex that locks the interface at `path`.
-    static std::string LockName(const std::string& path);
+    // The name of the mutex that locks the interface at `path`, in the namespace `space`.
+    static std::string LockName(const std::string& path, const char* space = GLOBAL_NAMESPACE);
+    static constexpr const char* GLOBAL_NAMESPACE = "Global\\";
+    static constexpr const char* LOCAL_NAMESPACE = "Local\\";
+    // Who may use the lock's mutex: Authenticated Users may wait for it and release it.
+    static constexpr const char* LOCK_SECURITY = "D:(A;;0x00100001;;;AU)";
+    static constexpr DWORD LOCK_ACCESS = SYNCHRONIZE | MUTEX_MODIFY_STATE;
 
   private:
     struct Opened {
@@ -103,6 +116,8 @@ class WinHidPlatform final : public HidPlatform {
     // The buffer length the system wants for a report of `length` bytes on this handle.
     std::size_t SystemLength(HidHandle handle, Opened& opened, std::size_t length);
     bool PrepareScratch(HidHandle handle, const std::uint8_t* buffer, std::size_t length);
+    // The lock's mutex for `path`: the Global\ one, else the Local\ one; nullptr when neither.
+    HANDLE CreateLockMutex(const std::string& path);
 
     WinHidCalls calls_;
     std::map<HidHandle, Opened> opened_;

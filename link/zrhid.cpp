@@ -3,6 +3,7 @@
 // transaction works in one 576-byte buffer on its own stack.
 #include "link/zrhid.hpp"
 
+#include <algorithm>
 #include <cstring>
 
 #include "link/crc.hpp"
@@ -28,8 +29,7 @@ ReaderLock::ReaderLock(ZrHID& reader, Mode mode) : reader_(reader), handle_(read
         Raise(ERR_NOT_FOUND);
     }
     if (reader_.lockDepth_ == 0) {
-        const auto wait = mode == Mode::Wait ? reader_.lockWait : std::chrono::milliseconds{0};
-        switch (reader_.platform_->Lock(handle_, wait)) {
+        switch (Take(mode)) {
             case LockResult::Locked:
                 break;
             case LockResult::Busy:
@@ -43,6 +43,27 @@ ReaderLock::ReaderLock(ZrHID& reader, Mode mode) : reader_(reader), handle_(read
     }
     ++reader_.lockDepth_;
     held_ = true;
+}
+
+LockResult ReaderLock::Take(Mode mode) {
+    HidPlatform& platform = *reader_.platform_;
+    if (mode == Mode::Try) {
+        return platform.Lock(handle_, std::chrono::milliseconds{0});
+    }
+    if (!reader_.lockWaitHook) {
+        return platform.Lock(handle_, reader_.lockWait);
+    }
+    // Single tries, with the hook's waits between them, until their sum reaches lockWait.
+    std::chrono::milliseconds waited{0};
+    for (;;) {
+        const LockResult result = platform.Lock(handle_, std::chrono::milliseconds{0});
+        if (result != LockResult::Busy || waited >= reader_.lockWait) {
+            return result;
+        }
+        const auto step = std::min(LOCK_RETRY, reader_.lockWait - waited);
+        reader_.lockWaitHook(step);
+        waited += step;
+    }
 }
 
 ReaderLock::~ReaderLock() {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "link/hid_platform.hpp"
 #include "link/link_error.hpp"
@@ -34,6 +35,13 @@ inline constexpr std::uint8_t CMD_UPGRADE_END = 'z';
 // How long a transaction, or a sequence that holds the reader throughout, waits for another
 // program to let go of the reader before it fails with ERR_IN_USE.
 inline constexpr std::chrono::milliseconds LOCK_WAIT{5000};
+// With a lock wait hook, how long the hook passes between two tries of the lock.
+inline constexpr std::chrono::milliseconds LOCK_RETRY{20};
+
+// Passes the time between two tries of a reader's lock that another program holds: returns after
+// at least the time given, having done meanwhile what the program must go on doing (a window keeps
+// itself painted). Called on the thread that waits for the lock.
+using LockWaitHook = std::function<void(std::chrono::milliseconds)>;
 
 inline constexpr std::size_t CONFIG_RECORD_SIZE = 16;
 inline constexpr std::size_t UPGRADE_HEADER_SIZE = 16;
@@ -58,6 +66,9 @@ class ZrHID {
     const std::uint16_t productId;
     // The wait for the reader's lock (LOCK_WAIT; shorter in tests).
     std::chrono::milliseconds lockWait = LOCK_WAIT;
+    // When set, a wait for the lock tries it every LOCK_RETRY and passes the time between the
+    // tries here; without, the platform waits for it in one call.
+    LockWaitHook lockWaitHook;
 
     // Feature-report calls; a platform failure raises ERR_HID_DRIVER.
     void WriteReport(const std::uint8_t* buffer, std::uint16_t length);
@@ -96,7 +107,8 @@ class ZrHID {
 class ReaderLock {
   public:
     enum class Mode {
-        Wait,  // waits up to the reader's lockWait, then raises ERR_IN_USE
+        Wait,  // waits up to the reader's lockWait (through its lockWaitHook when it has one),
+               // then raises ERR_IN_USE
         Try,   // a single try; Held() tells whether it was had
     };
     // Raises ERR_NOT_FOUND for a reader object without a handle and ERR_HID_DRIVER when the lock
@@ -109,6 +121,8 @@ class ReaderLock {
     bool Held() const { return held_; }
 
   private:
+    LockResult Take(Mode mode);
+
     ZrHID& reader_;
     HidHandle handle_;
     bool held_ = false;

@@ -16,10 +16,11 @@ cmake --build build-windows
 ls -l build-windows/bin/zrt-vivoraz.exe | awk '{print "zrt-vivoraz.exe: " $5 " bytes"}'
 
 # The upgrade build: only the program, with placeholder images newer than any test reader's firmware,
-# for the native end-to-end test of the upload (tests/app/win_tool_e2e_test.cpp).
+# for the native end-to-end test of the upload (tests/app/win_tool_e2e_test.cpp). Placeholders are
+# test images: only a build with ZRT_TEST_IMAGES uploads them (its title says "(test images)").
 python3 firmware/images/make-placeholders.py --out build-windows-upgrade/images --version 512 >/dev/null
 cmake -S . -B build-windows-upgrade -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
-    -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" -DZRT_BUILD_TESTS=OFF \
+    -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" -DZRT_BUILD_TESTS=OFF -DZRT_TEST_IMAGES=ON \
     -DZRT_FIRMWARE_DIR="$PWD/build-windows-upgrade/images" >/dev/null
 cmake --build build-windows-upgrade --target zrt-vivoraz
 

@@ -7,6 +7,7 @@
 #include "config/key_entry.hpp"
 #include "config/reader_config.hpp"
 #include "config/settings_words.hpp"
+#include "firmware/firmware_image.hpp"
 #include "ui/texts.hpp"
 
 namespace zrt::ui {
@@ -173,7 +174,7 @@ std::string WithRow(std::string name, int row) {
 WindowLayout BuildMainWin() {
     WindowLayout w;
     w.name = MAIN;
-    w.caption = MAIN_CAPTION;
+    w.caption = MainCaption();
     w.outerWidth = 1178;
     w.outerHeight = 622;
     w.fontPixels = 13;

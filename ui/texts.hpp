@@ -3,9 +3,18 @@
 // English.
 #pragma once
 
+#include <string>
+
+#include "firmware/firmware_image.hpp"
+
 namespace zrt::ui {
 
+// The program's name and version; the main window's title adds the note of a build that uploads
+// test images (MainCaption()).
 inline constexpr const char* MAIN_CAPTION = "ZrT_VivoRaz 1.9";
+inline std::string MainCaption() {
+    return MAIN_CAPTION + std::string(firmware::TestImagesNote());
+}
 inline constexpr const char* WORK_CAPTION = "ZrT_VivoRaz";
 inline constexpr const char* WRITE_CAPTION = "Zapis konfiguracji";
 

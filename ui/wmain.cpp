@@ -3,6 +3,7 @@
 // states, activation, the poll, the load, the write with its animation, and the upgrade host.
 #include "ui/wmain.hpp"
 
+#include <chrono>
 #include <cstdio>
 #include <stdexcept>
 #include <utility>
@@ -89,10 +90,17 @@ TMainWin::TMainWin(ControlSet& controls, core::ReaderService& readers, Dialogs& 
     for (int row = 0; row < config::ROW_COUNT; ++row) {
         KeyRows[static_cast<std::size_t>(row)] = KeyEntryRow::Bind(controls, row);
     }
+    // While another program holds the reader (up to 5 s) the window stays painted, as during the
+    // upload's waits, and takes no input.
+    Readers.SetLockWaitHook([this](std::chrono::milliseconds step) {
+        Waits.Wait(static_cast<int>(step.count()), &Form);
+    });
 }
 
 // The reader handles belong to the reader lists; nothing is closed here.
-TMainWin::~TMainWin() = default;
+TMainWin::~TMainWin() {
+    Readers.SetLockWaitHook(nullptr);
+}
 
 void TMainWin::OnEvent(std::string_view handler, Component& sender) {
     const Handler h = FindHandler(handler);
@@ -108,7 +116,8 @@ bool TMainWin::HasHandler(std::string_view handler) {
 
 // Runs when the focus enters the window from no window of the program or from the progress window:
 // a fresh search, and a load of the reader found. A link error is shown, then the timer runs again
-// (an upload that failed left it stopped). The focus goes to RapWin unless no reader was found.
+// (an upload that failed left it stopped); a failed load has already let the reader go, so the
+// next tick searches and loads afresh. The focus goes to RapWin unless no reader was found.
 void TMainWin::FormActivate(Component& /*sender*/) {
     try {
         if (!FindReader()) {
@@ -125,7 +134,8 @@ void TMainWin::FormActivate(Component& /*sender*/) {
 
 // Every 100 ms: with a reader open, its identity is asked as a sign of life and a failure means it
 // is gone (unless another program holds the reader: then nothing happens); with none, a search, and
-// a load of the reader found. No message, no focus move.
+// a load of the reader found. No message but the search's, no focus move. While the only readers
+// present are refused for lack of permission the status line says so.
 void TMainWin::TimerTimer(Component& /*sender*/) {
     if (Readers.IsOpen()) {
         try {
@@ -144,10 +154,19 @@ void TMainWin::TimerTimer(Component& /*sender*/) {
                 return;
             }
             LoadConfiguration();
+        } else if (Readers.OnlyDenied() != showingNoAccess_) {
+            RdLbl.SetCaption(NoReaderText());
         }
     } catch (const link::ZrHIDErr&) {
         Timer.SetEnabled(true);
     }
+}
+
+// The status line without a reader: the not-connected text, or while the only readers present
+// are refused for lack of permission, the text that says so.
+std::string TMainWin::NoReaderText() {
+    showingNoAccess_ = Readers.OnlyDenied();
+    return Say(showingNoAccess_ ? core::NO_ACCESS_STATUS_TEXT : core::NOT_CONNECTED_TEXT);
 }
 
 // Writes the record the controls give, then reads it back: the reader's acknowledgement of "C"
@@ -193,7 +212,7 @@ void TMainWin::ShowReaderState(bool connected) {
         KartTypeGrp.SetVisible(core::ReadsCardTypes(info));
     } else {
         Readers.Forget();
-        RdLbl.SetCaption(Say(core::NOT_CONNECTED_TEXT));
+        RdLbl.SetCaption(NoReaderText());
         for (const KeyEntryRow& row : KeyRows) {
             EnableKeyControls(row, false);
         }
@@ -215,7 +234,16 @@ void TMainWin::LoadConfiguration() {
     if (!Readers.IsOpen()) {
         return;
     }
-    const core::LoadedReader loaded = Readers.Load();
+    // A load that fails in its own commands leaves no half-open reader behind: the window shows
+    // none and lets it go, so that the next tick searches and loads again. (An error of the
+    // upgrade offer comes after the reader was shown, and keeps it.)
+    core::LoadedReader loaded{};
+    try {
+        loaded = Readers.Load();
+    } catch (const link::ZrHIDErr&) {
+        ShowReaderState(false);
+        throw;
+    }
     ShowConfiguration(loaded.record);
     ShowReaderState(true);
     OfferUpgrade();
@@ -412,7 +440,7 @@ bool TMainWin::SaveSettingsFile(const std::string& path) {
 }
 
 std::string TMainWin::AboutText() const {
-    std::string text = Say(MAIN_CAPTION) + "\n" + Say(LICENCE_LINE) + "\n\n" + Say(IMAGES_LINE);
+    std::string text = Say(MainCaption()) + "\n" + Say(LICENCE_LINE) + "\n\n" + Say(IMAGES_LINE);
     for (const firmware::FirmwareCatalogueRow& row : Readers.Catalogue) {
         char line[96];
         std::snprintf(line, sizeof line, "\n    Zr-T%d (%u): %s %u", core::ModelNumber(row.model),

@@ -4,9 +4,10 @@
 // (search, load, write, upgrade) are core::ReaderService's; the window presents them: the two
 // states (reader open, no reader), the search and load on activation and on the 100 ms tick, the
 // write with its animation, the boxes and the focus, and for the upgrade offered after every load
-// it lends its timer, boxes, progress window and waits. Its menu loads settings files into the
-// controls and saves the controls' settings to one (the command-line program's format), and shows
-// what the program is. Every text it shows is in the window's language (ui/words.hpp).
+// it lends its timer, boxes, progress window and waits. While another program holds the reader,
+// the waits for it keep the window painted. Its menu loads settings files into the controls and
+// saves the controls' settings to one (the command-line program's format), and shows what the
+// program is. Every text it shows is in the window's language (ui/words.hpp).
 #pragma once
 
 #include <array>
@@ -96,7 +97,8 @@ class TMainWin : public EventSink, private firmware::UpgradeHost {
     // also lets the service's current reader go.
     void ShowReaderState(bool connected);
     // Loads the current reader's identity and configuration, shows them and offers the upgrade.
-    // Catches nothing: a link error leaves the later steps undone and goes to the caller.
+    // Catches nothing: a link error leaves the later steps undone and goes to the caller; one in
+    // the load's own commands ("M", "c") first shows the not-connected state (no current reader).
     void LoadConfiguration();
     // The short animation that confirms a completed write.
     void ShowWriteProgress(ProgressBar& bar);
@@ -151,6 +153,9 @@ class TMainWin : public EventSink, private firmware::UpgradeHost {
     // A Polish text in the window's language.
     std::string Say(std::string_view polish) const { return ui::Say(Lang, polish); }
     FileChoice SettingsFileChoice(const char* title) const;
+    std::string NoReaderText();
+
+    bool showingNoAccess_ = false;  // the status line says the readers present are refused
 
     // firmware::UpgradeHost: the poll timer, the boxes, and the progress window WorkWin (nothing
     // is shown while none is attached).

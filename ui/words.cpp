@@ -26,7 +26,7 @@ std::vector<Words> BuildCatalogue() {
     auto s = [](std::string_view text) { return std::string(text); };
     return {
         // The windows and their menus.
-        {MAIN_CAPTION, MAIN_CAPTION},
+        {MainCaption(), MainCaption()},
         {WORK_CAPTION, WORK_CAPTION},
         {WRITE_CAPTION, "Write configuration"},
         {" Numer karty ", " Card number "},
@@ -68,6 +68,7 @@ std::vector<Words> BuildCatalogue() {
         // The status label.
         {core::CONNECTED_FORMAT, "Reader Zr-T%d, No.: %05d (firmware: %02d)"},
         {core::NOT_CONNECTED_TEXT, "       Reader not connected"},
+        {core::NO_ACCESS_STATUS_TEXT, "No access to the reader"},
         // The boxes.
         {core::NO_ACCESS_TEXT,
          "No access to the reader. Install the zrt-vivoraz package or the udev rule (README), "

@@ -1,12 +1,21 @@
 // The application shell on the offscreen platform: errors that no handler caught are shown and the
 // loop goes on; the windows come up with the progress window hidden and the reader searched for
 // and loaded; closing the main window ends the loop even while the progress window is shown; and
-// the reader lists close every handle at the end, HidVP51 first.
+// the reader lists close every handle at the end, HidVP51 first. The single-instance socket: in a
+// folder of this user's own, never another user's, a stale one replaced.
 #include "app/shell.hpp"
 
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 
 #include <QLabel>
 #include <QMessageBox>
@@ -19,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "app/single_instance.hpp"
 #include "app/termination.hpp"
 #include "link/zrhid.hpp"
 #include "sim/virtual_platform.hpp"
@@ -165,6 +175,59 @@ TEST_F(Shell, AnErrorInAHandlerIsShownAndTheWindowGoesOn) {
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(shown[0], "no HID support");
     EXPECT_TRUE(running);
+}
+
+// The single-instance socket in a runtime folder of the test's own, or without one in a temporary
+// folder of its own.
+class SingleInstanceFolder : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/zrt-instance-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        setenv("XDG_RUNTIME_DIR", root_.c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("TMPDIR");
+        std::filesystem::remove_all(root_);
+    }
+    std::string root_;
+};
+
+// A window that crashed left its socket behind: the next start replaces it and listens, so a
+// third start hands over instead of opening a second window.
+TEST_F(SingleInstanceFolder, AStaleSocketIsReplaced) {
+    sockaddr_un address{AF_UNIX, {}};
+    std::strncpy(address.sun_path, SingleInstance::Key().toLocal8Bit().constData(), 100);
+    const int stale = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(bind(stale, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    close(stale);  // bound, never listened, never removed: as a crashed program leaves it
+
+    SingleInstance second;
+    EXPECT_FALSE(second.HandOverToRunning());
+    second.Listen("MainWin");
+    EXPECT_TRUE(SingleInstance().HandOverToRunning());
+}
+
+// Another user's socket is never connected to; without a runtime folder the socket lies in a
+// folder of this user's (made 0700), and one that another user owns means no check at all.
+TEST_F(SingleInstanceFolder, OnlyAFolderAndASocketOfThisUserAreUsed) {
+    if (getuid() != 0) {
+        GTEST_SKIP() << "needs root to play another user";
+    }
+    SingleInstance running;
+    running.Listen("MainWin");
+    ASSERT_EQ(chown(SingleInstance::Key().toLocal8Bit().constData(), 65534, 65534), 0);
+    EXPECT_FALSE(SingleInstance().HandOverToRunning()) << "another user's socket";
+
+    unsetenv("XDG_RUNTIME_DIR");
+    setenv("TMPDIR", root_.c_str(), 1);
+    const std::string folder = root_ + "/zrt-vivoraz-" + std::to_string(getuid());
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    EXPECT_EQ(SingleInstance::Key().toStdString().rfind(folder + "/", 0), 0u);
+    EXPECT_EQ(std::filesystem::status(folder).permissions(), std::filesystem::perms::owner_all);
+    ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
+    EXPECT_TRUE(SingleInstance::Key().isEmpty());
 }
 
 TEST(ReaderListsTest, CloseTheirHandlesHidVP51First) {

@@ -101,13 +101,37 @@ void Dump(const WindowLayout& layout, HWND window, HWND focus, std::string& focu
     }
 }
 
+// Whether `hwnd` is a main window: its title is the layout's caption, followed by a note in a
+// build for test images (" (test images)"). The title is read without a message, which a program
+// busy uploading would not answer.
+bool IsMainWindow(HWND hwnd) {
+    wchar_t name[64] = {};
+    wchar_t title[128] = {};
+    GetClassNameW(hwnd, name, 64);
+    GetWindowTextW(hwnd, title, 128);
+    return std::wstring(name) == win32::FORM_CLASS &&
+           std::wstring(title).rfind(win32::Wide(MainWinLayout().caption), 0) == 0;
+}
+
+HWND FindMainWindow() {
+    HWND found = nullptr;
+    EnumWindows(
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            if (IsMainWindow(hwnd)) {
+                *reinterpret_cast<HWND*>(data) = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 int CountMainWindows() {
     int count = 0;
     EnumWindows(
         [](HWND hwnd, LPARAM data) -> BOOL {
-            wchar_t name[64] = {};
-            GetClassNameW(hwnd, name, 64);
-            if (std::wstring(name) == win32::FORM_CLASS && Text(hwnd) == MainWinLayout().caption) {
+            if (IsMainWindow(hwnd)) {
                 ++*reinterpret_cast<int*>(data);
             }
             return TRUE;
@@ -119,7 +143,7 @@ int CountMainWindows() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const HWND main = FindWindowW(win32::FORM_CLASS, win32::Wide(MainWinLayout().caption).c_str());
+    const HWND main = FindMainWindow();
     const HWND work = FindWindowW(win32::FORM_CLASS, win32::Wide(WorkWinLayout().caption).c_str());
     if (main == nullptr || work == nullptr) {
         std::printf("none\n");

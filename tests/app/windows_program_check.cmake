@@ -13,7 +13,7 @@ if(failed)
 endif()
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
 set(allowed kernel32.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll shell32.dll setupapi.dll
-    hid.dll msvcrt.dll)
+    hid.dll msvcrt.dll advapi32.dll)
 foreach(entry ${imports})
     string(REPLACE "DLL Name: " "" dll "${entry}")
     string(TOLOWER "${dll}" dll)

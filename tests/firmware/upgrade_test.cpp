@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -166,6 +167,18 @@ INSTANTIATE_TEST_SUITE_P(
                       OfferCase{151, 0x8000, 0x7FFF, "Upgrade ZR-T51"},
                       OfferCase{151, 0x7FFF, 0x8000, nullptr},
                       OfferCase{151, 0xFFFF, 0xFFFF, nullptr}));
+
+// An image marked as a test image is offered only by a build made for test images; every other
+// build treats it as not newer (nothing asked, nothing sent).
+TEST_F(Upgrade, ATestImageIsOfferedOnlyByABuildForTestImages) {
+    std::vector<std::uint8_t>& image = catalogue.Image(151);
+    std::copy(TEST_IMAGE_MARK.begin(), TEST_IMAGE_MARK.end(), image.begin() + 8);
+    Reader(151, IMAGE_VERSION - 1);
+    host.answer = false;
+    Run();
+    EXPECT_EQ(!host.Only("ask").empty(), TestImagesAllowed());
+    EXPECT_TRUE(reader.Log().empty());
+}
 
 TEST_F(Upgrade, EighteenBlocksGoOutAsZThenYZeroToSeventeenThenYThenZ) {
     Reader(141, IMAGE_VERSION - 1, 0x0140);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -182,6 +183,22 @@ TEST_F(HidrawTree, OpenTellsWhyItFailed) {
         OpenError why = OpenError::None;
         EXPECT_EQ(platform.Open(path, why), INVALID_HID_HANDLE) << path;
         EXPECT_EQ(why, expected) << path;
+    }
+}
+
+// An open that fails with `error`, as the kernel's for another user's node (the tests run as root).
+template <int error>
+int Refused(const char*, int) {
+    errno = error;
+    return -1;
+}
+
+TEST_F(HidrawTree, AnOpenRefusedForLackOfPermissionIsNoAccess) {
+    for (const HidrawPlatform::OpenCall call : {&Refused<EACCES>, &Refused<EPERM>}) {
+        HidrawPlatform platform(sysfs_.string(), dev_.string(), call);
+        OpenError why = OpenError::None;
+        EXPECT_EQ(platform.Open((dev_ / "hidraw0").string(), why), INVALID_HID_HANDLE);
+        EXPECT_EQ(why, OpenError::NoAccess);
     }
 }
 

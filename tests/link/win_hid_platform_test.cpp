@@ -14,6 +14,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "link/hid_vp_tab.hpp"
@@ -288,7 +289,7 @@ TEST_F(WinHid, TheLockIsANamedMutexOfTheDevicePath) {
     WinHidPlatform mine(PlayedCalls());
     const HidHandle handle = mine.Open(system.interfaces[0].path);
     EXPECT_EQ(WinHidPlatform::LockName(system.interfaces[0].path),
-              "Local\\zrt-vivoraz-hid-//?/hid#vid_13ab&pid_0041#lock");
+              "Global\\zrt-vivoraz-hid-//?/hid#vid_13ab&pid_0041#lock");
 
     const auto inOtherThread = [&](bool release) {
         WinHidPlatform other(PlayedCalls());
@@ -322,6 +323,59 @@ TEST_F(WinHid, TheLockIsANamedMutexOfTheDevicePath) {
     EXPECT_EQ(mine.Lock(handle, milliseconds{0}), LockResult::Locked) << "abandoned is free";
     mine.Unlock(handle);
     EXPECT_EQ(mine.Lock(INVALID_HID_HANDLE, milliseconds{0}), LockResult::Failed);
+}
+
+// Whether a mutex's security descriptor has one entry, which lets Authenticated Users wait for
+// and release it, and nothing more.
+bool GrantsAuthenticatedUsersTheLock(const SECURITY_ATTRIBUTES* attributes) {
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    BYTE users[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof(users);
+    return attributes != nullptr &&
+           GetSecurityDescriptorDacl(attributes->lpSecurityDescriptor, &present, &dacl,
+                                     &defaulted) &&
+           dacl != nullptr && dacl->AceCount == 1 && GetAce(dacl, 0, reinterpret_cast<void**>(&ace)) &&
+           ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+           ace->Mask == (SYNCHRONIZE | MUTEX_MODIFY_STATE) &&
+           CreateWellKnownSid(WinAuthenticatedUserSid, nullptr, users, &size) &&
+           EqualSid(&ace->SidStart, users);
+}
+
+// Name, access asked for, and whether the descriptor shares it, of each mutex the lock created.
+std::vector<std::tuple<std::string, DWORD, bool>> mutexes;
+bool globalRefused = false;
+
+// The lock's mutex lives in Global\ with a descriptor that lets every logged-on user's program
+// use it; where Global\ is refused, in Local\. Either way the lock works.
+TEST_F(WinHid, TheLocksMutexIsSharedWithEveryUserOrElseLocal) {
+    system.interfaces = {{"\\\\?\\HID#VID_13AB&PID_0041#Shared", 0, false, false, 0}};
+    const std::string name = "zrt-vivoraz-hid-//?/hid#vid_13ab&pid_0041#shared";
+    const DWORD access = SYNCHRONIZE | MUTEX_MODIFY_STATE;
+    for (const bool refused : {false, true}) {
+        globalRefused = refused;
+        mutexes.clear();
+        WinHidCalls calls = PlayedCalls();
+        calls.CreateMutexExA = [](LPSECURITY_ATTRIBUTES attributes, LPCSTR mutex, DWORD flags,
+                                  DWORD asked) -> HANDLE {
+            mutexes.emplace_back(mutex, asked, GrantsAuthenticatedUsersTheLock(attributes));
+            if (globalRefused && std::string(mutex).rfind("Global\\", 0) == 0) {
+                return nullptr;
+            }
+            return ::CreateMutexExA(attributes, mutex, flags, asked);
+        };
+        WinHidPlatform platform(calls);
+        const HidHandle handle = platform.Open(system.interfaces[0].path);
+        EXPECT_EQ(platform.Lock(handle, milliseconds{0}), LockResult::Locked);
+        using Created = std::tuple<std::string, DWORD, bool>;
+        std::vector<Created> expected{{"Global\\" + name, access, true}};
+        if (refused) {
+            expected.emplace_back("Local\\" + name, access, false);
+        }
+        EXPECT_EQ(mutexes, expected);
+        platform.Close(handle);
+    }
 }
 
 }  // namespace

@@ -387,6 +387,31 @@ TEST_F(ReaderFixture, TheReaderLockKeepsOtherProgramsOut) {
     platform.Close(other);
 }
 
+// With a wait hook the lock is tried once per LOCK_RETRY and the hook passes the time between:
+// it gives up when the hook's waits reach lockWait, and gets the lock once the holder lets go.
+TEST_F(ReaderFixture, ALockWaitHookPassesTheTimeBetweenSingleTries) {
+    const HidHandle other = platform.Open(platform.PathOf(0));
+    ASSERT_EQ(platform.Lock(other, std::chrono::milliseconds{0}), LockResult::Locked);
+    zr.lockWait = std::chrono::milliseconds{50};
+    std::vector<std::chrono::milliseconds::rep> steps;
+    zr.lockWaitHook = [&](std::chrono::milliseconds step) { steps.push_back(step.count()); };
+    EXPECT_EQ(ErrorCode([&] { ReaderLock lock(zr); }), ERR_IN_USE);
+    EXPECT_EQ(steps, (std::vector<std::chrono::milliseconds::rep>{20, 20, 10}));
+    for (const auto wait : platform.LockWaits()) {
+        EXPECT_EQ(wait, std::chrono::milliseconds{0}) << "no wait inside the platform";
+    }
+
+    steps.clear();
+    zr.lockWaitHook = [&](std::chrono::milliseconds step) {
+        steps.push_back(step.count());
+        platform.Unlock(other);
+    };
+    zr.ReadInfo();
+    EXPECT_EQ(steps.size(), 1u);
+    EXPECT_EQ(reader.Log().size(), 1u);
+    platform.Close(other);
+}
+
 TEST_F(ReaderFixture, ALockThatCannotBeAskedForIsADriverError) {
     platform.Unplug(0);
     EXPECT_EQ(ErrorCode([&] { ReaderLock lock(zr); }), ERR_HID_DRIVER);

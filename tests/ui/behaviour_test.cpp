@@ -78,20 +78,26 @@ TEST_F(States, ActivationWithoutAReaderShowsNotConnectedSilentlyAndLeavesTheFocu
 }
 
 // A reader this user may not open is no silent "not connected": the box says what to do, once
-// for as long as it stays plugged in, while the window searches on.
+// for as long as it stays plugged in, while the window searches on; the status line says so until
+// no such reader is left.
 TEST_F(States, AReaderRefusedForLackOfPermissionIsSaidOnce) {
     sim::VirtualPlatform::Options denied;
     denied.openable = false;
     denied.refusal = link::OpenError::NoAccess;
-    platform.AddReader(reader51, denied);
+    const auto id = platform.AddReader(reader51, denied);
     Activate();
     Tick();
     Tick();
-    ExpectNotConnected();
+    EXPECT_EQ(readers.CurrentReader, nullptr);
+    EXPECT_FALSE(Enabled("WrBtn"));
+    EXPECT_EQ(Status(), "Brak dostępu do czytnika");
     EXPECT_EQ(boxes.messages, std::vector<std::string>{
                                   "Brak dostępu do czytnika. Zainstaluj pakiet zrt-vivoraz lub "
                                   "regułę udev (README), a następnie podłącz czytnik "
                                   "ponownie."});
+    platform.Unplug(id);
+    Tick();
+    ExpectNotConnected();
 }
 
 TEST_F(States, ActivationWithAReaderLoadsItAndGivesTheFocusToRapWin) {
@@ -119,26 +125,33 @@ struct LoadFault {
     std::int32_t code;
 };
 
+// A load that fails in "M" or "c" leaves no half-open reader: the not-connected presentation, no
+// current reader, and the next tick loads the same reader afresh, without a replug.
 class FailedLoad : public States, public ::testing::WithParamInterface<LoadFault> {
   protected:
-    // A first reader was loaded; the second one fails while it is loaded.
+    // A first reader was loaded; the second one fails once while it is loaded.
     void LoadFirstThenSecond() {
         const auto id = platform.AddReader(first);
         Activate();
         platform.Unplug(id);
-        statusBefore = Status();
-        ASSERT_EQ(statusBefore, "Czytnik Zr-T41, Nr: 00001 (soft: 12)");
+        ASSERT_EQ(Status(), "Czytnik Zr-T41, Nr: 00001 (soft: 12)");
         // Edits that the failed load must not overwrite.
         Box("EnterChkBx").SetChecked(false);
-        reader51.record = {};
         reader51.AddFault(GetParam().fault);
         platform.AddReader(reader51);
     }
+    // The tick after the failure loads the reader with its normal replies.
+    void ExpectLoadedByTheNextTick() {
+        reader51.ClearLog();
+        Tick();
+        EXPECT_EQ(Wire(reader51), "Mc");
+        ExpectConnected();
+        ExpectRecordShown();
+    }
     sim::VirtualReader first{link::ReaderInfo{141, 1, IMAGE_VERSION}, RECORD, link::PRODUCT_ID_41};
-    std::string statusBefore;
 };
 
-TEST_P(FailedLoad, FromActivationShowsTheErrorEnablesTheTimerAndLeavesThePresentation) {
+TEST_P(FailedLoad, FromActivationShowsTheErrorOnceAndTheNextTickLoads) {
     LoadFirstThenSecond();
     FocusElsewhere();
     win.Timer.SetEnabled(false);
@@ -147,10 +160,11 @@ TEST_P(FailedLoad, FromActivationShowsTheErrorEnablesTheTimerAndLeavesThePresent
     EXPECT_EQ(Wire(reader51), GetParam().wire);
     ASSERT_EQ(boxes.messages, std::vector<std::string>{link::ErrorText(GetParam().code)});
     EXPECT_TRUE(win.Timer.Enabled()) << "enabled again after the box";
-    EXPECT_EQ(readers.CurrentReader, &readers.Reader51) << "stays as the search set it";
-    EXPECT_EQ(Status(), statusBefore);
+    ExpectNotConnected();
     EXPECT_FALSE(Checked("EnterChkBx")) << "controls as they were";
     EXPECT_EQ(Focused(), C("RapWin"));
+    ExpectLoadedByTheNextTick();
+    EXPECT_EQ(boxes.messages.size(), 1u);
 }
 
 TEST_P(FailedLoad, FromTheTickEnablesTheTimerSilently) {
@@ -164,24 +178,19 @@ TEST_P(FailedLoad, FromTheTickEnablesTheTimerSilently) {
     EXPECT_EQ(Wire(reader51), GetParam().wire);
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_TRUE(win.Timer.Enabled());
-    EXPECT_EQ(readers.CurrentReader, &readers.Reader51);
-    EXPECT_EQ(Status(), NOT_CONNECTED);
+    ExpectNotConnected();
     EXPECT_EQ(Focused(), C("EnterChkBx")) << "a tick never moves the focus";
-
-    // The next ticks only check the reader; once it answers, nothing changes until a new load.
-    reader51.ClearLog();
-    Tick();
-    EXPECT_EQ(Wire(reader51), "M");
+    ExpectLoadedByTheNextTick();
+    EXPECT_TRUE(boxes.boxes.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Steps, FailedLoad,
-                         ::testing::Values(LoadFault{"InM", Fault(FaultKind::NoReply).On('M'), "M",
-                                                     link::ERR_HID_DRIVER},
-                                           LoadFault{"InC", Fault(FaultKind::FlipCrcBit).On('c'),
-                                                     "Mc", link::ERR_BAD_REPLY}),
-                         [](const ::testing::TestParamInfo<LoadFault>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Steps, FailedLoad,
+    ::testing::Values(
+        LoadFault{"InM", Fault(FaultKind::NoReply).On('M'), "M", link::ERR_HID_DRIVER},
+        LoadFault{"DataLessM", Fault(FaultKind::ReplaceData).On('M'), "M", link::ERR_BAD_REPLY},
+        LoadFault{"InC", Fault(FaultKind::FlipCrcBit).On('c'), "Mc", link::ERR_BAD_REPLY}),
+    [](const ::testing::TestParamInfo<LoadFault>& info) { return std::string(info.param.name); });
 
 // --- The tick ---------------------------------------------------------------------------------
 
@@ -244,6 +253,24 @@ TEST_F(States, TheTickLeavesAReaderAnotherProgramHoldsAlone) {
     Tick();
     ExpectConnected();
     EXPECT_EQ(Wire(reader51), "McMc");
+    platform.Close(other);
+}
+
+// An activation that meets a reader another program keeps: the wait for it keeps the window
+// painted, then the load fails as one that found the reader in use.
+TEST_F(States, WaitingForAReaderAnotherProgramHoldsKeepsTheWindowPainted) {
+    const auto id = platform.AddReader(reader51);
+    const link::HidHandle other = platform.Open(platform.PathOf(id));
+    ASSERT_EQ(platform.Lock(other, std::chrono::milliseconds{0}), link::LockResult::Locked);
+    readers.Reader51.lockWait = std::chrono::milliseconds{100};
+    Activate();
+    ASSERT_EQ(waits.steps.size(), 5u);
+    for (const WaitRecorder::Step& step : waits.steps) {
+        EXPECT_EQ(step.painted, &win.Form);
+    }
+    EXPECT_EQ(boxes.messages, std::vector<std::string>{link::ErrorText(link::ERR_IN_USE)});
+    ExpectNotConnected();
+    EXPECT_TRUE(Wire(reader51).empty());
     platform.Close(other);
 }
 

@@ -53,10 +53,12 @@ class WaitRecorder : public FakeWaiter {
         int maximum = -1;
         bool barShown = false;
         Component* focus = nullptr;
+        Control* painted = nullptr;
     };
     void Wait(int milliseconds, Control* keepPainted) override {
         FakeWaiter::Wait(milliseconds, keepPainted);
         Step step{milliseconds};
+        step.painted = keepPainted;
         if (auto* bar = dynamic_cast<ProgressBar*>(keepPainted)) {
             step.position = bar->Position();
             step.maximum = bar->Max();
