@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <optional>
 
 #include "cli/command.hpp"
 #include "firmware/firmware_image.hpp"
@@ -31,23 +32,33 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
 
 namespace {
 
-// A serial number in decimal, leading zeros allowed ("04242" is 4242), at most 65535.
+// A serial number in decimal, leading zeros allowed ("04242" is 4242), at most 65535; counted in
+// 32 bits with a stop past the limit, so no length overflows (unsigned long is 32 bits on Windows).
 std::optional<std::uint16_t> ParseSerial(const std::string& text) {
-    if (text.empty() || text.size() > 10 ||
-        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    if (text.empty()) {
         return std::nullopt;
     }
-    const unsigned long value = std::stoul(text);
-    if (value > 0xFFFF) {
-        return std::nullopt;
+    std::uint32_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<std::uint32_t>(c - '0');
+        if (value > 0xFFFF) {
+            return std::nullopt;
+        }
     }
     return static_cast<std::uint16_t>(value);
 }
 
-}  // namespace
+bool Blank(const std::string& text) {
+    return text.find_first_not_of(" \t\r\n\v\f") == std::string::npos;
+}
 
-int RunCommandLine(const std::vector<std::string>& arguments, link::HidPlatform& platform,
-                   std::istream& in, std::ostream& out, std::ostream& err) {
+// Reads the command line and runs the command; any failure but a link error's (which the
+// commands report per reader) and a usage error's ends here as an exception.
+int Run(const std::vector<std::string>& arguments, link::HidPlatform& platform, std::istream& in,
+        std::ostream& out, std::ostream& err, bool& json) {
     CLI::App app(
         "Configures USB contactless card readers of the Zr-T family: lists them, shows "
         "and changes their settings, copies settings between readers and upgrades "
@@ -57,11 +68,13 @@ int RunCommandLine(const std::vector<std::string>& arguments, link::HidPlatform&
                          "zrt-vivoraz-cli 1.9" + std::string(firmware::TestImagesNote()));
     app.require_subcommand(1);
     app.fallthrough();  // the global options may also follow the command
+    // On Windows too an argument that starts with "/" is a path ("/tmp/x.json"), not an option;
+    // the commands added below take this over.
+    app.allow_windows_style_options(false);
 
     std::string serial;
     std::string path;
     bool all = false;
-    bool json = false;
     CLI::Option* readerOption =
         app.add_option("--reader", serial, "The reader with this serial number (decimal)");
     CLI::Option* pathOption = app.add_option("--path", path, "The reader at this device path");
@@ -84,46 +97,76 @@ int RunCommandLine(const std::vector<std::string>& arguments, link::HidPlatform&
         subcommands.emplace_back(sub, command.get());
     }
 
+    ReaderSet readers(platform);
+    Terminal terminal(in, err);
+    Context context{readers, Selection{}, json, in, out, err, terminal};
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
         app.parse(reversed);
     } catch (const CLI::ParseError& error) {
-        const int status = app.exit(error, out, err);
-        return status == 0 ? EXIT_DONE : EXIT_USAGE;
+        const bool answered = error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success);
+        if (answered || !context.json) {  // --help, --version, or the parser's own message
+            const int status = app.exit(error, out, err);
+            return status == 0 ? EXIT_DONE : EXIT_USAGE;
+        }
+        return Fail(context, KIND_USAGE, error.what(), EXIT_USAGE);
     }
+    context.json = json;
 
-    Selection selection;
-    if (!serial.empty()) {
-        selection.serial = ParseSerial(serial);
-        if (!selection.serial) {
-            err << "zrt-vivoraz-cli: --reader: '" << serial
-                << "' is not a serial number (0 to 65535)\n";
-            return EXIT_USAGE;
+    // An empty or blank choice is a mistake, never "any reader": nothing is sent.
+    if (readerOption->count() > 0) {
+        context.selection.serial = ParseSerial(serial);
+        if (!context.selection.serial) {
+            return Fail(context, KIND_USAGE,
+                        "--reader: '" + serial + "' is not a serial number (0 to 65535)",
+                        EXIT_USAGE);
         }
     }
-    if (!path.empty()) {
-        selection.path = path;
+    if (pathOption->count() > 0) {
+        if (Blank(path)) {
+            return Fail(context, KIND_USAGE, "--path: '" + path + "' is not a device path",
+                        EXIT_USAGE);
+        }
+        context.selection.path = path;
     }
-    selection.all = all;
+    context.selection.all = all;
 
+    // The trace goes between the readers and the system only when asked for.
     std::unique_ptr<link::TracePlatform> trace;
+    std::optional<ReaderSet> tracedReaders;
     if (!traceFile.empty()) {
         std::string error;
         trace = link::OpenTrace(platform, traceFile, started, error);
         if (!trace) {
-            err << "zrt-vivoraz-cli: --trace: " << error << "\n";
-            return EXIT_USAGE;
+            return Fail(context, KIND_USAGE, "--trace: " + error, EXIT_USAGE);
         }
+        tracedReaders.emplace(*trace);
     }
-    ReaderSet readers(trace ? *trace : platform);
-    Terminal terminal(in, err);
-    Context context{readers, selection, json, in, out, err, terminal};
+    Context chosen{tracedReaders ? *tracedReaders : readers, context.selection, context.json, in,
+                   out, err, terminal};
     for (const auto& [sub, command] : subcommands) {
         if (sub->parsed()) {
-            return command->Run(context);
+            return command->Run(chosen);
         }
     }
     return EXIT_USAGE;
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& arguments, link::HidPlatform& platform,
+                   std::istream& in, std::ostream& out, std::ostream& err) {
+    // --json is known before the parse, which may fail: a failed run still prints one document.
+    bool json = std::find(arguments.begin(), arguments.end(), "--json") != arguments.end();
+    try {
+        return Run(arguments, platform, in, out, err, json);
+    } catch (const std::exception& failure) {
+        ReaderSet none(platform);
+        Terminal terminal(in, err);
+        const Context context{none, Selection{}, json, in, out, err, terminal};
+        return Fail(context, KIND_INPUT, std::string("unexpected failure: ") + failure.what(),
+                    EXIT_FAILED);
+    }
 }
 
 }  // namespace zrt::cli

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ostream>
 
+#include "config/settings_file.hpp"
 #include "link/link_error.hpp"
 
 namespace zrt::cli {
@@ -25,36 +26,39 @@ std::string HexBytes(const config::ReaderConfig& record) {
     return text;
 }
 
-// The result of a write that was read back: a failure listing each setting that differs.
-ReaderResult Verified(const std::vector<std::string>& differences) {
-    ReaderResult result;
-    if (!differences.empty()) {
-        result.ok = false;
-        result.error = "the reader did not store the settings";
-        for (const std::string& difference : differences) {
-            result.error += "; " + difference;
-        }
-        result.fields["differences"] = differences;
-    }
-    return result;
+void PrintJson(std::ostream& out, const Json& document) {
+    out << document.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
 }
 
-ReaderResult ReaderCommand::Failed(const std::string& error) {
-    ReaderResult result;
-    result.ok = false;
-    result.error = error;
-    return result;
+int Fail(const Context& context, const char* kind, const std::string& message, int status) {
+    const std::string shown = config::PrintableText(message);
+    if (context.json) {
+        PrintJson(context.out, Json{{"error", {{"message", shown}, {"kind", kind}}}});
+    } else {
+        context.err << "zrt-vivoraz-cli: " << shown << "\n";
+    }
+    return status;
+}
+
+void Verify(ReaderResult& result, const Written& written) {
+    result.fields["changed"] = true;
+    if (!written.stored) {
+        result.Failed("the reader did not store the settings");
+        for (const std::string& difference : written.differences) {
+            result.error += "; " + difference;
+        }
+        result.fields["differences"] = written.differences;
+    }
 }
 
 std::optional<int> SearchAndChoose(Context& context, Chosen& chosen) {
     if (!context.readers.Search()) {
-        context.err << "zrt-vivoraz-cli: the system gives no list of its HID devices\n";
-        return EXIT_FAILED;
+        return Fail(context, KIND_READER, "the system gives no list of its HID devices",
+                    EXIT_FAILED);
     }
     chosen = Choose(context.readers, context.selection);
     if (!chosen.error.empty()) {
-        context.err << "zrt-vivoraz-cli: " << chosen.error << "\n";
-        return chosen.usage ? EXIT_USAGE : EXIT_FAILED;
+        return Fail(context, chosen.kind, chosen.error, chosen.usage ? EXIT_USAGE : EXIT_FAILED);
     }
     return std::nullopt;
 }
@@ -64,7 +68,18 @@ int ReaderCommand::Run(Context& context) {
         return *status;
     }
     Chosen chosen;
-    if (const std::optional<int> status = SearchAndChoose(context, chosen)) {
+    if (context.selection.all && context.readers.Search()) {
+        chosen = Choose(context.readers, context.selection);
+        if (chosen.entries.empty()) {
+            // Nothing to work on is a failed run, and still the document of every reader's result.
+            if (context.json) {
+                PrintJson(context.out, Json{{"results", Json::array()}});
+            } else {
+                context.err << "zrt-vivoraz-cli: no reader found\n";
+            }
+            return EXIT_FAILED;
+        }
+    } else if (const std::optional<int> status = SearchAndChoose(context, chosen)) {
         return *status;
     }
 
@@ -72,21 +87,28 @@ int ReaderCommand::Run(Context& context) {
     bool allOk = true;
     for (ReaderEntry* entry : chosen.entries) {
         ReaderResult result;
-        try {
-            result = RunOn(context, *entry);
-        } catch (const link::ZrHIDErr& error) {
-            result = Failed(LinkErrorText(error.code));
+        result.fields = InitialFields();
+        if (!entry->reader) {
+            result.Failed(entry->openError);  // listed by --all: present, but not to be opened
+        } else {
+            try {
+                RunOn(context, *entry, result);
+            } catch (const link::ZrHIDErr& error) {
+                result.Failed(LinkErrorText(error.code));
+            }
         }
         allOk = allOk && result.ok;
         // The identity is known once the command has read it; a reader that never answered is
         // named by its path alone.
-        const std::uint16_t serial = entry->reader->info.serial;
-        const bool known = entry->reader->info.model != 0 || serial != 0;
+        const std::uint16_t serial = entry->reader ? entry->reader->info.serial : 0;
+        const bool known = entry->reader && (entry->reader->info.model != 0 || serial != 0);
+        const std::string path = config::PrintableText(entry->path);
+        const std::string error = config::PrintableText(result.error);
         Json one = Json::object();
         one["serial"] = known ? Json(serial) : Json(nullptr);
-        one["path"] = entry->path;
+        one["path"] = path;
         one["ok"] = result.ok;
-        one["error"] = result.ok ? Json(nullptr) : Json(result.error);
+        one["error"] = result.ok ? Json(nullptr) : Json(error);
         for (const auto& [key, value] : result.fields.items()) {
             one[key] = value;
         }
@@ -94,18 +116,17 @@ int ReaderCommand::Run(Context& context) {
 
         if (!context.json) {
             context.out << result.text;
-            if (context.selection.all) {
-                context.out << (known ? SerialText(serial) : std::string("?????")) << " "
-                            << entry->path << " " << (result.ok ? "ok" : "failed: " + result.error)
-                            << "\n";
+            if (context.selection.all || AlwaysPrintsResultLine()) {
+                const char* done = result.unchanged ? "unchanged" : "ok";
+                context.out << (known ? SerialText(serial) : std::string("?????")) << " " << path
+                            << " " << (result.ok ? done : "failed: " + error) << "\n";
             } else if (!result.ok) {
-                context.err << "zrt-vivoraz-cli: " << entry->path << ": " << result.error << "\n";
+                context.err << "zrt-vivoraz-cli: " << path << ": " << error << "\n";
             }
         }
     }
     if (context.json) {
-        context.out << (context.selection.all ? Json{{"results", results}} : results[0]).dump(2)
-                    << "\n";
+        PrintJson(context.out, context.selection.all ? Json{{"results", results}} : results[0]);
     }
     return allOk ? EXIT_DONE : EXIT_FAILED;
 }

@@ -22,8 +22,7 @@ class Export final : public Command {
 
     int Run(Context& context) override {
         if (context.selection.all) {
-            context.err << "zrt-vivoraz-cli: export takes one reader, not --all\n";
-            return EXIT_USAGE;
+            return Fail(context, KIND_USAGE, "export takes one reader, not --all", EXIT_USAGE);
         }
         Chosen chosen;
         if (const std::optional<int> status = SearchAndChoose(context, chosen)) {
@@ -34,28 +33,25 @@ class Export final : public Command {
         try {
             loaded = Load(*entry.reader);
         } catch (const link::ZrHIDErr& error) {
-            context.err << "zrt-vivoraz-cli: " << entry.path << ": " << LinkErrorText(error.code)
-                        << "\n";
-            return EXIT_FAILED;
+            return Fail(context, KIND_READER, entry.path + ": " + LinkErrorText(error.code),
+                        EXIT_FAILED);
         }
         std::string error;
         if (!WriteTextFile(file_, config::SettingsToJson(config::StateFromRecord(loaded.record)),
                            context.out, error)) {
-            context.err << "zrt-vivoraz-cli: " << error << "\n";
-            return EXIT_FAILED;
+            return Fail(context, KIND_INPUT, error, EXIT_FAILED);
         }
         if (file_ != "-") {
+            const std::string file = config::PrintableText(file_);
             if (context.json) {
-                context.out << Json{{"serial", loaded.info.serial},
-                                    {"path", entry.path},
-                                    {"ok", true},
-                                    {"error", nullptr},
-                                    {"file", file_}}
-                                   .dump(2)
-                            << "\n";
+                PrintJson(context.out, Json{{"serial", loaded.info.serial},
+                                            {"path", config::PrintableText(entry.path)},
+                                            {"ok", true},
+                                            {"error", nullptr},
+                                            {"file", file}});
             } else {
                 context.err << "Settings of reader " << SerialText(loaded.info.serial)
-                            << " written to " << file_ << "\n";
+                            << " written to " << file << "\n";
             }
         }
         return EXIT_DONE;

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <sstream>
+#include <istream>
+#include <ostream>
 
 namespace zrt::cli {
 
@@ -22,20 +22,31 @@ std::optional<std::string> ReadTextFile(const std::string& name, std::istream& s
     std::istream* in = &standardInput;
     std::ifstream file;
     if (name != "-") {
-        file.open(PathOf(name), std::ios::binary);
-        if (!file) {
+        try {
+            file.open(PathOf(name), std::ios::binary);
+        } catch (const std::exception&) {
+            // A name the system cannot take (not UTF-8 where names are wide): nothing to open.
+        }
+        if (!file.is_open()) {
             error = name + ": cannot be opened for reading";
             return std::nullopt;
         }
         in = &file;
     }
-    std::ostringstream text;
-    text << in->rdbuf();
+    // One byte past the limit tells a file that is too large; nothing beyond it is read.
+    std::string text(MAX_INPUT_SIZE + 1, '\0');
+    in->read(text.data(), static_cast<std::streamsize>(text.size()));
     if (in->bad()) {
         error = name + ": cannot be read";
         return std::nullopt;
     }
-    return text.str();
+    const auto size = static_cast<std::size_t>(in->gcount());
+    if (size > MAX_INPUT_SIZE) {
+        error = name + ": too large (more than 64 KiB; a settings file is under 1 KiB)";
+        return std::nullopt;
+    }
+    text.resize(size);
+    return text;
 }
 
 bool WriteTextFile(const std::string& name, const std::string& text, std::ostream& standardOutput,
@@ -44,7 +55,12 @@ bool WriteTextFile(const std::string& name, const std::string& text, std::ostrea
         standardOutput << text << std::flush;
         return static_cast<bool>(standardOutput);
     }
-    std::ofstream file(PathOf(name), std::ios::binary | std::ios::trunc);
+    std::ofstream file;
+    try {
+        file.open(PathOf(name), std::ios::binary | std::ios::trunc);
+    } catch (const std::exception&) {
+        // A name the system cannot take: reported below as not written.
+    }
     file << text;
     file.close();
     if (!file) {

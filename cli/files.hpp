@@ -2,13 +2,18 @@
 // Polish file names work on Windows too); "-" is standard input or output.
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <optional>
 #include <string>
 
 namespace zrt::cli {
 
-// The whole file, or none with `error` saying why.
+// A settings file is under 1 KiB: anything larger than this is refused, and never read further.
+inline constexpr std::size_t MAX_INPUT_SIZE = 64 * 1024;
+
+// The whole file, or none with `error` saying why (a file or standard input larger than
+// MAX_INPUT_SIZE is "too large").
 std::optional<std::string> ReadTextFile(const std::string& name, std::istream& standardInput,
                                         std::string& error);
 // Writes `text` as the whole file; false with `error` saying why.

@@ -1,10 +1,12 @@
 // import FILE: writes the settings of a settings file to readers, each written record read back
-// and compared; the whole file is checked before anything is sent.
+// and compared; the whole file is checked before anything is sent. With --only-if-different a
+// reader that already holds the settings is not written; with --dry-run no reader is touched.
 #include <iostream>
 
 #include "cli/command.hpp"
 #include "cli/files.hpp"
 #include "config/settings_file.hpp"
+#include "link/zrhid.hpp"
 
 namespace zrt::cli {
 
@@ -20,6 +22,8 @@ class Import final : public ReaderCommand {
         command.add_option("FILE", file_, "The settings file to read, - for standard input")
             ->required();
         command.add_flag("--dry-run", dryRun_, "Print the record instead of writing it");
+        command.add_flag("--only-if-different", onlyIfDifferent_,
+                         "Leave a reader that already holds these settings as it is");
     }
 
   protected:
@@ -34,14 +38,13 @@ class Import final : public ReaderCommand {
             }
         }
         if (!state) {
-            context.err << "zrt-vivoraz-cli: " << error << "\n";
-            return EXIT_FAILED;
+            return Fail(context, KIND_INPUT, error, EXIT_FAILED);
         }
         state_ = *state;
         if (dryRun_) {
             const std::string record = HexBytes(config::RecordFromState(state_));
             if (context.json) {
-                context.out << Json{{"record", record}}.dump(2) << "\n";
+                PrintJson(context.out, Json{{"record", record}});
             } else {
                 context.out << record << "\n";
             }
@@ -50,14 +53,30 @@ class Import final : public ReaderCommand {
         return std::nullopt;
     }
 
-    ReaderResult RunOn(Context& /*context*/, ReaderEntry& entry) override {
-        entry.reader->ReadInfo();  // names the reader in the result
-        return Verified(WriteAndVerify(*entry.reader, state_));
+    Json InitialFields() const override { return {{"changed", false}}; }
+    bool AlwaysPrintsResultLine() const override { return true; }
+
+    void RunOn(Context& /*context*/, ReaderEntry& entry, ReaderResult& result) override {
+        link::ZrHID& reader = *entry.reader;
+        // The comparison and the write under one lock: nobody writes in between.
+        const link::ReaderLock lock(reader);
+        if (onlyIfDifferent_) {
+            const Loaded loaded = Load(reader);
+            if (AlreadyHolds(loaded.info.model, loaded.record, state_)) {
+                result.unchanged = true;
+                return;
+            }
+        } else {
+            reader.ReadInfo();  // names the reader in the result, and its model the verdict
+        }
+        result.fields["changed"] = true;  // from here on a "C" may have gone out
+        Verify(result, WriteAndVerify(reader, state_));
     }
 
   private:
     std::string file_;
     bool dryRun_ = false;
+    bool onlyIfDifferent_ = false;
     config::ConfigState state_;
 };
 

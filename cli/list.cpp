@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli/command.hpp"
+#include "config/settings_file.hpp"
 #include "link/link_error.hpp"
 
 namespace zrt::cli {
@@ -19,13 +20,14 @@ class List final : public Command {
 
     int Run(Context& context) override {
         if (!context.readers.Search()) {
-            context.err << "zrt-vivoraz-cli: the system gives no list of its HID devices\n";
-            return EXIT_FAILED;
+            return Fail(context, KIND_READER, "the system gives no list of its HID devices",
+                        EXIT_FAILED);
         }
         Json readers = Json::array();
         bool allOk = true;
         for (ReaderEntry& entry : context.readers.Entries()) {
-            Json one = {{"path", entry.path}, {"product", entry.productId}};
+            const std::string path = config::PrintableText(entry.path);
+            Json one = {{"path", path}, {"product", entry.productId}};
             std::string error = entry.openError;
             if (entry.reader) {
                 try {
@@ -45,7 +47,7 @@ class List final : public Command {
             if (!context.json) {
                 char product[8];
                 std::snprintf(product, sizeof product, "0x%04X", entry.productId);
-                context.out << entry.path << "  " << product << "  ";
+                context.out << path << "  " << product << "  ";
                 if (error.empty()) {
                     context.out << one["model_name"].get<std::string>() << "  serial "
                                 << SerialText(one["serial"].get<std::uint16_t>()) << "  firmware "
@@ -56,7 +58,7 @@ class List final : public Command {
             }
         }
         if (context.json) {
-            context.out << Json{{"readers", readers}}.dump(2) << "\n";
+            PrintJson(context.out, Json{{"readers", readers}});
         }
         if (readers.empty()) {
             context.err << "zrt-vivoraz-cli: no reader found\n";

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/command.hpp"
 #include "config/settings_words.hpp"
 #include "core/reader_service.hpp"
 #include "core/reader_status.hpp"
@@ -23,8 +24,13 @@ bool IsReaderProduct(std::uint16_t productId) {
 std::string OpenErrorText(link::OpenError why) {
     switch (why) {
         case link::OpenError::NoAccess:
-            return "no access (install the zrt-vivoraz-cli package or the udev rule, then plug the "
-                   "reader in again)";
+#ifdef _WIN32
+            return "no access: this user may not open the reader";
+#else
+            return "no access: this user may not open the reader; install the zrt-vivoraz-cli "
+                   "package (its udev rule gives the readers to the user at the local seat), then "
+                   "unplug the reader and plug it in again";
+#endif
         case link::OpenError::InUse:
             return "in use by another program";
         case link::OpenError::Gone:
@@ -32,6 +38,17 @@ std::string OpenErrorText(link::OpenError why) {
         default:
             return "cannot be opened";
     }
+}
+
+// The entries that cannot be opened, each with its reason: "/dev/hidraw3: no access: ...".
+std::string Unopenable(const std::vector<ReaderEntry>& entries) {
+    std::string text;
+    for (const ReaderEntry& entry : entries) {
+        if (!entry.reader) {
+            text += (text.empty() ? "" : "; ") + entry.path + ": " + entry.openError;
+        }
+    }
+    return text;
 }
 
 }  // namespace
@@ -79,6 +96,9 @@ bool ReaderSet::Search() {
         }
         link::OpenError why = link::OpenError::None;
         const link::HidHandle handle = platform_->Open(candidate.path, why);
+        if (handle == link::INVALID_HID_HANDLE && why == link::OpenError::SystemHeld) {
+            continue;  // a collection the system keeps (a reader's keyboard): no reader to list
+        }
         if (handle == link::INVALID_HID_HANDLE) {
             // Listed when the system tells, without opening, that it is a reader.
             const std::optional<link::HidIds> ids =
@@ -121,6 +141,7 @@ Chosen Choose(ReaderSet& readers, const Selection& selection) {
             if (entry.path == *selection.path) {
                 if (!entry.reader) {
                     chosen.error = entry.path + ": " + entry.openError;
+                    chosen.kind = KIND_ACCESS;
                     return chosen;
                 }
                 chosen.entries.push_back(&entry);
@@ -132,6 +153,9 @@ Chosen Choose(ReaderSet& readers, const Selection& selection) {
     }
     for (ReaderEntry& entry : entries) {
         if (!entry.reader) {
+            if (selection.all) {
+                chosen.entries.push_back(&entry);
+            }
             continue;
         }
         if (selection.serial) {
@@ -153,6 +177,14 @@ Chosen Choose(ReaderSet& readers, const Selection& selection) {
         chosen.error = selection.serial
                            ? "no reader with serial number " + std::to_string(*selection.serial)
                            : "no reader found";
+        // A reader that cannot be opened may be the one asked for: named, never "no reader".
+        const std::string unopenable = Unopenable(entries);
+        if (!unopenable.empty()) {
+            chosen.error = (selection.serial ? chosen.error + "; a reader that cannot be opened: "
+                                             : "a reader is present but cannot be opened: ") +
+                           unopenable;
+            chosen.kind = KIND_ACCESS;
+        }
     } else if (selection.serial && chosen.entries.size() > 1) {
         chosen.error = "several readers have serial number " + std::to_string(*selection.serial) +
                        ": pick one with --path:";
@@ -193,21 +225,36 @@ Loaded Load(link::ZrHID& reader) {
     return {loaded.info, loaded.record};
 }
 
-std::vector<std::string> WriteAndVerify(link::ZrHID& reader, const config::ConfigState& state) {
+Written WriteAndVerify(link::ZrHID& reader, const config::ConfigState& state) {
     const core::WriteOutcome outcome = core::WriteReader(reader, state);
-    const config::ReaderConfig& written = outcome.written;
-    const config::ReaderConfig& stored = outcome.readBack;
-    std::vector<std::string> differences;
-    const config::ConfigState wrote = config::StateFromRecord(written);
-    const config::ConfigState has = config::StateFromRecord(stored);
+    Written result{outcome.stored, {}};
+    if (outcome.stored) {
+        return result;
+    }
+    // The settings that differ, as words; the card types only where the model reads them.
+    const config::ConfigState wrote = config::StateFromRecord(outcome.written);
+    const config::ConfigState has = config::StateFromRecord(outcome.readBack);
+    const bool cards = config::ShowsCardTypes(reader.info.model);
     for (std::string_view name : config::SettingNames()) {
+        if (!cards && name.rfind("cards.", 0) == 0) {
+            continue;
+        }
         const std::string a = config::SettingText(wrote, name);
         const std::string b = config::SettingText(has, name);
         if (a != b) {
-            differences.push_back(std::string(name) + ": wrote " + a + ", reader has " + b);
+            result.differences.push_back(std::string(name) + ": wrote " + a + ", reader has " + b);
         }
     }
-    return differences;
+    if (result.differences.empty()) {
+        result.differences.push_back("record: wrote " + HexBytes(outcome.written) +
+                                     ", reader has " + HexBytes(outcome.readBack));
+    }
+    return result;
+}
+
+bool AlreadyHolds(std::uint16_t modelWord, const config::ReaderConfig& record,
+                  const config::ConfigState& state) {
+    return config::SameSettings(modelWord, config::RecordFromState(state), record);
 }
 
 }  // namespace zrt::cli

@@ -54,12 +54,16 @@ struct Selection {
 };
 
 // The entries a run works on, after a search. Every entry with a reader has its identity read
-// ("M") when a serial number is asked for. An error (no reader, no match, several matches for a
-// serial number) is a message in `error`, with `usage` set when the command line must change.
+// ("M") when a serial number is asked for. With --all the entries that cannot be opened are among
+// them (each fails with its reason); otherwise a reader that cannot be opened is never chosen,
+// and when it may be the one asked for, the error names it with its reason. An error (no reader,
+// no match, several matches for a serial number) is a message in `error`, with `usage` set when
+// the command line must change and `kind` as the JSON error document names it.
 struct Chosen {
     std::vector<ReaderEntry*> entries;
     std::string error;
     bool usage = false;
+    const char* kind = "reader";
 };
 Chosen Choose(ReaderSet& readers, const Selection& selection);
 
@@ -79,9 +83,18 @@ struct Loaded {
 };
 Loaded Load(link::ZrHID& reader);
 
-// Writes the record for `state`, reads it back and compares the settings. Empty when the reader
-// stored them; otherwise one line per setting that differs ("number.size: wrote 4, reader has
-// card"). Link errors pass as ZrHIDErr.
-std::vector<std::string> WriteAndVerify(link::ZrHID& reader, const config::ConfigState& state);
+// Writes the record for `state`, reads it back and gives the verdict (core::WriteReader, for the
+// model word last read from the reader), with one line per setting that differs when the reader
+// did not store them ("number.size: wrote 4, reader has card"). Link errors pass as ZrHIDErr.
+struct Written {
+    bool stored = false;
+    std::vector<std::string> differences;
+};
+Written WriteAndVerify(link::ZrHID& reader, const config::ConfigState& state);
+
+// Whether a reader of that model word holding `record` already holds the settings `state`, by the
+// verdict of the read-back.
+bool AlreadyHolds(std::uint16_t modelWord, const config::ReaderConfig& record,
+                  const config::ConfigState& state);
 
 }  // namespace zrt::cli

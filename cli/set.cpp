@@ -1,9 +1,12 @@
 // set NAME=VALUE...: changes the named settings of readers, keeping the others as each reader has
-// them; the record written is read back and compared.
+// them; the record written is read back and compared. The reader's lock is held from the load to
+// the read-back, so no other program writes in between. With --only-if-different a reader whose
+// settings the assignments do not change is not written.
 #include <iostream>
 
 #include "cli/command.hpp"
 #include "config/settings_words.hpp"
+#include "link/zrhid.hpp"
 
 namespace zrt::cli {
 
@@ -18,6 +21,8 @@ class Set final : public ReaderCommand {
     void Setup(CLI::App& command) override {
         command.add_option("SETTING", assignments_, "NAME=VALUE, names as in the settings file")
             ->required();
+        command.add_flag("--only-if-different", onlyIfDifferent_,
+                         "Leave a reader that already holds these settings as it is");
     }
 
   protected:
@@ -34,26 +39,37 @@ class Set final : public ReaderCommand {
                                    assignment.substr(equals + 1), error);
             }
             if (!error.empty()) {
-                context.err << "zrt-vivoraz-cli: " << error << "\n";
-                return EXIT_USAGE;
+                return Fail(context, KIND_USAGE, error, EXIT_USAGE);
             }
         }
         return std::nullopt;
     }
 
-    ReaderResult RunOn(Context& /*context*/, ReaderEntry& entry) override {
-        config::ConfigState state = config::StateFromRecord(Load(*entry.reader).record);
+    Json InitialFields() const override { return {{"changed", false}}; }
+    bool AlwaysPrintsResultLine() const override { return true; }
+
+    void RunOn(Context& /*context*/, ReaderEntry& entry, ReaderResult& result) override {
+        link::ZrHID& reader = *entry.reader;
+        const link::ReaderLock lock(reader);  // from the load to the read-back
+        const Loaded loaded = Load(reader);
+        config::ConfigState state = config::StateFromRecord(loaded.record);
         for (const std::string& assignment : assignments_) {
             const std::size_t equals = assignment.find('=');
             std::string error;
             config::SetSetting(state, assignment.substr(0, equals), assignment.substr(equals + 1),
                                error);
         }
-        return Verified(WriteAndVerify(*entry.reader, state));
+        if (onlyIfDifferent_ && AlreadyHolds(loaded.info.model, loaded.record, state)) {
+            result.unchanged = true;
+            return;
+        }
+        result.fields["changed"] = true;  // from here on a "C" may have gone out
+        Verify(result, WriteAndVerify(reader, state));
     }
 
   private:
     std::vector<std::string> assignments_;
+    bool onlyIfDifferent_ = false;
 };
 
 }  // namespace

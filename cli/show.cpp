@@ -18,15 +18,14 @@ class Show final : public ReaderCommand {
     void Setup(CLI::App& /*command*/) override {}
 
   protected:
-    ReaderResult RunOn(Context& /*context*/, ReaderEntry& entry) override {
+    void RunOn(Context& /*context*/, ReaderEntry& entry, ReaderResult& result) override {
         const Loaded loaded = Load(*entry.reader);
         const config::ConfigState state = config::StateFromRecord(loaded.record);
-        ReaderResult result;
         const link::ReaderInfo& info = loaded.info;
-        result.text = "reader    " + entry.path + "\nmodel     " + ModelName(info.model) +
-                      " (model word " + std::to_string(info.model) + ")\nserial    " +
-                      SerialText(info.serial) + "\nfirmware  " + std::to_string(info.firmware) +
-                      "\n";
+        result.text = "reader    " + config::PrintableText(entry.path) + "\nmodel     " +
+                      ModelName(info.model) + " (model word " + std::to_string(info.model) +
+                      ")\nserial    " + SerialText(info.serial) + "\nfirmware  " +
+                      std::to_string(info.firmware) + "\n";
         for (std::string_view name : config::SettingNames()) {
             std::string padded(name);
             padded.resize(16, ' ');
@@ -38,7 +37,6 @@ class Show final : public ReaderCommand {
                          {"firmware", info.firmware},
                          {"settings", Json::parse(config::SettingsToJson(state))},
                          {"record", HexBytes(loaded.record)}};
-        return result;
     }
 };
 

@@ -71,80 +71,80 @@ class Upgrade final : public ReaderCommand {
   protected:
     std::optional<int> Prepare(Context& context) override {
         if (!yes_ && !context.terminal.Interactive()) {
-            context.err << "zrt-vivoraz-cli: upgrade asks before it uploads: run it on a "
-                           "terminal, or give --yes\n";
-            return EXIT_USAGE;
+            return Fail(context, KIND_USAGE,
+                        "upgrade asks before it uploads: run it on a terminal, or give --yes",
+                        EXIT_USAGE);
         }
         return std::nullopt;
     }
 
-    ReaderResult RunOn(Context& context, ReaderEntry& entry) override {
+    // Every result carries every field; "firmware_after" stays null when nothing was sent.
+    Json InitialFields() const override {
+        return {{"firmware", nullptr},
+                {"image", nullptr},
+                {"uploaded", false},
+                {"firmware_after", nullptr}};
+    }
+
+    void RunOn(Context& context, ReaderEntry& entry, ReaderResult& result) override {
         link::ZrHID& reader = *entry.reader;
         reader.ReadInfo();
         const link::ReaderInfo before = reader.info;
         const firmware::FirmwareCatalogueRow* row = firmware::FindFirmwareImage(before.model);
-        ReaderResult result;
-        result.fields = {{"firmware", before.firmware}, {"image", nullptr}, {"uploaded", false}};
+        result.fields["firmware"] = before.firmware;
         const std::string name = "reader " + SerialText(before.serial);
         if (row == nullptr) {
             context.err << name << ": no firmware image for model word " << before.model << "\n";
-            return result;
+            return;
         }
         const std::uint16_t version = row->image.Version();
         result.fields["image"] = version;
         context.err << name << ": firmware " << before.firmware << ", image " << version << "\n";
         if (version <= before.firmware) {
             context.err << name << ": nothing newer to send\n";
-            return result;
+            return;
         }
         if (!firmware::MayUpload(row->image)) {
-            ReaderResult refused = Failed("the built-in image for model " +
-                                          std::to_string(before.model) +
-                                          " is a test image; not uploaded");
-            refused.fields = result.fields;
-            return refused;
+            return result.Failed("the built-in image for model " + std::to_string(before.model) +
+                                 " is a test image; not uploaded");
         }
         if (!yes_ && !context.terminal.Ask("Upload firmware " + std::to_string(version) + " to " +
                                            name + "?")) {
-            return Failed("declined");
+            return result.Failed("declined");
         }
 
         TerminalHost host(context.terminal);
         firmware::OfferUpgrade(reader, host);
         if (host.damaged_) {
-            return Failed("the built-in image for model word " + std::to_string(before.model) +
-                          " is damaged; nothing was sent");
+            return result.Failed("the built-in image for model word " +
+                                 std::to_string(before.model) + " is damaged; nothing was sent");
         }
         if (!host.finished_) {
-            return Failed("the upload did not run");
+            return result.Failed("the upload did not run");
         }
         result.fields["uploaded"] = true;
-        return Check(context, before.serial, version, result);
+        Check(context, before.serial, version, result);
     }
 
   private:
     // The reader has restarted: found again by its serial number, it must report the image's
-    // version.
-    ReaderResult Check(Context& context, std::uint16_t serial, std::uint16_t version,
-                       ReaderResult result) {
+    // version; a reader that kept its old firmware fails.
+    void Check(Context& context, std::uint16_t serial, std::uint16_t version,
+               ReaderResult& result) {
         ReaderSet again(context.readers.Platform());
-        if (!again.Search()) {
-            return Failed("the reader was not found again after the upload");
-        }
         Selection bySerial;
         bySerial.serial = serial;
-        const Chosen chosen = Choose(again, bySerial);
+        const Chosen chosen = again.Search() ? Choose(again, bySerial) : Chosen{};
         if (chosen.entries.empty()) {
-            return Failed("the reader was not found again after the upload");
+            return result.Failed("the reader was not found again after the upload");
         }
         const std::uint16_t now = chosen.entries.front()->reader->info.firmware;
         result.fields["firmware_after"] = now;
         if (now != version) {
-            return Failed("after the upload the reader reports firmware " + std::to_string(now) +
-                          ", not " + std::to_string(version));
+            return result.Failed("after the upload the reader reports firmware " +
+                                 std::to_string(now) + ", not " + std::to_string(version));
         }
         context.err << "reader " << SerialText(serial) << ": now firmware " << now << "\n";
-        return result;
     }
 
     bool yes_ = false;

@@ -78,8 +78,27 @@ ReaderConfig RecordFromState(const ConfigState& state) {
     return record;
 }
 
-bool SameSettings(const ReaderConfig& a, const ReaderConfig& b) {
-    return StateFromRecord(a) == StateFromRecord(b);
+namespace {
+
+// The settings of a record as the window shows them for that model word, with what it does not
+// show (or does not send) set to one value.
+ConfigState ShownSettings(std::uint16_t modelWord, const ReaderConfig& record) {
+    ConfigState state = StateFromRecord(record);
+    if (!ShowsCardTypes(modelWord)) {
+        state.mifare = state.icode = false;
+    }
+    for (KeyRowState& row : state.rows) {
+        if (!row.send) {
+            row = KeyRowState{false, 0, {}};
+        }
+    }
+    return state;
+}
+
+}  // namespace
+
+bool SameSettings(std::uint16_t modelWord, const ReaderConfig& a, const ReaderConfig& b) {
+    return ShownSettings(modelWord, a) == ShownSettings(modelWord, b);
 }
 
 }  // namespace zrt::config

@@ -48,9 +48,18 @@ struct ConfigState {
 ConfigState StateFromRecord(const ReaderConfig& record);
 ReaderConfig RecordFromState(const ConfigState& state);
 
-// Whether two records hold the same settings as the window shows them (format, size, reversed,
-// Enter, card types, the five key entries). Bytes that are never read (1 to 3, 7, the upper bits
-// of 6) and words that show alike may differ.
-bool SameSettings(const ReaderConfig& a, const ReaderConfig& b);
+// The model word of the readers that read the card types (Mifare, iCode): only for them does the
+// window show the card-type group.
+inline constexpr std::uint16_t CARD_TYPE_MODEL = 1175;
+inline bool ShowsCardTypes(std::uint16_t modelWord) {
+    return modelWord == CARD_TYPE_MODEL;
+}
+
+// The one verdict on whether two records hold the same settings, for a reader of that model word:
+// the settings as the window shows them for it (format, size, reversed, Enter, the five key
+// entries, and the card types only where the model shows their group). Bytes that are never read
+// (1 to 3, 7, the upper bits of 6), words that show alike and the modifier boxes of a row that is
+// not sent may differ. Used by the window's write and by the command-line program alike.
+bool SameSettings(std::uint16_t modelWord, const ReaderConfig& a, const ReaderConfig& b);
 
 }  // namespace zrt::config

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
+#include <vector>
 
 #include "config/settings_words.hpp"
 
@@ -24,8 +26,79 @@ struct Refused {
 };
 
 [[noreturn]] void Refuse(std::string_view field, const std::string& what) {
-    throw Refused{std::string(field) + ": " + what};
+    throw Refused{PrintableText(std::string(field) + ": " + what)};
 }
+
+// Follows where a SAX parse is in the document, to name the field of a number too large for a
+// double (1e999), which the parser refuses before any document exists.
+class FieldTracker final : public nlohmann::json_sax<Json> {
+  public:
+    bool null() override { return Value(); }
+    bool boolean(bool) override { return Value(); }
+    bool number_integer(number_integer_t) override { return Value(); }
+    bool number_unsigned(number_unsigned_t) override { return Value(); }
+    bool number_float(number_float_t, const string_t&) override { return Value(); }
+    bool string(string_t&) override { return Value(); }
+    bool binary(binary_t&) override { return Value(); }
+    bool start_object(std::size_t) override { return Open(false); }
+    bool key(string_t& name) override {
+        levels_.back().key = name;
+        return true;
+    }
+    bool end_object() override { return Close(); }
+    bool start_array(std::size_t) override { return Open(true); }
+    bool end_array() override { return Close(); }
+    bool parse_error(std::size_t position, const std::string& token,
+                     const nlohmann::detail::exception& failure) override {
+        if (failure.id == 406) {
+            const std::string field = Field();
+            error = field.empty() ? "a number out of range at byte " + std::to_string(position)
+                                  : field + ": the number " + token + " is out of range";
+        } else {
+            error = "not a JSON document (at byte " + std::to_string(position) + ")";
+        }
+        error = PrintableText(error);
+        return false;
+    }
+
+    std::string error;
+
+  private:
+    struct Level {
+        bool array = false;
+        std::string key;        // in an object: the field whose value comes
+        std::size_t count = 0;  // in a list: the values begun so far
+    };
+    bool Value() {
+        if (!levels_.empty() && levels_.back().array) {
+            ++levels_.back().count;
+        }
+        return true;
+    }
+    bool Open(bool array) {
+        Value();
+        levels_.push_back({array, {}, 0});
+        return true;
+    }
+    bool Close() {
+        levels_.pop_back();
+        return true;
+    }
+    // The field of the value being read, its list items counted from 1 ("before.2").
+    std::string Field() const {
+        std::string field;
+        for (std::size_t i = 0; i < levels_.size(); ++i) {
+            const Level& level = levels_[i];
+            const bool innermost = i + 1 == levels_.size();
+            const std::string part =
+                level.array ? std::to_string(level.count + (innermost ? 1 : 0)) : level.key;
+            field += (field.empty() ? "" : ".") + part;
+        }
+        return field;
+    }
+
+    std::vector<Level> levels_;
+};
 
 std::string TypeName(const Json& value) {
     return value.is_null()     ? "null"
@@ -160,14 +233,69 @@ std::string SettingsToJson(const ConfigState& state) {
 }
 
 std::optional<ConfigState> SettingsFromJson(std::string_view text, std::string& error) {
+    FieldTracker tracker;
+    if (!Json::sax_parse(text.begin(), text.end(), &tracker)) {
+        error = tracker.error;
+        return std::nullopt;
+    }
     try {
         return Read(Json::parse(text.begin(), text.end()));
-    } catch (const Json::parse_error& failure) {
-        error = "not a JSON document (at byte " + std::to_string(failure.byte) + ")";
+    } catch (const Json::exception& failure) {
+        error = "not a JSON document (" + PrintableText(failure.what()) + ")";
     } catch (const Refused& refused) {
         error = refused.message;
     }
     return std::nullopt;
+}
+
+std::string PrintableText(std::string_view text) {
+    std::string shown;
+    const auto escape = [&](unsigned char byte) {
+        char hex[5];
+        std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(byte));
+        shown += hex;
+    };
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x20 || byte == 0x7F) {
+            escape(byte);
+            ++i;
+            continue;
+        }
+        if (byte < 0x80) {
+            shown += static_cast<char>(byte);
+            ++i;
+            continue;
+        }
+        // A UTF-8 sequence: its length from the first byte, its continuation bytes, and no
+        // overlong form, surrogate or code point past U+10FFFF.
+        const std::size_t length = byte >= 0xC2 && byte <= 0xDF   ? 2
+                                   : byte >= 0xE0 && byte <= 0xEF ? 3
+                                   : byte >= 0xF0 && byte <= 0xF4 ? 4
+                                                                  : 0;
+        bool valid = length != 0 && i + length <= text.size();
+        std::uint32_t point = length == 2 ? byte & 0x1F : length == 3 ? byte & 0x0F : byte & 0x07;
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            point = (point << 6) | (next & 0x3F);
+        }
+        valid = valid &&
+                !(length == 3 && (point < 0x800 || (point >= 0xD800 && point <= 0xDFFF))) &&
+                !(length == 4 && (point < 0x10000 || point > 0x10FFFF));
+        if (valid && point >= 0x80 && point <= 0x9F) {
+            valid = false;  // C1 control characters: shown byte by byte
+        }
+        if (!valid) {
+            escape(byte);
+            ++i;
+            continue;
+        }
+        shown.append(text.substr(i, length));
+        i += length;
+    }
+    return shown;
 }
 
 }  // namespace zrt::config

@@ -30,7 +30,13 @@ inline constexpr int SETTINGS_FILE_VERSION = 1;
 std::string SettingsToJson(const ConfigState& state);
 
 // The settings a document holds, checked whole. None when anything is wrong, with `error` naming
-// the field ("number.size", "before.2", ...) and what is wrong with it.
+// the field ("number.size", "before.2", ...) and what is wrong with it, or the byte offset where
+// no field can be named (text that is no JSON, a number out of range outside any field). Texts
+// taken from the document are shown as PrintableText shows them.
 std::optional<ConfigState> SettingsFromJson(std::string_view text, std::string& error);
+
+// `text` as it can be shown on a terminal or put in a JSON string: control characters and bytes
+// that are not part of valid UTF-8 as \xNN, everything else (Polish letters included) as it is.
+std::string PrintableText(std::string_view text);
 
 }  // namespace zrt::config

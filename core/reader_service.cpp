@@ -18,12 +18,14 @@ LoadedReader LoadReader(link::ZrHID& reader) {
     return loaded;
 }
 
+// The verdict is the settings as the window shows them for the reader's model, never the bytes: a
+// reader may keep its own values in the bytes nobody reads.
 WriteOutcome WriteReader(link::ZrHID& reader, const config::ConfigState& settings) {
     const link::ReaderLock lock(reader);
     WriteOutcome outcome{config::RecordFromState(settings), false, {}};
     reader.WriteConfig(outcome.written);
     reader.ReadConfig(outcome.readBack);
-    outcome.stored = config::SameSettings(outcome.written, outcome.readBack);
+    outcome.stored = config::SameSettings(reader.info.model, outcome.written, outcome.readBack);
     return outcome;
 }
 

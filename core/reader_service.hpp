@@ -36,7 +36,9 @@ struct WriteOutcome {
 // Reads the identity ("M"), then the record ("c").
 LoadedReader LoadReader(link::ZrHID& reader);
 // Writes the record built from `settings` ("C"), then reads the record back ("c") and compares
-// their settings: the reader's acknowledgement of "C" does not say whether it stored it.
+// their settings with config::SameSettings for the model word last read from the reader ("M"):
+// the reader's acknowledgement of "C" does not say whether it stored it. Holds the reader's lock
+// from "C" to the read-back.
 WriteOutcome WriteReader(link::ZrHID& reader, const config::ConfigState& settings);
 
 class ReaderService {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "config/reader_config.hpp"
 #include "link/zrhid.hpp"
 
 namespace zrt::core {
@@ -21,7 +22,7 @@ inline constexpr const char* NO_ACCESS_TEXT =
 // The status line while the only readers present are refused for lack of permission.
 inline constexpr const char* NO_ACCESS_STATUS_TEXT = "Brak dostępu do czytnika";
 // The model word whose readers read the card types (Mifare, iCode).
-inline constexpr std::uint16_t CARD_TYPE_MODEL = 1175;
+inline constexpr std::uint16_t CARD_TYPE_MODEL = config::CARD_TYPE_MODEL;
 
 // The number in a model's name, "Zr-T51" for the model word 1175: (word AND 0x3FF) modulo 100.
 inline int ModelNumber(std::uint16_t modelWord) {
@@ -34,7 +35,7 @@ inline int ModelNumber(std::uint16_t modelWord) {
 std::string ConnectedText(const link::ReaderInfo& info, const char* format = CONNECTED_FORMAT);
 // Whether a reader with that identity reads the card types.
 inline bool ReadsCardTypes(const link::ReaderInfo& info) {
-    return info.model == CARD_TYPE_MODEL;
+    return config::ShowsCardTypes(info.model);
 }
 
 }  // namespace zrt::core

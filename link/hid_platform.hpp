@@ -43,6 +43,8 @@ enum class OpenError {
     InUse,     // another program holds the interface exclusively
     Gone,      // the interface is no longer there (unplugged since the listing)
     Other,
+    SystemHeld,  // the system keeps the interface for itself (Windows: a reader's keyboard
+                 // collection): not a reader this user lacks access to, so never reported as one
 };
 
 // What a Lock call got.

@@ -112,7 +112,9 @@ HidHandle WinHidPlatform::Open(const std::string& path, OpenError& why) {
     if (handle == INVALID_HANDLE_VALUE) {
         switch (calls_.GetLastError()) {
             case ERROR_ACCESS_DENIED:
-                why = OpenError::NoAccess;
+                // Windows refuses write access to the collections it keeps (keyboards, mice) to
+                // everyone: the reader's own keyboard collection, never the reader's feature one.
+                why = OpenError::SystemHeld;
                 break;
             case ERROR_SHARING_VIOLATION:
                 why = OpenError::InUse;

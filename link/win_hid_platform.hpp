@@ -61,7 +61,8 @@ WinHidCalls SystemHidCalls();
 // Open: CreateFileA with GENERIC_READ | GENERIC_WRITE and FILE_SHARE_READ | FILE_SHARE_WRITE,
 // OPEN_EXISTING, nothing less (a reader's keyboard collection, which Windows opens for nobody to
 // write, must fail here and never come before the collection with the feature reports). Why it
-// failed: ERROR_ACCESS_DENIED no access, ERROR_SHARING_VIOLATION in use, the not-found and
+// failed: ERROR_ACCESS_DENIED held by the system (such a keyboard collection; never reported as a
+// reader without access), ERROR_SHARING_VIOLATION in use, the not-found and
 // not-connected and no-such-device errors gone, anything else other. A handle is the Windows
 // HANDLE.
 //

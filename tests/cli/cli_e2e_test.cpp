@@ -219,5 +219,20 @@ TEST_F(Fleet, UpgradeAllSendsTheNewerImagesAndChecksTheVersionAfterwards) {
     EXPECT_EQ(refused.status, 2) << "no terminal and no --yes";
 }
 
+// A reader that takes the whole upload but keeps its old firmware fails the upgrade.
+TEST_F(Fleet, AnUpgradeTheReaderDidNotTakeFails) {
+    VirtualReader keeping({151, 404, 12}, config::RECORD_TEMPLATE, link::PRODUCT_ID_51);
+    keeping.AddFault(Fault(FaultKind::Ack).On(link::CMD_UPGRADE_END).WithValue(0));
+    bed.AddReader(4, std::move(keeping));
+    const Outcome upgrade =
+        RunProgram(ZRT_CLI_TEST_IMAGES_PATH, {"--json", "--path", "/dev/hidraw4", "upgrade", "-y"});
+    EXPECT_EQ(upgrade.status, 1) << upgrade.err;
+    const auto result = nlohmann::json::parse(upgrade.out);
+    EXPECT_EQ(result["uploaded"], true);
+    EXPECT_EQ(result["firmware_after"], 12);
+    EXPECT_NE(result["error"].get<std::string>().find("reports firmware 12, not 13"),
+              std::string::npos);
+}
+
 }  // namespace
 }  // namespace zrt::sim

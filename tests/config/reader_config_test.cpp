@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <random>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace zrt::config {
 namespace {
@@ -218,20 +221,49 @@ TEST(RoundTrip, EveryControlStateSurvivesAWriteAndALoad) {
     }
 }
 
-// The comparison after a write: bytes never read may differ, any setting may not.
-TEST(SameSettings, IgnoresUnreadBytesButNoSetting) {
+// The one verdict after a write: the settings as the window shows them for the reader's model.
+// Bytes never read may differ, any setting shown may not; the card types count only for the model
+// that shows them, the modifiers of a row that is not sent never.
+struct VerdictCase {
+    const char* name;
+    std::uint16_t model;
+    std::vector<std::pair<int, std::uint8_t>> changes;  // bytes of the second record
+    bool same;
+};
+
+class Verdict : public ::testing::TestWithParam<VerdictCase> {};
+
+TEST_P(Verdict, ComparesTheSettingsTheWindowShows) {
+    // Dec (whole), Enter, Mifare; S0 TAB, S3 F1 with left Shift.
     const ReaderConfig written = Record({0xE0, 0x80, 0x04, 0x00, 0x2B, 0x00, 0x01, 0x00, 0x00, 0x00,
                                          0x00, 0x00, 0x3A, 0x02, 0x00, 0x00});
-    ReaderConfig unread = written;
-    unread[1] = 0x11, unread[2] = 0x22, unread[3] = 0x33, unread[7] = 0x44, unread[6] |= 0xFC;
-    EXPECT_TRUE(SameSettings(written, unread));
-    for (const auto& [offset, value] : std::vector<std::pair<int, std::uint8_t>>{
-             {0, 0xA0}, {0, 0xE1}, {0, 0xE8}, {0, 0xF0}, {6, 0x03}, {4, 0x2C}, {13, 0x00}}) {
-        ReaderConfig changed = written;
-        changed[offset] = value;
-        EXPECT_FALSE(SameSettings(written, changed)) << offset << " = " << int(value);
+    ReaderConfig other = written;
+    for (const auto& [offset, value] : GetParam().changes) {
+        other[offset] = value;
     }
+    EXPECT_EQ(SameSettings(GetParam().model, written, other), GetParam().same);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    RecordPairs, Verdict,
+    ::testing::Values(
+        VerdictCase{"Equal", 1175, {}, true},
+        VerdictCase{
+            "UnreadBytes", 1175, {{1, 0x11}, {2, 0x22}, {3, 0x33}, {7, 0x44}, {6, 0xFD}}, true},
+        VerdictCase{"EnterCleared", 1175, {{0, 0xA0}}, false},
+        VerdictCase{"SizeChanged", 1175, {{0, 0xE1}}, false},
+        VerdictCase{"Reversed", 1175, {{0, 0xE8}}, false},
+        VerdictCase{"DecPerByte", 1175, {{0, 0xF0}}, false},
+        VerdictCase{"ICodeAdded", 1175, {{6, 0x03}}, false},
+        VerdictCase{"MifareGone", 1175, {{6, 0x00}}, false},
+        VerdictCase{"CardTypesOfAModelWithoutThem", 151, {{6, 0x02}}, true},
+        VerdictCase{"OtherSettingOfAModelWithoutCards", 151, {{0, 0xE1}, {6, 0x00}}, false},
+        VerdictCase{"KeyChanged", 1175, {{4, 0x2C}}, false},
+        VerdictCase{"ModifierOfASentRow", 1175, {{13, 0x00}}, false},
+        VerdictCase{"ModifiersOfAnUnsentRow", 1175, {{9, 0x02}, {15, 0x41}}, true},
+        VerdictCase{"UnsentRowNowSent", 151, {{8, 0x04}}, false},
+        VerdictCase{"NoKeysFlagHidesEveryRow", 151, {{0, 0x60}}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace zrt::config

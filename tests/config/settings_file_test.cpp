@@ -49,6 +49,15 @@ TEST(SettingsFile, ExportWritesTheDocumentAndImportReadsItBack) {
     ASSERT_TRUE(cardRead) << error;
     EXPECT_EQ(*cardRead, card);
     EXPECT_EQ(Json::parse(SettingsToJson(card))["number"]["size"], "card");
+
+    // Every size in bytes is taken, the first and the last included.
+    for (const int bytes : {4, 8}) {
+        Json document = Json::parse(text);
+        document["number"]["size"] = bytes;
+        const auto sized = SettingsFromJson(document.dump(), error);
+        ASSERT_TRUE(sized) << bytes << ": " << error;
+        EXPECT_EQ(sized->sizeIndex, bytes - 3);
+    }
 }
 
 struct Wrong {

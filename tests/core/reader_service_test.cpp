@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <utility>
+#include <vector>
 
 #include "core/reader_service.hpp"
 #include "link/link_error.hpp"
@@ -91,6 +92,36 @@ INSTANTIATE_TEST_SUITE_P(Readers, NoAccessMessage,
                          ::testing::Values(DeniedCase{"BothRefused", false, false, false, 1},
                                            DeniedCase{"OneRefusedOneFound", false, true, true, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The write holds the reader's lock from "C" to its read-back (one Lock call for both), and its
+// verdict is the settings: a reader that keeps its own values in the bytes nobody reads (1 to 3,
+// 7) has stored the settings.
+TEST(WriteReaderTest, HoldsOneLockAndJudgesTheSettingsNotTheBytes) {
+    sim::VirtualPlatform platform;
+    sim::VirtualReader reader({1175, 42, 12}, config::RECORD_TEMPLATE, link::PRODUCT_ID_41);
+    platform.AddReader(reader);
+    link::ZrHID zrhid(platform, link::PRODUCT_ID_41);
+    zrhid.handle = platform.Open(platform.PathOf(0));
+    LoadReader(zrhid);
+    config::ConfigState settings;
+    settings.mifare = true;
+    config::ReaderConfig kept = config::RecordFromState(settings);
+    kept[1] = 0x11, kept[2] = 0x22, kept[3] = 0x33, kept[7] = 0x44;
+    reader.AddFault(sim::Fault(sim::FaultKind::ReplaceData)
+                        .On(link::CMD_READ_CONFIG)
+                        .WithData(std::vector<std::uint8_t>(kept.begin(), kept.end())));
+    reader.ClearLog();
+    const std::size_t locksBefore = platform.LockWaits().size();
+
+    const WriteOutcome outcome = WriteReader(zrhid, settings);
+    EXPECT_EQ(platform.LockWaits().size() - locksBefore, 1u);
+    ASSERT_EQ(reader.Log().size(), 2u);
+    EXPECT_EQ(reader.Log()[0].command, link::CMD_WRITE_CONFIG);
+    EXPECT_EQ(reader.Log()[1].command, link::CMD_READ_CONFIG);
+    EXPECT_EQ(outcome.readBack, kept);
+    EXPECT_TRUE(outcome.stored);
+    platform.Close(zrhid.handle);
+}
 
 }  // namespace
 }  // namespace zrt::core

@@ -234,7 +234,7 @@ TEST_P(OpenFailure, TellsWhy) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Errors, OpenFailure,
-                         ::testing::Values(OpenCase{ERROR_ACCESS_DENIED, OpenError::NoAccess},
+                         ::testing::Values(OpenCase{ERROR_ACCESS_DENIED, OpenError::SystemHeld},
                                            OpenCase{ERROR_SHARING_VIOLATION, OpenError::InUse},
                                            OpenCase{ERROR_FILE_NOT_FOUND, OpenError::Gone},
                                            OpenCase{ERROR_DEVICE_NOT_CONNECTED, OpenError::Gone},
