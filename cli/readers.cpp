@@ -11,6 +11,7 @@
 #include "config/settings_words.hpp"
 #include "core/reader_service.hpp"
 #include "core/reader_status.hpp"
+#include "link/device_path_ids.hpp"
 #include "link/link_error.hpp"
 
 namespace zrt::cli {
@@ -54,33 +55,7 @@ std::string Unopenable(const std::vector<ReaderEntry>& entries) {
 }  // namespace
 
 std::optional<link::HidIds> IdsFromDevicePath(std::string_view path) {
-    // The four hexadecimal digits after `key` ("vid_", "pid_"), in any case.
-    const auto hexAfter = [&](std::string_view key) -> std::optional<std::uint16_t> {
-        std::string lower(path);
-        for (char& c : lower) {
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
-        const std::size_t at = lower.find(key);
-        if (at == std::string::npos || at + key.size() + 4 > lower.size()) {
-            return std::nullopt;
-        }
-        unsigned value = 0;
-        for (char c : lower.substr(at + key.size(), 4)) {
-            const char* digits = "0123456789abcdef";
-            const char* digit = std::strchr(digits, c);
-            if (c == '\0' || digit == nullptr) {
-                return std::nullopt;
-            }
-            value = value * 16 + static_cast<unsigned>(digit - digits);
-        }
-        return static_cast<std::uint16_t>(value);
-    };
-    const std::optional<std::uint16_t> vendor = hexAfter("vid_");
-    const std::optional<std::uint16_t> product = hexAfter("pid_");
-    if (!vendor || !product) {
-        return std::nullopt;
-    }
-    return link::HidIds{*vendor, *product};
+    return link::IdsFromDevicePath(path);
 }
 
 bool ReaderSet::Search() {

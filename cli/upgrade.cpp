@@ -105,8 +105,8 @@ class Upgrade final : public ReaderCommand {
             return;
         }
         if (!firmware::MayUpload(row->image)) {
-            return result.Failed("the built-in image for model " + std::to_string(before.model) +
-                                 " is a test image; not uploaded");
+            return result.Failed("the built-in image for model " +
+                                 std::to_string(before.model) + " is a test image; not uploaded");
         }
         if (!yes_ && !context.terminal.Ask("Upload firmware " + std::to_string(version) + " to " +
                                            name + "?")) {

@@ -34,13 +34,16 @@ ReaderService::ReaderService(link::HidPlatform& platform, link::HidVPTab& hidVP4
     : HidVP41(hidVP41),
       HidVP51(hidVP51),
       Reader41(platform, link::PRODUCT_ID_41),
-      Reader51(platform, link::PRODUCT_ID_51) {}
+      Reader51(platform, link::PRODUCT_ID_51),
+      Pace(platform) {}
 
 // A search that finds no reader but a reader this user may not open says so, once per plug-in:
 // such a reader would otherwise look exactly like none.
 bool ReaderService::FindReader(const std::function<void(const std::string&)>& showMessage) {
+    Pace.BeforeSearch();
     const bool found =
         link::FindReader({HidVP41, HidVP51, Reader41, Reader51, CurrentReader}, showMessage);
+    Pace.AfterSearch(found);
     const bool denied41 = HidVP41.TakeNewlyDenied();
     const bool denied51 = HidVP51.TakeNewlyDenied();
     if (!found && (denied41 || denied51) && showMessage) {

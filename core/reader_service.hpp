@@ -9,6 +9,7 @@
 #include <string>
 
 #include "config/reader_config.hpp"
+#include "core/search_pace.hpp"
 #include "firmware/firmware_image.hpp"
 #include "firmware/upgrade.hpp"
 #include "link/hid_platform.hpp"
@@ -53,6 +54,8 @@ class ReaderService {
     // 81: true with CurrentReader set to the first reader found, false with none. A link error
     // during the search is given to `showMessage` as its ErrorText and gives false.
     bool FindReader(const std::function<void(const std::string&)>& showMessage);
+    // Whether a poll tick with no reader open searches now (SearchPace).
+    bool SearchDue() { return Pace.Due(); }
     bool IsOpen() const { return CurrentReader != nullptr; }
     // Whether the last search found no reader but met one this user may not open.
     bool OnlyDenied() const { return onlyDenied_; }
@@ -92,6 +95,7 @@ class ReaderService {
     link::ZrHID Reader51;
     link::ZrHID* CurrentReader = nullptr;  // &Reader41, &Reader51 or none
     firmware::FirmwareCatalogue Catalogue = firmware::BuiltInCatalogue();
+    SearchPace Pace;  // every FindReader is noted in it
 
   private:
     link::ZrHID& Current() const;

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "link/hid_changes.hpp"
+
 namespace zrt::link {
 
 // An open HID interface, opaque to the link. Wide enough for a Windows HANDLE or a POSIX
@@ -42,6 +44,7 @@ enum class OpenError {
     NoAccess,  // the system refused this user access (Linux: no udev rule for the reader)
     InUse,     // another program holds the interface exclusively
     Gone,      // the interface is no longer there (unplugged since the listing)
+    NotReady,  // refused, but the node was just created and the system has yet to set its access
     Other,
     SystemHeld,  // the system keeps the interface for itself (Windows: a reader's keyboard
                  // collection): not a reader this user lacks access to, so never reported as one
@@ -90,6 +93,10 @@ class HidPlatform {
     // Locking a handle that already holds the lock succeeds at once; one Unlock releases it.
     virtual LockResult Lock(HidHandle handle, std::chrono::milliseconds wait) = 0;
     virtual void Unlock(HidHandle handle) = 0;
+
+    // The system's notifications of changes to its HID interfaces, or none where it gives none
+    // (then a poll must search on every tick). Owned by the platform.
+    virtual HidChanges* Changes() { return nullptr; }
 };
 
 }  // namespace zrt::link

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <linux/hidraw.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -310,6 +311,12 @@ HidHandle HidrawPlatform::Open(const std::string& path, OpenError& why) {
         case EACCES:
         case EPERM:
             why = OpenError::NoAccess;
+            if (watch_ != nullptr) {
+                const std::size_t slash = path.rfind('/');
+                if (watch_->Settling(path.substr(slash == std::string::npos ? 0 : slash + 1))) {
+                    why = OpenError::NotReady;
+                }
+            }
             break;
         case EBUSY:
             why = OpenError::InUse;
@@ -378,6 +385,88 @@ LockResult HidrawPlatform::Lock(HidHandle handle, std::chrono::milliseconds wait
         }
         std::this_thread::sleep_for(RETRY);
     }
+}
+
+HidChanges* HidrawPlatform::Changes() {
+    if (!watchTried_) {
+        watchTried_ = true;
+        auto watch = std::make_unique<HidrawWatch>(deviceRoot_, now_);
+        if (watch->Valid()) {
+            watch_ = std::move(watch);
+        }
+    }
+    return watch_.get();
+}
+
+HidrawWatch::HidrawWatch(const std::string& deviceRoot, SteadyNow now) : now_(std::move(now)) {
+    fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd_ >= 0 &&
+        ::inotify_add_watch(fd_, deviceRoot.c_str(),
+                            IN_CREATE | IN_DELETE | IN_ATTRIB | IN_MOVED_TO | IN_MOVED_FROM) < 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+HidrawWatch::~HidrawWatch() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+void HidrawWatch::Drain() {
+    alignas(inotify_event) char events[4096];
+    for (;;) {
+        const ssize_t got = ::read(fd_, events, sizeof(events));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return;  // EAGAIN: nothing more
+        }
+        for (ssize_t offset = 0; offset < got;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(events + offset);
+            offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            if ((event->mask & IN_Q_OVERFLOW) != 0) {
+                changed_ = true;  // events were lost: anything may have changed
+                continue;
+            }
+            unsigned number = 0;
+            if (event->len == 0 || !ParseEntryNumber(event->name, number)) {
+                continue;
+            }
+            changed_ = true;
+            if ((event->mask & (IN_CREATE | IN_MOVED_TO)) != 0) {
+                settling_[event->name] = now_();
+            } else {
+                settling_.erase(event->name);  // its access is set, or it is gone
+            }
+        }
+    }
+}
+
+void HidrawWatch::Expire() {
+    const auto now = now_();
+    for (auto node = settling_.begin(); node != settling_.end();) {
+        if (now - node->second >= NODE_SETTLE_TIME) {
+            node = settling_.erase(node);
+            changed_ = true;  // a refusal from now on is the user's lack of access: search again
+        } else {
+            ++node;
+        }
+    }
+}
+
+bool HidrawWatch::TakeChanged() {
+    Drain();
+    Expire();
+    return std::exchange(changed_, false) || !settling_.empty();
+}
+
+bool HidrawWatch::Settling(const std::string& name) {
+    Drain();
+    Expire();
+    return settling_.contains(name);
 }
 
 void HidrawPlatform::Unlock(HidHandle handle) {

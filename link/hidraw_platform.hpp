@@ -2,8 +2,11 @@
 // driven with the hidraw ioctls (HIDIOCGRAWINFO, HIDIOCSFEATURE, HIDIOCGFEATURE).
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +14,37 @@
 #include "link/hid_platform.hpp"
 
 namespace zrt::link {
+
+// The changes of the hidraw nodes in the device root, from inotify (created, deleted, attributes
+// changed; other names ignored). The kernel creates a node for root alone and udev then gives it
+// its rule's access: until that attribute change (or NODE_SETTLE_TIME, for a node no rule
+// touches) a node is settling, a refusal to open it is not yet the user's lack of access, and
+// TakeChanged() stays true so that every tick searches until the node is settled.
+class HidrawWatch final : public HidChanges {
+  public:
+    static constexpr std::chrono::milliseconds NODE_SETTLE_TIME{1000};
+
+    // Watches `deviceRoot`; Valid() is false when inotify cannot watch it.
+    HidrawWatch(const std::string& deviceRoot, SteadyNow now);
+    ~HidrawWatch() override;
+    HidrawWatch(const HidrawWatch&) = delete;
+    HidrawWatch& operator=(const HidrawWatch&) = delete;
+
+    bool Valid() const { return fd_ >= 0; }
+    bool TakeChanged() override;
+    // Whether the node at <device root>/<name> was created less than NODE_SETTLE_TIME ago and has
+    // had no attribute change since.
+    bool Settling(const std::string& name);
+
+  private:
+    void Drain();  // reads the events that arrived
+    void Expire();
+
+    int fd_ = -1;
+    SteadyNow now_;
+    bool changed_ = false;
+    std::map<std::string, std::chrono::steady_clock::time_point> settling_;  // name: created at
+};
 
 // Interfaces are the entries hidrawN of the sysfs class folder (N as the kernel writes it, without
 // leading zeros), in numeric order (hidraw2 before hidraw10); each is opened as <device
@@ -34,6 +68,9 @@ namespace zrt::link {
 // allocates nothing once the caller's vector and this object's lists have grown to the number of
 // interfaces, but for the remembered link of a new interface (paths of up to 15 characters fit a
 // string's own storage).
+// Changes(): a HidrawWatch on the device root, set up at the first call (none when inotify
+// fails). Once it exists, a refused open (EACCES/EPERM) of a node that is still settling is
+// NotReady, not NoAccess.
 // Not thread-safe: one object serves one thread, like the rest of the link.
 class HidrawPlatform final : public HidPlatform {
   public:
@@ -60,6 +97,9 @@ class HidrawPlatform final : public HidPlatform {
     // two descriptors of one node exclude each other even within one process.
     LockResult Lock(HidHandle handle, std::chrono::milliseconds wait) override;
     void Unlock(HidHandle handle) override;
+    HidChanges* Changes() override;
+    // The clock of the node settling; before the first Changes().
+    void SetClock(SteadyNow now) { now_ = std::move(now); }
 
     // The largest report the ioctls can carry (the size field of an ioctl request has 14 bits).
     static constexpr std::size_t MAX_REPORT_LENGTH = (1u << 14) - 1;
@@ -78,6 +118,9 @@ class HidrawPlatform final : public HidPlatform {
     std::vector<unsigned> numbers_;  // scratch: the N of every hidrawN entry, kept between calls
     std::vector<CachedHint> hints_;  // by number: the hints of the last listing
     std::vector<CachedHint> previousHints_;
+    SteadyNow now_ = [] { return std::chrono::steady_clock::now(); };
+    bool watchTried_ = false;
+    std::unique_ptr<HidrawWatch> watch_;
 };
 
 // Reads the vendor and product of a HID_ID line ("HID_ID=0003:000013AB:00000041") among the lines

@@ -28,6 +28,8 @@ const char* OpenErrorText(OpenError why) {
             return "in-use";
         case OpenError::Gone:
             return "gone";
+        case OpenError::NotReady:
+            return "not-ready";
         default:
             return "not-opened";
     }

@@ -47,6 +47,7 @@ class TracePlatform : public HidPlatform {
     void Close(HidHandle handle) override;
     LockResult Lock(HidHandle handle, std::chrono::milliseconds wait) override;
     void Unlock(HidHandle handle) override;
+    HidChanges* Changes() override { return inner_.Changes(); }
 
   private:
     struct Listed {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "link/device_path_ids.hpp"
 #include "link/hid_vp_tab.hpp"
 
 namespace zrt::link {
@@ -94,6 +95,7 @@ bool WinHidPlatform::ListInterfaces(std::vector<HidInterface>& out) {
                                                     nullptr)) {
             const std::size_t room = required - PATH_OFFSET;
             entry.path.assign(detail->DevicePath, strnlen(detail->DevicePath, room));
+            entry.hint = IdsFromDevicePath(entry.path);
         }
         calls_.Free(detail);
     }

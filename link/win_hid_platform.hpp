@@ -56,7 +56,13 @@ WinHidCalls SystemHidCalls();
 // indices 0 to 63 SetupDiEnumDeviceInterfaces and the two-call SetupDiGetDeviceInterfaceDetailA
 // into a heap buffer. ERROR_NO_MORE_ITEMS ends the listing; any other failure of an index, or of
 // its detail record, gives that index an entry with no path; a failed allocation ends the listing
-// with what it has. Nothing is learned without opening, so entries carry no hint.
+// with what it has. Each entry's hint is the vendor and product written into its device path
+// ("vid_13ab&pid_0041" in a USB path), none where the path has no such part: the search opens only
+// the interfaces that may be readers (opening other people's devices ten times a second can wake
+// them from power saving), and confirms the identifiers on the open handle.
+//
+// Changes(): a flag that the program's main window sets from WM_DEVICECHANGE (the system sends it
+// to a window that registered for the HID interface class).
 //
 // Open: CreateFileA with GENERIC_READ | GENERIC_WRITE and FILE_SHARE_READ | FILE_SHARE_WRITE,
 // OPEN_EXISTING, nothing less (a reader's keyboard collection, which Windows opens for nobody to
@@ -96,6 +102,7 @@ class WinHidPlatform final : public HidPlatform {
     void Close(HidHandle handle) override;
     LockResult Lock(HidHandle handle, std::chrono::milliseconds wait) override;
     void Unlock(HidHandle handle) override;
+    HidChangeFlag* Changes() override { return &changes_; }
 
     // The name of the mutex that locks the interface at `path`, in the namespace `space`.
     static std::string LockName(const std::string& path, const char* space = GLOBAL_NAMESPACE);
@@ -123,6 +130,7 @@ class WinHidPlatform final : public HidPlatform {
     WinHidCalls calls_;
     std::map<HidHandle, Opened> opened_;
     std::vector<std::uint8_t> scratch_;  // the padded report
+    HidChangeFlag changes_;
 };
 
 }  // namespace zrt::link

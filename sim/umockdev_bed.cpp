@@ -301,6 +301,12 @@ UmockdevBed::UmockdevBed() : testbed_(std::make_unique<Testbed>()) {
                                  " preloaded (see RunUnderUmockdevPreload)");
     }
     MoveSocket(DefaultSocketPath(RootDir(), false), DefaultSocketPath(RootDir(), true), true);
+    // The device folder exists from the start, so that a watch on /dev (inotify, which the preload
+    // maps into the bed only where the bed has the folder) sees the first node come.
+    GString devices(g_build_filename(RootDir().c_str(), "dev", nullptr));
+    if (g_mkdir_with_parents(devices.get(), 0755) != 0) {
+        throw std::runtime_error("cannot create the bed's device folder");
+    }
 }
 
 UmockdevBed::~UmockdevBed() {

@@ -3,7 +3,8 @@
 // device known only by its identifiers. It records every open and close so that tests can check
 // which interfaces were opened, that every handle is closed, and in which order. Each interface has
 // the exclusive lock of the seam, held by at most one handle; a test plays another program by
-// opening a second handle and locking it.
+// opening a second handle and locking it. Adding, plugging, unplugging an interface or changing
+// whether it opens is signalled as a change of the system's HID interfaces (Changes()).
 #pragma once
 
 #include <chrono>
@@ -42,6 +43,7 @@ class VirtualPlatform : public link::HidPlatform {
     void Plug(InterfaceId id);
     void SetOpenable(InterfaceId id, bool openable) {
         interfaces_.at(id).options.openable = openable;
+        changes_.Signal();
     }
     // ListInterfaces fails while set: the set of interfaces cannot be had.
     bool listFails = false;
@@ -60,6 +62,7 @@ class VirtualPlatform : public link::HidPlatform {
     // process to let go during a wait); Failed on a handle that is not open or is dead.
     link::LockResult Lock(link::HidHandle handle, std::chrono::milliseconds wait) override;
     void Unlock(link::HidHandle handle) override;
+    link::HidChangeFlag* Changes() override { return &changes_; }
 
     // What happened.
     int ListCalls() const { return listCalls_; }  // ListInterfaces calls, failed ones included
@@ -107,6 +110,7 @@ class VirtualPlatform : public link::HidPlatform {
     int badCloses_ = 0;
     int listCalls_ = 0;
     std::vector<std::chrono::milliseconds> lockWaits_;
+    link::HidChangeFlag changes_;
 };
 
 }  // namespace zrt::sim

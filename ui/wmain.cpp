@@ -133,9 +133,10 @@ void TMainWin::FormActivate(Component& /*sender*/) {
 }
 
 // Every 100 ms: with a reader open, its identity is asked as a sign of life and a failure means it
-// is gone (unless another program holds the reader: then nothing happens); with none, a search, and
-// a load of the reader found. No message but the search's, no focus move. While the only readers
-// present are refused for lack of permission the status line says so.
+// is gone (unless another program holds the reader: then nothing happens); with none, a search when
+// one is due (after a change to the system's HID interfaces, after a reader found but not loaded,
+// or every few seconds), and a load of the reader found. No message but the search's, no focus
+// move. While the only readers present are refused for lack of permission the status line says so.
 void TMainWin::TimerTimer(Component& /*sender*/) {
     if (Readers.IsOpen()) {
         try {
@@ -143,6 +144,9 @@ void TMainWin::TimerTimer(Component& /*sender*/) {
         } catch (const link::ZrHIDErr&) {
             ShowReaderState(false);
         }
+        return;
+    }
+    if (!Readers.SearchDue()) {
         return;
     }
     try {

@@ -2,11 +2,16 @@
 // system's HID support, then the two windows and the message loop. An error of the general kind
 // that escapes window creation or a message is shown in a box and the loop goes on; closing the
 // main window ends it. At exit the windows go first, then the lists close every handle they still
-// hold, HidVP51 first. The exit code is 0. One window per user: a second start brings the running
-// window to the front and ends at once, with code 0. With ZRT_TRACE=FILE every report and search
-// of the reader link is appended to FILE (link/trace_platform.hpp). The window speaks the user's
-// interface language (ui/words.hpp).
+// hold, HidVP51 first. The main window passes the system's HID arrival and removal notifications
+// to the platform, so that the poll searches only after one. The exit code is 0. One window per
+// user: a second start brings the running window to the front and ends at once, with code 0. With
+// ZRT_TRACE=FILE every report and search of the reader link is appended to FILE
+// (link/trace_platform.hpp). The window speaks the user's interface language (ui/words.hpp).
 #include <windows.h>
+// (after <windows.h>)
+extern "C" {
+#include <hidsdi.h>
+}
 
 #include <chrono>
 #include <cstdlib>
@@ -46,6 +51,12 @@ void RunWindows(zrt::link::HidPlatform& platform, zrt::app::ReaderLists& lists,
     MainWin.AttachFileDialogs(fileDialogs);
     mainForm.SetEventSink(&MainWin);
     mainForm.SetFileDropHandler([&](const std::string& path) { MainWin.FileDropped(path); });
+    // The poll searches only after the system announced a HID interface arriving or leaving.
+    if (auto* changes = dynamic_cast<zrt::link::HidChangeFlag*>(platform.Changes())) {
+        GUID hidClass;
+        HidD_GetHidGuid(&hidClass);
+        mainForm.WatchDeviceInterfaces(hidClass, [changes] { changes->Signal(); });
+    }
 
     win32::WinForm workForm(WorkWinLayout(language), false);
     TWorkWin WorkWin(workForm);

@@ -1,10 +1,14 @@
 // Tests of the hidraw backend on its own: the HID_ID parser, the sysfs listing over a tree made in
-// a temporary folder, and how every call fails cleanly on what is not a hidraw device.
+// a temporary folder, how every call fails cleanly on what is not a hidraw device, and the
+// changes of the nodes that inotify reports, with the settling of a new node.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -262,6 +266,119 @@ TEST_F(HidrawTree, EveryCallFailsCleanlyOnWhatIsNotAHidrawDevice) {
         platform.Close(bad);
     }
 }
+
+}  // namespace
+}  // namespace zrt::link
+
+// --- Changes of the nodes (inotify) -----------------------------------------------------------
+
+namespace zrt::link {
+namespace {
+
+// Lowers the file-access override of a process running as root for as long as it lives, so that
+// a node of mode 000 is refused as it is to a user.
+class WithoutAccessOverride {
+  public:
+    WithoutAccessOverride() {
+        if (::syscall(SYS_capget, &header_, saved_) == 0) {
+            __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
+            lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+            lowered_ = ::syscall(SYS_capset, &header_, lowered) == 0;
+        }
+    }
+    ~WithoutAccessOverride() {
+        if (lowered_) {
+            ::syscall(SYS_capset, &header_, saved_);
+        }
+    }
+
+  private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2]{};
+    bool lowered_ = false;
+};
+
+struct SettleCase {
+    const char* name;
+    // In order: 'c' the node hidraw7 is created for nobody (mode 000), 'a' its mode is set again
+    // to 000 (an attribute change that gives no access), 'g' it is given to everyone (0666), 's'
+    // the settling time passes, 'x' a file of another name is created, 'd' the node is deleted,
+    // '.' nothing happens.
+    // After each, whether TakeChanged() said so: 'C' changed, '.' not.
+    std::string steps;
+    std::string changed;
+    OpenError why;  // of an open of hidraw7 at the end
+};
+
+void PrintTo(const SettleCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class NodeSettling : public testing::TestWithParam<SettleCase> {
+  protected:
+    NodeSettling() { platform.SetClock([this] { return now; }); }
+    ~NodeSettling() override { fs::remove_all(root); }
+
+    static std::string MakeRoot() {
+        char pattern[] = "/tmp/zrt-watch-XXXXXX";
+        return mkdtemp(pattern);
+    }
+    std::string root = MakeRoot();
+    std::chrono::steady_clock::time_point now{std::chrono::hours(1)};
+    HidrawPlatform platform{"/nonexistent", root};
+};
+
+TEST_P(NodeSettling, ARefusalIsNoAccessOnlyOnceTheNodeSettled) {
+    HidChanges* changes = platform.Changes();
+    ASSERT_NE(changes, nullptr);
+    const std::string node = root + "/hidraw7";
+    std::string changed;
+    for (const char step : GetParam().steps) {
+        switch (step) {
+            case 'c':
+                ::close(::open(node.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0));  // as the kernel
+                break;
+            case 'a':
+                fs::permissions(node, fs::perms::none);
+                break;
+            case 'g':
+                fs::permissions(node, fs::perms::owner_read | fs::perms::owner_write |
+                                          fs::perms::group_read | fs::perms::group_write |
+                                          fs::perms::others_read | fs::perms::others_write);
+                break;
+            case 's':
+                now += HidrawWatch::NODE_SETTLE_TIME;
+                break;
+            case 'x':
+                std::ofstream(root + "/tty7").put('x');
+                break;
+            case 'd':
+                fs::remove(node);
+                break;
+        }
+        changed += changes->TakeChanged() ? 'C' : '.';
+    }
+    EXPECT_EQ(changed, GetParam().changed);
+    const WithoutAccessOverride asAUser;
+    OpenError why = OpenError::None;
+    const HidHandle handle = platform.Open(node, why);
+    EXPECT_EQ(why, GetParam().why);
+    if (handle != INVALID_HID_HANDLE) {
+        platform.Close(handle);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Nodes, NodeSettling,
+    testing::Values(SettleCase{"JustCreated", "c", "C", OpenError::NotReady},
+                    SettleCase{"StillRefusedAfterItsAttributeChange", "ca", "CC",
+                               OpenError::NoAccess},
+                    SettleCase{"GivenAccessByItsAttributeChange", "cg", "CC", OpenError::None},
+                    SettleCase{"NoAttributeChangeWithinTheSettlingTime", "c.s", "CCC",
+                               OpenError::NoAccess},
+                    SettleCase{"OtherNamesAreNoChange", "x", ".", OpenError::Gone},
+                    SettleCase{"Deleted", "cd.", "CC.", OpenError::Gone}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace zrt::link

@@ -249,3 +249,31 @@ TEST_F(HidrawOverUmockdev, AShortFeatureReadIsTheReplyWithZeroFill) {
 
 }  // namespace
 }  // namespace zrt::link
+
+namespace zrt::link {
+namespace {
+
+// inotify on /dev sees the bed's nodes come and go (the preload maps the watch into the bed): a
+// reader plugged in is a change, settles after its settling time, and its unplug is a change.
+TEST_F(HidrawOverUmockdev, PlugAndUnplugAreSignalledAsChanges) {
+    auto now = std::chrono::steady_clock::time_point(std::chrono::hours(1));
+    platform.SetClock([&now] { return now; });
+    HidChanges* changes = platform.Changes();
+    ASSERT_NE(changes, nullptr);
+    EXPECT_FALSE(changes->TakeChanged());
+
+    bed.AddReader(4, MakeReader(4, PRODUCT_ID_41));
+    EXPECT_TRUE(changes->TakeChanged());
+    EXPECT_TRUE(Find()) << "listed as soon as the change is seen";
+    now += HidrawWatch::NODE_SETTLE_TIME;
+    changes->TakeChanged();
+    EXPECT_FALSE(changes->TakeChanged()) << "settled, nothing new";
+
+    HidVP41.CloseAll();
+    bed.Unplug(4);
+    EXPECT_TRUE(changes->TakeChanged());
+    EXPECT_FALSE(changes->TakeChanged());
+}
+
+}  // namespace
+}  // namespace zrt::link

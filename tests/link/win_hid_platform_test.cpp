@@ -1,7 +1,8 @@
 // Tests of what the Windows backend decides, on a system of HID interfaces played behind its call
 // table (SetupDi, CreateFileA, HidD_*): failed indices, failed detail records and allocations, the
 // reasons of a failed open, unidentifiable interfaces, the padding to the collection's feature
-// report length, and the lock (real named mutexes). Runs under wine.
+// report length, the search opening only interfaces whose device path may be a reader's, and the
+// lock (real named mutexes). Runs under wine.
 #include "link/win_hid_platform.hpp"
 
 #include <gtest/gtest.h>
@@ -47,6 +48,7 @@ struct System {
     int setsDestroyed = 0;
     std::size_t detailIndex = 0;
     std::vector<DWORD> openFlags;  // access, sharing, disposition of the last CreateFileA
+    std::vector<std::string> opened;  // the path of every CreateFileA
     std::set<HANDLE> open;
     std::vector<std::uint8_t> sent;
     ULONG readLength = 0;
@@ -111,6 +113,7 @@ WinHidCalls PlayedCalls() {
     calls.CreateFileA = [](LPCSTR path, DWORD access, DWORD sharing, LPSECURITY_ATTRIBUTES,
                            DWORD disposition, DWORD, HANDLE) -> HANDLE {
         played->openFlags = {access, sharing, disposition};
+        played->opened.emplace_back(path);
         for (std::size_t i = 0; i < played->interfaces.size(); ++i) {
             if (played->interfaces[i].path == path) {
                 if (played->interfaces[i].openError != 0) {
@@ -213,6 +216,35 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{
             "NoMemoryEndsTheListing", {{"a"}, {"b", 0, false, true}, {"c"}}, false, true, {"a"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The search takes each interface's identifiers from its device path and opens only those that
+// may be the reader asked for (and those whose path does not tell); the identifiers are still
+// confirmed on the open handle. The reader's keyboard collection, which Windows keeps for itself,
+// fails its open and is passed over for the collection with the feature reports.
+TEST_F(WinHid, TheSearchOpensNoInterfaceWhosePathNamesAnotherDevice) {
+    const std::string guid = "#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+    const std::string keyboard = R"(\\?\hid#vid_13ab&pid_0051&mi_00&col01#8&2a&0&0000)" + guid;
+    const std::string features = R"(\\?\HID#VID_13AB&PID_0051&MI_00&COL02#8&2a&0&0001)" + guid;
+    const std::string bluetooth =
+        R"(\\?\hid#{00001124-0000-1000-8000-00805f9b34fb}_vid&0002046d)" + guid;
+    system.interfaces = {
+        {R"(\\?\hid#vid_046d&pid_c52b&mi_00#7&1a&0&0000)" + guid, 0, false, false, 0, false,
+         {0x046D, 0xC52B}},
+        {R"(\\?\hid#vid_13ab&pid_0041#6&3b&0&0000)" + guid, 0, false, false, 0, false,
+         {0x13AB, 0x41}},
+        {keyboard, 0, false, false, ERROR_ACCESS_DENIED, false, {0x13AB, 0x51}},
+        {features, 0, false, false, 0, false, {0x13AB, 0x51}},
+        {bluetooth, 0, false, false, 0, false, {0x046D, 0xB019}},
+        {R"(\\?\hid#vid_13ab&pid_0051#6&ff&0&0000)" + guid, 0, false, false, 0, false,
+         {0x13AB, 0x52}},  // the path says 81, the device does not
+    };
+    WinHidPlatform platform(PlayedCalls());
+    HidVPTab list(platform);
+    ASSERT_EQ(list.Enumerate(0x13AB, 0x51), 1u);
+    EXPECT_EQ(IndexOf(reinterpret_cast<HANDLE>(list.Handle(0))), 3u);
+    EXPECT_EQ(system.opened, (std::vector<std::string>{keyboard, features, bluetooth,
+                                                        system.interfaces[5].path}));
+}
 
 struct OpenCase {
     DWORD error;

@@ -8,6 +8,7 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <dbt.h>
 
 #include <algorithm>
 #include <exception>
@@ -454,6 +455,9 @@ WinForm::WinForm(const WindowLayout& layout, bool main) : layout_(layout), main_
 }
 
 WinForm::~WinForm() {
+    if (deviceNotify_ != nullptr) {
+        UnregisterDeviceNotification(deviceNotify_);
+    }
     if (IsWindow(hwnd_)) {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
@@ -971,6 +975,16 @@ LRESULT WinForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
         }
+        case WM_DEVICECHANGE:
+            // Arrivals and removals of the interfaces registered for; the volumes that the system
+            // announces to every window are none of them.
+            if ((wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) && lParam != 0 &&
+                reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam)->dbch_devicetype ==
+                    DBT_DEVTYP_DEVICEINTERFACE &&
+                devicesChanged_) {
+                devicesChanged_();
+            }
+            return TRUE;
         case DPI_CHANGED:
             // Laid out anew for the new resolution, in the rectangle the system suggests.
             ApplyFit(HIWORD(wParam), MonitorFromRect(reinterpret_cast<RECT*>(lParam),
@@ -1010,6 +1024,16 @@ LRESULT WinForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+bool WinForm::WatchDeviceInterfaces(const GUID& interfaceClass, std::function<void()> changed) {
+    devicesChanged_ = std::move(changed);
+    DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+    filter.dbcc_size = sizeof(filter);
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_classguid = interfaceClass;
+    deviceNotify_ = RegisterDeviceNotificationW(hwnd_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    return deviceNotify_ != nullptr;
 }
 
 void WinForm::OnCommand(int id, int code) {

@@ -79,6 +79,11 @@ class WinForm : public ControlSet {
     // Shows and activates the window, the focus on the first control of the tab chain.
     void Show();
 
+    // Registers the window for the system's notifications of device interfaces of `interfaceClass`
+    // arriving and being removed (RegisterDeviceNotificationW, DEVICE_NOTIFY_WINDOW_HANDLE);
+    // `changed` runs on each such WM_DEVICECHANGE. False when the system refuses the registration.
+    bool WatchDeviceInterfaces(const GUID& interfaceClass, std::function<void()> changed);
+
     // Keyboard handling of the message loop for every window built from a layout: Tab and
     // Shift+Tab walk the tab chain (also out of the text box), then the dialog keys (Space on a
     // button, arrows in a radio group). Alt+F4 and Escape are taken and do nothing. True when the
@@ -133,6 +138,8 @@ class WinForm : public ControlSet {
     std::function<void(const std::string&)> errorDisplay_;
     std::function<void(const std::string&)> dropHandler_;
     std::map<std::string, std::pair<UINT, bool>> menuCommands_;  // by name: identifier, enabled
+    HDEVNOTIFY deviceNotify_ = nullptr;
+    std::function<void()> devicesChanged_;
 };
 
 }  // namespace zrt::ui::win32

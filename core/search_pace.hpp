@@ -1,0 +1,46 @@
+// SearchPace: when the window's poll searches while no reader is open. A search costs a listing of
+// the system's HID interfaces, and a tool left open all day should cost what an empty window
+// costs; so, where the system signals changes to its HID interfaces, a tick searches only after
+// such a change, or at the latest every SAFETY_INTERVAL in case a signal was missed. A tick after
+// a search that found a reader which is not open now (another program held it, its load failed,
+// it was unplugged) searches again at once. Without signals every tick searches.
+#pragma once
+
+#include <chrono>
+#include <utility>
+
+#include "link/hid_changes.hpp"
+#include "link/hid_platform.hpp"
+
+namespace zrt::core {
+
+class SearchPace {
+  public:
+    static constexpr std::chrono::seconds SAFETY_INTERVAL{5};
+
+    // The platform's change signals are asked for at the first tick (a program that never polls
+    // never sets them up).
+    explicit SearchPace(link::HidPlatform& platform) : platform_(&platform) {}
+    void SetClock(link::SteadyNow now) { now_ = std::move(now); }
+
+    // Whether a tick with no reader open searches now. Takes the pending change signal.
+    bool Due();
+    // Every search (tick or activation) is bracketed by these: the change signal pending before it
+    // is taken (the search sees that change; one arriving during it stays for the next tick), and
+    // when it ended and whether it chose a reader are noted.
+    void BeforeSearch();
+    void AfterSearch(bool found);
+
+  private:
+    link::HidChanges* Changes();
+
+    link::HidPlatform* platform_;
+    bool asked_ = false;
+    link::HidChanges* changes_ = nullptr;
+    link::SteadyNow now_ = [] { return std::chrono::steady_clock::now(); };
+    bool searched_ = false;
+    bool found_ = false;
+    std::chrono::steady_clock::time_point last_{};
+};
+
+}  // namespace zrt::core
