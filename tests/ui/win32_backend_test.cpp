@@ -206,6 +206,8 @@ TEST(WinBackendMenu, WorksWithTheMouseOnlyAndAddsItsHeight) {
     SendMessageW(form.Window(), WM_COMMAND, MAKEWPARAM(MENU_ID_BASE + 3, 0), 0);  // "O programie"
     EXPECT_EQ(sink.events,
               (std::vector<std::string>{"SaveMnuClick:SaveMnu", "AboutMnuClick:AboutMnu"}));
+}
+
 // The window registers for the HID interface class, and only an arrival or a removal of a device
 // interface reaches the watch; the volumes the system announces to every window do not. (Sent
 // here; that wine delivers the test bed's plugs to a registered window is shown by
