@@ -59,15 +59,19 @@ void Application::ShowError(const std::string& message) {
 int RunWindows(Application& application, link::HidPlatform& platform, ReaderLists& lists) {
     try {
         core::ReaderService readers(platform, lists.HidVP41, lists.HidVP51);
-        ui::qt::QtForm mainForm(ui::MainWinLayout());
-        ui::qt::QtDialogs dialogs(mainForm);
+        const ui::Language language = ui::SystemLanguage();
+        ui::qt::QtForm mainForm(ui::MainWinLayout(language));
+        ui::qt::QtDialogs dialogs(mainForm, language);
+        ui::qt::QtFileDialogs fileDialogs(mainForm);
         ui::qt::QtWaiter waiter;
-        ui::TMainWin MainWin(mainForm, readers, dialogs, waiter);
+        ui::TMainWin MainWin(mainForm, readers, dialogs, waiter, language);
+        MainWin.AttachFileDialogs(fileDialogs);
         mainForm.SetEventSink(&MainWin);
+        mainForm.SetFileDropHandler([&](const std::string& path) { MainWin.FileDropped(path); });
         mainForm.SetErrorDisplay(
             [&](const std::string& message) { application.ShowError(message); });
 
-        ui::qt::QtForm workForm(ui::WorkWinLayout());
+        ui::qt::QtForm workForm(ui::WorkWinLayout(language));
         workForm.setAttribute(Qt::WA_QuitOnClose, false);  // closing the main window ends the loop
         ui::TWorkWin WorkWin(workForm);
         MainWin.AttachWorkWin(WorkWin);

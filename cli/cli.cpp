@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <iostream>
+#include <optional>
 
 #include "cli/command.hpp"
 #include "firmware/firmware_image.hpp"
+#include "link/trace_platform.hpp"
 
 namespace zrt::cli {
 
@@ -81,6 +83,11 @@ int Run(const std::vector<std::string>& arguments, link::HidPlatform& platform, 
     readerOption->excludes(pathOption)->excludes(allOption);
     pathOption->excludes(allOption);
     app.add_flag("--json", json, "Print the result as one JSON document");
+    std::string traceFile;
+    app.add_option("--trace", traceFile,
+                   "Append every report sent to and received from a reader, and every search, "
+                   "to this file");
+    const auto started = std::chrono::steady_clock::now();
 
     std::vector<std::unique_ptr<Command>> commands = AllCommands();
     std::vector<std::pair<CLI::App*, Command*>> subcommands;
@@ -124,9 +131,22 @@ int Run(const std::vector<std::string>& arguments, link::HidPlatform& platform, 
     }
     context.selection.all = all;
 
+    // The trace goes between the readers and the system only when asked for.
+    std::unique_ptr<link::TracePlatform> trace;
+    std::optional<ReaderSet> tracedReaders;
+    if (!traceFile.empty()) {
+        std::string error;
+        trace = link::OpenTrace(platform, traceFile, started, error);
+        if (!trace) {
+            return Fail(context, KIND_USAGE, "--trace: " + error, EXIT_USAGE);
+        }
+        tracedReaders.emplace(*trace);
+    }
+    Context chosen{tracedReaders ? *tracedReaders : readers, context.selection, context.json, in,
+                   out, err, terminal};
     for (const auto& [sub, command] : subcommands) {
         if (sub->parsed()) {
-            return command->Run(context);
+            return command->Run(chosen);
         }
     }
     return EXIT_USAGE;

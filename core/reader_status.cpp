@@ -5,10 +5,10 @@
 
 namespace zrt::core {
 
-std::string ConnectedText(const link::ReaderInfo& info) {
-    char text[64];
-    std::snprintf(text, sizeof text, CONNECTED_FORMAT, ModelNumber(info.model),
-                  static_cast<int>(info.serial), static_cast<int>(info.firmware));
+std::string ConnectedText(const link::ReaderInfo& info, const char* format) {
+    char text[128];
+    std::snprintf(text, sizeof text, format, ModelNumber(info.model), static_cast<int>(info.serial),
+                  static_cast<int>(info.firmware));
     return text;
 }
 

@@ -30,8 +30,9 @@ inline int ModelNumber(std::uint16_t modelWord) {
 }
 
 // The status line of a connected reader with that identity, e.g.
-// "Czytnik Zr-T51, Nr: 00042 (soft: 07)".
-std::string ConnectedText(const link::ReaderInfo& info);
+// "Czytnik Zr-T51, Nr: 00042 (soft: 07)"; `format` a translation of CONNECTED_FORMAT with the
+// same three conversions.
+std::string ConnectedText(const link::ReaderInfo& info, const char* format = CONNECTED_FORMAT);
 // Whether a reader with that identity reads the card types.
 inline bool ReadsCardTypes(const link::ReaderInfo& info) {
     return config::ShowsCardTypes(info.model);

@@ -1,9 +1,11 @@
-// What the window logic asks of a windowing toolkit, and nothing more: named components (controls
-// and the timer), the few control kinds the logic reads and sets, the lookup of a window's
-// components by name, the delivery of events to named handlers, and the two seams that tests
-// replace: message boxes and waiting. A toolkit backend (ui/qt/) implements these.
+// What the window logic asks of a windowing toolkit, and nothing more: named components (controls,
+// menu commands and the timer), the few control kinds the logic reads and sets, the lookup of a
+// window's components by name, the delivery of events to named handlers, and the seams that tests
+// replace: message boxes, file dialogs and waiting. A toolkit backend (ui/qt/, ui/win32/)
+// implements these.
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -46,6 +48,21 @@ class Control : public Component {
     // window shows its contents and a box closed meanwhile leaves no image behind. No input is
     // handled and no activation event runs meanwhile (the ActivationRule is held).
     virtual void Repaint() = 0;
+};
+
+// A window itself: a control that can also be closed. Closing the main window ends the program.
+class TopWindow : public Control {
+  public:
+    using Control::Control;
+    virtual void Close() = 0;
+};
+
+// A command of the window's menu bar; its click is an event like a button's.
+class MenuCommand : public Component {
+  public:
+    using Component::Component;
+    virtual void SetEnabled(bool enabled) = 0;
+    virtual bool Enabled() const = 0;
 };
 
 class CheckBox : public Control {
@@ -116,6 +133,23 @@ class Dialogs {
     virtual void ShowMessage(const std::string& text) = 0;
     // A question with the buttons Yes and No, Yes the default, no icon. True for Yes.
     virtual bool AskYesNo(const std::string& caption, const std::string& text) = 0;
+};
+
+// The system's dialogs that choose a file, modal and owned by the main window. Names are UTF-8.
+struct FileChoice {
+    std::string title;
+    std::string filterName;  // "Pliki ustawień (*.json)"
+    std::string pattern;     // "*.json"
+    std::string allFilesName;
+    std::string defaultExtension;  // added to a name typed without one when saving: "json"
+};
+class FileDialogs {
+  public:
+    virtual ~FileDialogs() = default;
+    // The file the user chose, or none when the dialog was cancelled.
+    virtual std::optional<std::string> ChooseFileToOpen(const FileChoice& choice) = 0;
+    // The file the user chose to write (an existing one confirmed), or none when cancelled.
+    virtual std::optional<std::string> ChooseFileToSave(const FileChoice& choice) = 0;
 };
 
 // Blocking waits on the user-interface thread: the wait lasts at least the time asked, and no

@@ -8,6 +8,7 @@
 #include "config/reader_config.hpp"
 #include "config/settings_words.hpp"
 #include "firmware/firmware_image.hpp"
+#include "ui/texts.hpp"
 
 namespace zrt::ui {
 
@@ -173,7 +174,7 @@ std::string WithRow(std::string name, int row) {
 WindowLayout BuildMainWin() {
     WindowLayout w;
     w.name = MAIN;
-    w.caption = "ZrT_VivoRaz 1.9" + std::string(firmware::TestImagesNote());
+    w.caption = MainCaption();
     w.outerWidth = 1178;
     w.outerHeight = 622;
     w.fontPixels = 13;
@@ -182,7 +183,7 @@ WindowLayout BuildMainWin() {
         Ctl("RdLbl", K::Label, MAIN, {40, 36, 5, 24}).Font(19),
         Ctl("RapWin", K::Memo, MAIN, {720, 24, 425, 481}).Tab(0),
         Ctl("WrBtn", K::Button, MAIN, {728, 520, 145, 25})
-            .Caption("Zapis konfiguracji")
+            .Caption(WRITE_CAPTION)
             .Disabled()
             .Tab(1)
             .On("WrBtnClick"),
@@ -231,6 +232,16 @@ WindowLayout BuildMainWin() {
             .Tab(1)
             .On("EnterChkBxClick"),
     };
+    // Loading and saving work only while a reader is connected.
+    w.menus = {
+        {"FileMnu",
+         FILE_MENU,
+         {{"LoadMnu", LOAD_ITEM, "LoadMnuClick", false},
+          {"SaveMnu", SAVE_ITEM, "SaveMnuClick", false},
+          {"", "", "", true},
+          {"ExitMnu", EXIT_ITEM, "ExitMnuClick", true}}},
+        {"HelpMnu", HELP_MENU, {{"AboutMnu", ABOUT_ITEM, "AboutMnuClick", true}}},
+    };
     const auto contents = KeyGroupTemplate();
     for (int row = 0; row < config::ROW_COUNT; ++row) {
         const KeyGroup& g = KeyGroups()[static_cast<std::size_t>(row)];
@@ -250,7 +261,7 @@ WindowLayout BuildMainWin() {
 WindowLayout BuildWorkWin() {
     WindowLayout w;
     w.name = "WorkWin";
-    w.caption = "ZrT_VivoRaz";
+    w.caption = WORK_CAPTION;
     w.outerWidth = 354;
     w.outerHeight = 124;
     w.fontPixels = 11;
@@ -258,6 +269,27 @@ WindowLayout BuildWorkWin() {
         Ctl("ProgrBar", K::ProgressBar, w.name, {32, 48, 273, 25}).Tab(0).Maximum(100),
         Ctl("WorkLbl", K::Label, w.name, {24, 16, 265, 16}).Font(13).FixedCentred(),
     };
+    return w;
+}
+
+// The window's texts in `language`: captions, radio items and menus. The items of the key lists
+// are key names, the same in every language.
+WindowLayout Translated(WindowLayout w, Language language) {
+    w.caption = Say(language, w.caption);
+    for (ControlLayout& c : w.controls) {
+        c.caption = Say(language, c.caption);
+        if (c.kind == ControlKind::RadioGroup) {
+            for (std::string& item : c.items) {
+                item = Say(language, item);
+            }
+        }
+    }
+    for (MenuLayout& menu : w.menus) {
+        menu.caption = Say(language, menu.caption);
+        for (MenuItemLayout& item : menu.items) {
+            item.caption = Say(language, item.caption);
+        }
+    }
     return w;
 }
 
@@ -272,14 +304,16 @@ const ControlLayout* WindowLayout::Find(const std::string& controlName) const {
     return nullptr;
 }
 
-const WindowLayout& MainWinLayout() {
-    static const WindowLayout layout = BuildMainWin();
-    return layout;
+const WindowLayout& MainWinLayout(Language language) {
+    static const WindowLayout polish = BuildMainWin();
+    static const WindowLayout english = Translated(polish, Language::English);
+    return language == Language::English ? english : polish;
 }
 
-const WindowLayout& WorkWinLayout() {
-    static const WindowLayout layout = BuildWorkWin();
-    return layout;
+const WindowLayout& WorkWinLayout(Language language) {
+    static const WindowLayout polish = BuildWorkWin();
+    static const WindowLayout english = Translated(polish, Language::English);
+    return language == Language::English ? english : polish;
 }
 
 std::array<std::string, KEY_ROW_CONTROLS> KeyRowControlNames(int row) {

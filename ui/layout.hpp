@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/words.hpp"
+
 namespace zrt::ui {
 
 enum class ControlKind {
@@ -50,6 +52,22 @@ struct ControlLayout {
     int interval = 0;       // timer: milliseconds between ticks
 };
 
+// One command of a menu: its name (empty: a separator line), caption and the handler of its click.
+struct MenuItemLayout {
+    std::string name;
+    std::string caption;
+    std::string handler;
+    bool enabled = true;
+};
+
+// A menu of the window's menu bar. No menu, item or caption has a keyboard shortcut or mnemonic:
+// a reader types any key combination into the window, and none may open a menu or a dialog.
+struct MenuLayout {
+    std::string name;
+    std::string caption;
+    std::vector<MenuItemLayout> items;
+};
+
 struct WindowLayout {
     std::string name;  // "MainWin"
     std::string caption;
@@ -58,6 +76,9 @@ struct WindowLayout {
     int fontPixels = 0;                   // character height of the window's font
     std::string activateHandler;          // handler of the window's activation; empty: none
     std::vector<ControlLayout> controls;  // every parent before its children
+    // The menu bar above the client area, left to right; none without menus. The controls keep
+    // their places in the client area and the bar adds its height to the outer size.
+    std::vector<MenuLayout> menus;
 
     const ControlLayout* Find(const std::string& controlName) const;
 };
@@ -67,8 +88,9 @@ struct WindowLayout {
 // _40.
 inline constexpr int KEY_ROW_CONTROLS = 14;
 
-const WindowLayout& MainWinLayout();
-const WindowLayout& WorkWinLayout();
+// The windows with their texts in `language`.
+const WindowLayout& MainWinLayout(Language language = Language::Polish);
+const WindowLayout& WorkWinLayout(Language language = Language::Polish);
 
 // Names of row n's controls (n = 0 for S0 .. 4 for S4) in the row's fixed order.
 std::array<std::string, KEY_ROW_CONTROLS> KeyRowControlNames(int row);

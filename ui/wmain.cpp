@@ -4,12 +4,15 @@
 #include "ui/wmain.hpp"
 
 #include <chrono>
+#include <cstdio>
 #include <stdexcept>
 #include <utility>
 
+#include "config/settings_file.hpp"
 #include "core/reader_status.hpp"
 #include "link/link_error.hpp"
 #include "ui/layout.hpp"
+#include "ui/text_file.hpp"
 #include "ui/wwork.hpp"
 
 namespace zrt::ui {
@@ -34,6 +37,10 @@ constexpr std::pair<std::string_view, Handler> HANDLERS[] = {
     {"S1ChkBx_20Click", &TMainWin::S1ChkBx_20Click},
     {"S1ChkBx_40Click", &TMainWin::S1ChkBx_40Click},
     {"S1CbChange", &TMainWin::S1CbChange},
+    {"LoadMnuClick", &TMainWin::LoadMnuClick},
+    {"SaveMnuClick", &TMainWin::SaveMnuClick},
+    {"ExitMnuClick", &TMainWin::ExitMnuClick},
+    {"AboutMnuClick", &TMainWin::AboutMnuClick},
 };
 
 Handler FindHandler(std::string_view name) {
@@ -48,8 +55,8 @@ Handler FindHandler(std::string_view name) {
 }  // namespace
 
 TMainWin::TMainWin(ControlSet& controls, core::ReaderService& readers, Dialogs& dialogs,
-                   Waiter& waiter)
-    : Form(controls.Get<Control>(MainWinLayout().name)),
+                   Waiter& waiter, Language language)
+    : Form(controls.Get<TopWindow>(MainWinLayout().name)),
       RdLbl(controls.Get<Control>("RdLbl")),
       RapWin(controls.Get<Control>("RapWin")),
       WrBtn(controls.Get<Control>("WrBtn")),
@@ -70,11 +77,16 @@ TMainWin::TMainWin(ControlSet& controls, core::ReaderService& readers, Dialogs& 
       S2Grp(controls.Get<Control>("S2Grp")),
       S3Grp(controls.Get<Control>("S3Grp")),
       S4Grp(controls.Get<Control>("S4Grp")),
+      LoadMnu(controls.Get<MenuCommand>("LoadMnu")),
+      SaveMnu(controls.Get<MenuCommand>("SaveMnu")),
+      ExitMnu(controls.Get<MenuCommand>("ExitMnu")),
+      AboutMnu(controls.Get<MenuCommand>("AboutMnu")),
       KeyRows{},  // refer to no control until bound below
       StatusText(),
       Readers(readers),
       Boxes(dialogs),
-      Waits(waiter) {
+      Waits(waiter),
+      Lang(language) {
     for (int row = 0; row < config::ROW_COUNT; ++row) {
         KeyRows[static_cast<std::size_t>(row)] = KeyEntryRow::Bind(controls, row);
     }
@@ -114,7 +126,7 @@ void TMainWin::FormActivate(Component& /*sender*/) {
         }
         LoadConfiguration();
     } catch (const link::ZrHIDErr& error) {
-        Boxes.ShowMessage(link::ErrorText(error));
+        Boxes.ShowMessage(Say(link::ErrorText(error)));
         Timer.SetEnabled(true);
     }
     FocusRapWin();
@@ -158,7 +170,7 @@ void TMainWin::TimerTimer(Component& /*sender*/) {
 // are refused for lack of permission, the text that says so.
 std::string TMainWin::NoReaderText() {
     showingNoAccess_ = Readers.OnlyDenied();
-    return showingNoAccess_ ? core::NO_ACCESS_STATUS_TEXT : core::NOT_CONNECTED_TEXT;
+    return Say(showingNoAccess_ ? core::NO_ACCESS_STATUS_TEXT : core::NOT_CONNECTED_TEXT);
 }
 
 // Writes the record the controls give, then reads it back: the reader's acknowledgement of "C"
@@ -177,13 +189,13 @@ void TMainWin::WrBtnClick(Component& /*sender*/) {
             FocusRapWin();
         }
     } catch (const link::ZrHIDErr& error) {
-        Boxes.ShowMessage(link::ErrorText(error));
+        Boxes.ShowMessage(Say(link::ErrorText(error)));
         return;
     }
     if (!outcome.stored) {
         ShowConfiguration(outcome.readBack);
         ShowReaderState(true);
-        Boxes.ShowMessage(WRITE_NOT_STORED_TEXT);
+        Boxes.ShowMessage(Say(WRITE_NOT_STORED_TEXT));
         FocusRapWin();
         return;
     }
@@ -196,7 +208,7 @@ void TMainWin::ShowReaderState(bool connected) {
     }
     if (connected) {
         const link::ReaderInfo& info = Readers.Info();
-        StatusText = core::ConnectedText(info);
+        StatusText = core::ConnectedText(info, Say(core::CONNECTED_FORMAT).c_str());
         RdLbl.SetCaption(StatusText);
         for (const KeyEntryRow& row : KeyRows) {
             EnableKeyControls(row, row.SendBox()->Checked());
@@ -218,6 +230,8 @@ void TMainWin::ShowReaderState(bool connected) {
         row.SendBox()->SetEnabled(connected);
     }
     EnterChkBx.SetEnabled(connected);
+    LoadMnu.SetEnabled(connected);
+    SaveMnu.SetEnabled(connected);
 }
 
 void TMainWin::LoadConfiguration() {
@@ -250,7 +264,7 @@ void TMainWin::ShowWriteProgress(ProgressBar& bar) {
 }
 
 bool TMainWin::FindReader() {
-    return Readers.FindReader([this](const std::string& text) { Boxes.ShowMessage(text); });
+    return Readers.FindReader([this](const std::string& text) { Boxes.ShowMessage(Say(text)); });
 }
 
 void TMainWin::OfferUpgrade() {
@@ -264,11 +278,11 @@ void TMainWin::SetTimerEnabled(bool enabled) {
 }
 
 bool TMainWin::AskYesNo(std::string_view caption, std::string_view text) {
-    return Boxes.AskYesNo(std::string(caption), std::string(text));
+    return Boxes.AskYesNo(Say(caption), Say(text));
 }
 
 void TMainWin::ShowMessage(std::string_view text) {
-    Boxes.ShowMessage(std::string(text));
+    Boxes.ShowMessage(Say(text));
 }
 
 // The progress window takes the focus while it is shown and gives it back to the main window when
@@ -295,7 +309,7 @@ void TMainWin::HideProgressWindow() {
 
 void TMainWin::SetProgressLabel(std::string_view text) {
     if (WorkWin != nullptr) {
-        WorkWin->WorkLbl.SetCaption(std::string(text));
+        WorkWin->WorkLbl.SetCaption(Say(text));
     }
 }
 
@@ -356,6 +370,89 @@ void TMainWin::S1ChkBx_40Click(Component& /*sender*/) {
 }
 void TMainWin::S1CbChange(Component& /*sender*/) {
     FocusRapWin();
+}
+
+FileChoice TMainWin::SettingsFileChoice(const char* title) const {
+    return {Say(title), Say(SETTINGS_FILES), "*.json", Say(ALL_FILES), "json"};
+}
+
+// Load and save work only while a reader is connected (the items are disabled otherwise); the
+// state is asked again after the dialog, during which the poll may have found the reader gone.
+void TMainWin::LoadMnuClick(Component& /*sender*/) {
+    if (!Readers.IsOpen() || Files == nullptr) {
+        return;
+    }
+    const std::optional<std::string> path = Files->ChooseFileToOpen(SettingsFileChoice(LOAD_TITLE));
+    if (path && Readers.IsOpen()) {
+        LoadSettingsFile(*path);
+    }
+}
+
+void TMainWin::SaveMnuClick(Component& /*sender*/) {
+    if (!Readers.IsOpen() || Files == nullptr) {
+        return;
+    }
+    const std::optional<std::string> path = Files->ChooseFileToSave(SettingsFileChoice(SAVE_TITLE));
+    if (path) {
+        SaveSettingsFile(*path);
+    }
+    FocusRapWin();
+}
+
+void TMainWin::ExitMnuClick(Component& /*sender*/) {
+    Form.Close();
+}
+
+void TMainWin::AboutMnuClick(Component& /*sender*/) {
+    Boxes.ShowMessage(AboutText());
+    FocusRapWin();
+}
+
+void TMainWin::FileDropped(const std::string& path) {
+    if (Readers.IsOpen()) {
+        LoadSettingsFile(path);
+    }
+}
+
+bool TMainWin::LoadSettingsFile(const std::string& path) {
+    const std::optional<std::string> text = ReadTextFile(path);
+    if (!text) {
+        Boxes.ShowMessage(Say(CANNOT_READ) + "\n" + path);
+        return false;
+    }
+    std::string error;
+    const std::optional<config::ConfigState> settings = config::SettingsFromJson(*text, error);
+    if (!settings) {
+        Boxes.ShowMessage(Say(BAD_SETTINGS_FILE) + "\n" + path + "\n\n" + error);
+        return false;
+    }
+    // As the reader would hold them; the rows' controls follow their send boxes.
+    ShowConfiguration(config::RecordFromState(*settings));
+    for (const KeyEntryRow& row : KeyRows) {
+        EnableKeyControls(row, Readers.IsOpen() && row.SendBox()->Checked());
+    }
+    FocusRapWin();
+    return true;
+}
+
+bool TMainWin::SaveSettingsFile(const std::string& path) {
+    if (!WriteTextFile(path, config::SettingsToJson(BuildSettings()))) {
+        Boxes.ShowMessage(Say(CANNOT_WRITE) + "\n" + path);
+        return false;
+    }
+    return true;
+}
+
+std::string TMainWin::AboutText() const {
+    std::string text = Say(MainCaption()) + "\n" + Say(LICENCE_LINE) + "\n\n" + Say(IMAGES_LINE);
+    for (const firmware::FirmwareCatalogueRow& row : Readers.Catalogue) {
+        char line[96];
+        std::snprintf(line, sizeof line, "\n    Zr-T%d (%u): %s %u", core::ModelNumber(row.model),
+                      static_cast<unsigned>(row.model), Say(IMAGE_VERSION_WORD).c_str(),
+                      static_cast<unsigned>(row.image.Version()));
+        text += line;
+    }
+    return text + "\n\n" + Say(REPORTING_LINE);
 }
 
 void TMainWin::ShowConfiguration(const config::ReaderConfig& record) {

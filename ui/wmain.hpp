@@ -5,7 +5,9 @@
 // states (reader open, no reader), the search and load on activation and on the 100 ms tick, the
 // write with its animation, the boxes and the focus, and for the upgrade offered after every load
 // it lends its timer, boxes, progress window and waits. While another program holds the reader,
-// the waits for it keep the window painted.
+// the waits for it keep the window painted. Its menu loads settings files into the controls and
+// saves the controls' settings to one (the command-line program's format), and shows what the
+// program is. Every text it shows is in the window's language (ui/words.hpp).
 #pragma once
 
 #include <array>
@@ -17,13 +19,12 @@
 #include "firmware/upgrade.hpp"
 #include "ui/controls.hpp"
 #include "ui/key_entry_row.hpp"
+#include "ui/texts.hpp"
+#include "ui/words.hpp"
 
 namespace zrt::ui {
 
 class TWorkWin;
-
-// Shown when the record read back after a write holds other settings than the one written.
-inline constexpr const char* WRITE_NOT_STORED_TEXT = "Czytnik nie zapisał konfiguracji.";
 
 // The write animation: positions 0, 5, .. 100 with a short wait after each, then a longer one.
 inline constexpr int WRITE_PROGRESS_STEP = 5;
@@ -34,14 +35,18 @@ class TMainWin : public EventSink, private firmware::UpgradeHost {
   public:
     // `controls`: the window built from MainWinLayout(), in its initial states. `readers`: the
     // reader service over the program's reader lists, which outlives the window. `dialogs` and
-    // `waiter`: the message boxes and the waits.
-    TMainWin(ControlSet& controls, core::ReaderService& readers, Dialogs& dialogs, Waiter& waiter);
+    // `waiter`: the message boxes and the waits. `language`: the language of the texts the window
+    // shows (its controls were built in it: MainWinLayout(language)).
+    TMainWin(ControlSet& controls, core::ReaderService& readers, Dialogs& dialogs, Waiter& waiter,
+             Language language = Language::Polish);
     ~TMainWin() override;
     TMainWin(const TMainWin&) = delete;
     TMainWin& operator=(const TMainWin&) = delete;
 
     // The progress window, created after the main window.
     void AttachWorkWin(TWorkWin& workWin) { WorkWin = &workWin; }
+    // The dialogs that choose a settings file for the menu's load and save.
+    void AttachFileDialogs(FileDialogs& fileDialogs) { Files = &fileDialogs; }
 
     // Event handlers, by the names the layout gives them.
     void FormActivate(Component& sender);
@@ -59,6 +64,24 @@ class TMainWin : public EventSink, private firmware::UpgradeHost {
     void S1ChkBx_20Click(Component& sender);
     void S1ChkBx_40Click(Component& sender);
     void S1CbChange(Component& sender);
+    void LoadMnuClick(Component& sender);
+    void SaveMnuClick(Component& sender);
+    void ExitMnuClick(Component& sender);
+    void AboutMnuClick(Component& sender);
+
+    // A file dropped on the window: loaded as a settings file while a reader is connected,
+    // ignored otherwise.
+    void FileDropped(const std::string& path);
+    // Reads a settings file into the controls; nothing goes to the reader. A file that cannot be
+    // read or is not a valid settings file is said in a box and leaves the controls as they were.
+    // False then.
+    bool LoadSettingsFile(const std::string& path);
+    // Writes the controls' settings as a settings file; a failure is said in a box. False then.
+    bool SaveSettingsFile(const std::string& path);
+    // The About box's text: name and version, licence, the firmware images carried, where to
+    // report a problem.
+    std::string AboutText() const;
+    Language WindowLanguage() const { return Lang; }
 
     // Dispatches an event to the handler of that name; an unknown name is a program fault.
     void OnEvent(std::string_view handler, Component& sender) override;
@@ -86,7 +109,7 @@ class TMainWin : public EventSink, private firmware::UpgradeHost {
     void OfferUpgrade();
 
     // The controls.
-    Control& Form;  // the window itself
+    TopWindow& Form;  // the window itself
     Control& RdLbl;
     Control& RapWin;
     Control& WrBtn;
@@ -107,6 +130,10 @@ class TMainWin : public EventSink, private firmware::UpgradeHost {
     Control& S2Grp;
     Control& S3Grp;
     Control& S4Grp;
+    MenuCommand& LoadMnu;
+    MenuCommand& SaveMnu;
+    MenuCommand& ExitMnu;
+    MenuCommand& AboutMnu;
 
     // Rows S0..S4: S0 to S2 before the card number, S3 and S4 after it.
     std::array<KeyEntryRow, config::ROW_COUNT> KeyRows;
@@ -118,9 +145,14 @@ class TMainWin : public EventSink, private firmware::UpgradeHost {
     Dialogs& Boxes;
     Waiter& Waits;
     TWorkWin* WorkWin = nullptr;
+    FileDialogs* Files = nullptr;
+    const Language Lang;
 
   private:
     void FocusRapWin() { RapWin.SetFocus(); }
+    // A Polish text in the window's language.
+    std::string Say(std::string_view polish) const { return ui::Say(Lang, polish); }
+    FileChoice SettingsFileChoice(const char* title) const;
     std::string NoReaderText();
 
     bool showingNoAccess_ = false;  // the status line says the readers present are refused

@@ -4,20 +4,26 @@
 // main window ends it. At exit the windows go first, then the lists close every handle they still
 // hold, HidVP51 first. The main window passes the system's HID arrival and removal notifications
 // to the platform, so that the poll searches only after one. The exit code is 0. One window per
-// user: a second start brings the running window to the front and ends at once, with code 0.
+// user: a second start brings the running window to the front and ends at once, with code 0. With
+// ZRT_TRACE=FILE every report and search of the reader link is appended to FILE
+// (link/trace_platform.hpp). The window speaks the user's interface language (ui/words.hpp).
 #include <windows.h>
 // (after <windows.h>)
 extern "C" {
 #include <hidsdi.h>
 }
 
+#include <chrono>
+#include <cstdlib>
 #include <exception>
 #include <memory>
+#include <string>
 
 #include "app/reader_lists.hpp"
 #include "app/windows/win_single_instance.hpp"
 #include "core/reader_service.hpp"
 #include "link/platform_factory.hpp"
+#include "link/trace_platform.hpp"
 #include "ui/layout.hpp"
 #include "ui/win32/win_dialogs.hpp"
 #include "ui/win32/win_form.hpp"
@@ -36,11 +42,15 @@ void RunWindows(zrt::link::HidPlatform& platform, zrt::app::ReaderLists& lists,
                 zrt::app::WinSingleInstance& instance) {
     using namespace zrt::ui;
     zrt::core::ReaderService readers(platform, lists.HidVP41, lists.HidVP51);
-    win32::WinForm mainForm(MainWinLayout(), true);
+    const Language language = SystemLanguage();
+    win32::WinForm mainForm(MainWinLayout(language), true);
     win32::WinDialogs dialogs(mainForm);
+    win32::WinFileDialogs fileDialogs(mainForm);
     win32::WinWaiter waiter;
-    TMainWin MainWin(mainForm, readers, dialogs, waiter);
+    TMainWin MainWin(mainForm, readers, dialogs, waiter, language);
+    MainWin.AttachFileDialogs(fileDialogs);
     mainForm.SetEventSink(&MainWin);
+    mainForm.SetFileDropHandler([&](const std::string& path) { MainWin.FileDropped(path); });
     // The poll searches only after the system announced a HID interface arriving or leaving.
     if (auto* changes = dynamic_cast<zrt::link::HidChangeFlag*>(platform.Changes())) {
         GUID hidClass;
@@ -48,7 +58,7 @@ void RunWindows(zrt::link::HidPlatform& platform, zrt::app::ReaderLists& lists,
         mainForm.WatchDeviceInterfaces(hidClass, [changes] { changes->Signal(); });
     }
 
-    win32::WinForm workForm(WorkWinLayout(), false);
+    win32::WinForm workForm(WorkWinLayout(language), false);
     TWorkWin WorkWin(workForm);
     MainWin.AttachWorkWin(WorkWin);
 
@@ -71,6 +81,7 @@ void RunWindows(zrt::link::HidPlatform& platform, zrt::app::ReaderLists& lists,
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
                     int /*show*/) {
+    const auto started = std::chrono::steady_clock::now();
     // The upload blocks the loop for seconds by design: the windows must not be replaced by the
     // system's "not responding" image meanwhile.
     DisableProcessWindowsGhosting();
@@ -79,9 +90,18 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
         return 0;
     }
     const std::unique_ptr<zrt::link::HidPlatform> platform = zrt::link::MakeSystemPlatform();
-    zrt::app::ReaderLists lists(*platform);
+    std::unique_ptr<zrt::link::TracePlatform> trace;
+    if (const wchar_t* traceFile = _wgetenv(L"ZRT_TRACE"); traceFile != nullptr && *traceFile) {
+        std::string error;
+        trace = zrt::link::OpenTrace(*platform, zrt::ui::win32::Utf8(traceFile), started, error);
+        if (!trace) {
+            ShowError(("ZRT_TRACE: " + error).c_str());
+        }
+    }
+    zrt::link::HidPlatform& used = trace ? *trace : *platform;
+    zrt::app::ReaderLists lists(used);
     try {
-        RunWindows(*platform, lists, instance);
+        RunWindows(used, lists, instance);
     } catch (const std::exception& error) {
         ShowError(error.what());
     }

@@ -58,6 +58,7 @@ TEST(ToolEndToEnd, LoadsPollsLetsGoOfAnUnpluggedReaderSearchesOnAndEndsWithEvery
     constexpr unsigned FIRST = 0;   // /dev/hidraw0: model 1175, product identifier 81
     constexpr unsigned SECOND = 1;  // /dev/hidraw1: model 141, product identifier 65
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("ZRT_LANG", "pl", 1);  // the texts checked are the Polish ones, whatever the locale
     OwnRuntimeFolder runtime;
     UmockdevBed bed;
     bed.AddReader(FIRST,

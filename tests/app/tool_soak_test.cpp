@@ -82,6 +82,7 @@ std::string NodesAndSockets(pid_t pid) {
 
 TEST(ToolSoak, ReconnectsThroughEveryUnplugWithOneHandleAndEndsWithEveryHandleClosed) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("ZRT_LANG", "pl", 1);  // the texts checked are the Polish ones, whatever the locale
     OwnRuntimeFolder runtime;
     UmockdevBed bed;
     bed.AddReader(READER,

@@ -175,6 +175,8 @@ class WinToolEndToEnd : public ::testing::Test {
         prefix = pattern;
         setenv("WINEPREFIX", pattern, 1);
         setenv("WINEDEBUG", "-all", 1);
+        // The texts checked are the Polish ones, whatever wine's interface language.
+        setenv("ZRT_LANG", "pl", 1);
         // Every wine process, the wineserver first, runs in the bed, started again after the
         // prefix is made so that winebus presents hidraw devices.
         ASSERT_EQ(Shell(ZRT_SOURCE_DIR "/scripts/wine-prefix.sh >/dev/null 2>&1"), 0);

@@ -4,7 +4,8 @@
 #   cmake -DPROGRAMS="path/zrt-vivoraz.exe=1048576;path/zrt-vivoraz-cli.exe=2097152"
 #         -DOBJDUMP=x86_64-w64-mingw32-objdump -DWRESTOOL=wrestool -P windows_program_check.cmake
 cmake_policy(SET CMP0057 NEW)
-set(allowed kernel32.dll user32.dll gdi32.dll comctl32.dll setupapi.dll hid.dll msvcrt.dll advapi32.dll)
+set(allowed kernel32.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll shell32.dll setupapi.dll
+    hid.dll msvcrt.dll advapi32.dll)
 foreach(entry ${PROGRAMS})
     string(REGEX MATCH "^(.*)=([0-9]+)$" matched "${entry}")
     set(exe "${CMAKE_MATCH_1}")

@@ -4,9 +4,14 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -15,6 +20,7 @@
 #include <QStyle>
 #include <QStyleOptionGroupBox>
 #include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -49,9 +55,71 @@ TEST_F(MainWinTest, EveryControlIsOneWidgetNamedAfterItUnderItsParent) {
         }
         const auto found = form.findChildren<QWidget*>(Q(c.name));
         ASSERT_EQ(found.size(), 1) << c.name;
-        EXPECT_EQ(found.front()->parentWidget()->objectName(), Q(c.parent)) << c.name;
+        const QWidget* parent = found.front()->parentWidget();
+        if (c.parent == MainWinLayout().name) {
+            // The window's client area, below the menu bar.
+            EXPECT_EQ(parent->parentWidget(), &form) << c.name;
+            EXPECT_EQ(parent->geometry().topLeft(), QPoint(0, form.MenuHeight())) << c.name;
+        } else {
+            EXPECT_EQ(parent->objectName(), Q(c.parent)) << c.name;
+        }
     }
     EXPECT_EQ(form.objectName(), Q(MainWinLayout().name));
+}
+
+// "Plik" and "Pomoc" with their commands, none with a shortcut or mnemonic: Alt and F10 typed by a
+// reader into the text box leave the focus there and open no menu; a click opens it.
+TEST_F(MainWinTest, MenuBarWorksWithTheMouseOnly) {
+    ShowActive();
+    QMenuBar* bar = form.MenuBar();
+    ASSERT_NE(bar, nullptr);
+    QStringList texts;
+    for (QAction* menu : bar->actions()) {
+        texts << menu->text();
+        for (QAction* item : menu->menu()->actions()) {
+            texts << (item->isSeparator() ? QStringLiteral("-") : item->text());
+            EXPECT_TRUE(item->shortcut().isEmpty()) << item->text().toStdString();
+        }
+    }
+    EXPECT_EQ(texts, QStringList({"Plik", "Wczytaj ustawienia…", "Zapisz ustawienia…", "-",
+                                  "Zakończ", "Pomoc", "O programie"}));
+    QWidget* memo = Find("RapWin");
+    memo->setFocus();
+    for (Qt::Key key : {Qt::Key_Alt, Qt::Key_F10}) {
+        QTest::keyClick(memo, key);
+        QTest::keyClick(memo, Qt::Key_F, Qt::AltModifier);
+        QTest::keyClick(memo, Qt::Key_P, Qt::AltModifier);
+        QApplication::processEvents();
+        EXPECT_EQ(bar->activeAction(), nullptr);
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+        EXPECT_EQ(Focused(), memo);
+    }
+    EXPECT_TRUE(events.log.empty());
+    bar->actions()[1]->menu()->actions()[0]->trigger();  // as a click on it
+    EXPECT_EQ(events.log, std::vector<std::string>{"AboutMnuClick:AboutMnu"});
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
+// One local file dropped anywhere on the window goes to the drop handler (the text box does not
+// take it as text); several files are not taken.
+TEST_F(MainWinTest, OneFileDroppedGoesToTheDropHandler) {
+    std::vector<std::string> dropped;
+    form.SetFileDropHandler([&](const std::string& path) { dropped.push_back(path); });
+    EXPECT_FALSE(Find("RapWin")->acceptDrops());
+    QMimeData one;
+    one.setUrls({QUrl::fromLocalFile("/tmp/ustawienia ż.json")});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &one, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &one, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &drop);
+    EXPECT_EQ(dropped, std::vector<std::string>{"/tmp/ustawienia ż.json"});
+
+    QMimeData two;
+    two.setUrls({QUrl::fromLocalFile("/tmp/a.json"), QUrl::fromLocalFile("/tmp/b.json")});
+    QDragEnterEvent enterTwo(QPoint(10, 10), Qt::CopyAction, &two, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &enterTwo);
+    EXPECT_FALSE(enterTwo.isAccepted());
 }
 
 TEST_F(MainWinTest, ControlsStartInTheirLayoutStates) {
@@ -101,7 +169,9 @@ TEST_F(MainWinTest, ControlsStartInTheirLayoutStates) {
 TEST_F(MainWinTest, WindowHasItsCaptionOuterSizeBackgroundAndFonts) {
     ShowActive();
     EXPECT_EQ(form.windowTitle(), "ZrT_VivoRaz 1.9");
-    EXPECT_EQ(form.frameGeometry().size(), QSize(1178, 622));
+    // The menu bar adds its height to the outer size.
+    ASSERT_GT(form.MenuHeight(), 0);
+    EXPECT_EQ(form.frameGeometry().size(), QSize(1178, 622 + form.MenuHeight()));
     // Centred on the desktop (the platform may shift a window by its frame width).
     const QRect desktop = form.screen()->geometry();
     const QPoint offset = form.frameGeometry().center() - desktop.center();

@@ -71,6 +71,14 @@ PlainForm::PlainForm(PlainDesktop& desktop, const WindowLayout& layout)
         }
         components_.emplace(c.name, std::move(component));
     }
+    for (const MenuLayout& menu : layout.menus) {
+        for (const MenuItemLayout& item : menu.items) {
+            if (!item.name.empty()) {
+                components_.emplace(item.name,
+                                    std::make_unique<PlainMenuCommand>(item.name, item.enabled));
+            }
+        }
+    }
     const auto chain = TabChain(layout);
     if (!chain.empty()) {
         focus_ = Find(chain.front()->name);
@@ -108,6 +116,22 @@ void PlainForm::Choose(std::string_view name, int index) {
     }
     Get<ItemList>(name).SetItemIndex(index);
     Fire(name);
+}
+
+void PlainForm::ChooseMenu(std::string_view name) {
+    auto& command = Get<MenuCommand>(name);
+    if (!command.Enabled() || sink_ == nullptr) {
+        return;
+    }
+    for (const MenuLayout& menu : layout_.menus) {
+        for (const MenuItemLayout& item : menu.items) {
+            if (item.name == name) {
+                DeliverEvent(*sink_, item.handler, command, [this](const std::string& message) {
+                    desktop_.errors.push_back(message);
+                });
+            }
+        }
+    }
 }
 
 void PlainForm::Activate() {

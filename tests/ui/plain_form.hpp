@@ -58,11 +58,28 @@ class Plain : public Base {
 using PlainControl = Plain<Control>;
 
 // The window itself, built hidden: moving the focus to it makes it the focus window, its own
-// focus control keeping the focus.
-class PlainWindow : public PlainControl {
+// focus control keeping the focus. Closing it hides it and notes the close.
+class PlainWindow : public Plain<TopWindow> {
   public:
-    using PlainControl::PlainControl;
+    using Plain::Plain;
     void SetFocus() override;
+    void Close() override {
+        closed = true;
+        SetVisible(false);
+    }
+    bool closed = false;
+};
+
+// A command of the menu bar.
+class PlainMenuCommand : public MenuCommand {
+  public:
+    PlainMenuCommand(const std::string& name, bool enabled)
+        : MenuCommand(name), enabled_(enabled) {}
+    void SetEnabled(bool enabled) override { enabled_ = enabled; }
+    bool Enabled() const override { return enabled_; }
+
+  private:
+    bool enabled_;
 };
 
 class PlainCheckBox : public Plain<CheckBox> {
@@ -159,6 +176,8 @@ class PlainForm : public ControlSet {
     // disabled or hidden control takes no click.
     void Click(std::string_view name);
     void Choose(std::string_view name, int index);
+    // Chooses a command of the menu bar; a disabled one does nothing.
+    void ChooseMenu(std::string_view name);
     // Delivers the window's activation event now.
     void Activate();
 

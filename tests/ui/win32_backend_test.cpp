@@ -154,6 +154,60 @@ TEST(WinBackendEvents, ClicksChangesTicksAndTheActivationReachTheirHandlers) {
                                                      "TimerTimer:Timer"}));
 }
 
+// The menu bar: "Plik" and "Pomoc" with their commands and no mnemonic, the bar's height added to
+// the outer size with the client area as the layout has it; a command chosen reaches its handler,
+// a disabled one is greyed, and the keyboard's way into the menu (SC_KEYMENU: Alt, F10, Alt with a
+// letter) and Alt+F4 do nothing.
+TEST(WinBackendMenu, WorksWithTheMouseOnlyAndAddsItsHeight) {
+    const WindowLayout& layout = MainWinLayout();
+    WinForm form(layout, false);
+    ASSERT_EQ(form.Dpi(), 96) << "the layout's pixels are compared as they are";
+    Recorder sink;
+    form.SetEventSink(&sink);
+    form.Get<ui::Timer>("Timer").SetEnabled(false);
+    const HMENU bar = GetMenu(form.Window());
+    ASSERT_NE(bar, nullptr);
+    std::vector<std::string> texts;
+    for (int i = 0; i < GetMenuItemCount(bar); ++i) {
+        wchar_t text[64] = {};
+        GetMenuStringW(bar, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+        texts.push_back(Utf8(text));
+        const HMENU popup = GetSubMenu(bar, i);
+        for (int j = 0; j < GetMenuItemCount(popup); ++j) {
+            GetMenuStringW(popup, static_cast<UINT>(j), text, 64, MF_BYPOSITION);
+            texts.push_back(GetMenuItemID(popup, j) == 0 ? "-" : Utf8(text));
+        }
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{"Plik", "Wczytaj ustawienia…", "Zapisz ustawienia…",
+                                               "-", "Zakończ", "Pomoc", "O programie"}));
+
+    RECT outer{};
+    GetWindowRect(form.Window(), &outer);
+    EXPECT_EQ(outer.bottom - outer.top, layout.outerHeight + GetSystemMetrics(SM_CYMENU));
+
+    form.Get<MenuCommand>("SaveMnu").SetEnabled(true);
+    form.Show();
+    Pump();
+    sink.events.clear();
+    SetFocus(form.Handle("RapWin"));
+    for (const LPARAM key : {LPARAM{0}, LPARAM{'f'}, LPARAM{' '}}) {
+        SendMessageW(form.Window(), WM_SYSCOMMAND, SC_KEYMENU, key);
+    }
+    MSG altF4{form.Handle("RapWin"), WM_SYSKEYDOWN, VK_F4, 0x20000000, 0, {}};
+    EXPECT_TRUE(WinForm::PreTranslate(altF4));
+    Pump();
+    EXPECT_TRUE(IsWindow(form.Window()));
+    EXPECT_EQ(GetFocus(), form.Handle("RapWin"));
+    EXPECT_TRUE(sink.events.empty());
+
+    EXPECT_FALSE(form.Get<MenuCommand>("LoadMnu").Enabled());
+    EXPECT_TRUE(form.Get<MenuCommand>("SaveMnu").Enabled());
+    SendMessageW(form.Window(), WM_COMMAND, MAKEWPARAM(MENU_ID_BASE + 1, 0), 0);  // "Zapisz"
+    SendMessageW(form.Window(), WM_COMMAND, MAKEWPARAM(MENU_ID_BASE + 3, 0), 0);  // "O programie"
+    EXPECT_EQ(sink.events,
+              (std::vector<std::string>{"SaveMnuClick:SaveMnu", "AboutMnuClick:AboutMnu"}));
+}
+
 // The window registers for the HID interface class, and only an arrival or a removal of a device
 // interface reaches the watch; the volumes the system announces to every window do not. (Sent
 // here; that wine delivers the test bed's plugs to a registered window is shown by

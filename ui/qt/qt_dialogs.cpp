@@ -1,7 +1,8 @@
-// QtDialogs and QtWaiter.
+// QtDialogs, QtFileDialogs and QtWaiter.
 #include "ui/qt/qt_dialogs.hpp"
 
 #include <QAbstractButton>
+#include <QFileDialog>
 #include <QIcon>
 #include <QMessageBox>
 #include <QWidget>
@@ -9,6 +10,8 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+
+#include "ui/texts.hpp"
 
 namespace zrt::ui::qt {
 
@@ -36,11 +39,38 @@ bool QtDialogs::AskYesNo(const std::string& caption, const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
                     QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No, owner_);
     box.setDefaultButton(QMessageBox::Yes);
-    // The window speaks Polish; so does its question.
-    box.button(QMessageBox::Yes)->setText(QStringLiteral("Tak"));
-    box.button(QMessageBox::No)->setText(QStringLiteral("Nie"));
+    // The question speaks the window's language, whatever Qt's own translations.
+    box.button(QMessageBox::Yes)->setText(QString::fromStdString(Say(language_, YES_BUTTON)));
+    box.button(QMessageBox::No)->setText(QString::fromStdString(Say(language_, NO_BUTTON)));
     PrepareBox(box);
     return box.exec() == QMessageBox::Yes;
+}
+
+namespace {
+
+std::optional<std::string> RunFileDialog(QWidget* owner, const FileChoice& choice,
+                                         QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(owner, QString::fromStdString(choice.title));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
+                                                       : QFileDialog::ExistingFile);
+    dialog.setNameFilters(
+        {QString::fromStdString(choice.filterName), QString::fromStdString(choice.allFilesName)});
+    dialog.setDefaultSuffix(QString::fromStdString(choice.defaultExtension));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().front().toStdString();
+}
+
+}  // namespace
+
+std::optional<std::string> QtFileDialogs::ChooseFileToOpen(const FileChoice& choice) {
+    return RunFileDialog(owner_, choice, QFileDialog::AcceptOpen);
+}
+
+std::optional<std::string> QtFileDialogs::ChooseFileToSave(const FileChoice& choice) {
+    return RunFileDialog(owner_, choice, QFileDialog::AcceptSave);
 }
 
 void QtWaiter::Wait(int milliseconds, Control* keepPainted) {

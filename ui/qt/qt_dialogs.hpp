@@ -1,8 +1,10 @@
-// The message-box and waiting seams on Qt: plain modal boxes owned by the main window, and waits
-// that sleep on the user-interface thread while one control goes on being painted.
+// The message-box, file-dialog and waiting seams on Qt: plain modal boxes and file dialogs owned by
+// the main window, and waits that sleep on the user-interface thread while one control goes on
+// being painted.
 #pragma once
 
 #include "ui/controls.hpp"
+#include "ui/words.hpp"
 
 class QWidget;
 
@@ -10,10 +12,24 @@ namespace zrt::ui::qt {
 
 class QtDialogs : public Dialogs {
   public:
-    // `owner`: the window that owns the boxes; their caption is its title.
-    explicit QtDialogs(QWidget& owner) : owner_(&owner) {}
+    // `owner`: the window that owns the boxes; their caption is its title. `language`: that of
+    // the question's buttons.
+    explicit QtDialogs(QWidget& owner, Language language = Language::Polish)
+        : owner_(&owner), language_(language) {}
     void ShowMessage(const std::string& text) override;
     bool AskYesNo(const std::string& caption, const std::string& text) override;
+
+  private:
+    QWidget* owner_;
+    Language language_;
+};
+
+// Qt's file dialogs, owned by `owner`.
+class QtFileDialogs : public FileDialogs {
+  public:
+    explicit QtFileDialogs(QWidget& owner) : owner_(&owner) {}
+    std::optional<std::string> ChooseFileToOpen(const FileChoice& choice) override;
+    std::optional<std::string> ChooseFileToSave(const FileChoice& choice) override;
 
   private:
     QWidget* owner_;

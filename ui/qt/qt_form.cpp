@@ -10,22 +10,29 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMoveEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QShowEvent>
 #include <QStyledItemDelegate>
 #include <QTimer>
+#include <QUrl>
 #include <QWindow>
 
 #include <algorithm>
@@ -248,12 +255,15 @@ class ActivationTracker {
 // image behind. No activation event runs meanwhile.
 // Moving the focus to the window makes it the active window, its own focus widget keeping the
 // focus.
-class WindowControl : public PlainControl {
+// Closing it closes the widget (the main window's close ends the program).
+class WindowControl : public WidgetControl<TopWindow, QWidget> {
   public:
-    using PlainControl::PlainControl;
+    using WidgetControl::WidgetControl;
     static constexpr int MAP_WAIT_MS = 500;
 
+    void SetCaption(const std::string& caption) override { w_->setWindowTitle(Q(caption)); }
     void SetFocus() override { w_->activateWindow(); }
+    void Close() override { w_->close(); }
 
     void Repaint() override {
         ActivationTracker::Instance().Hold(true);
@@ -270,6 +280,31 @@ class WindowControl : public PlainControl {
         }
         ActivationTracker::Instance().Hold(false);
         w_->repaint();
+    }
+};
+
+// A command of the menu bar: its action.
+class MenuCommandControl : public MenuCommand {
+  public:
+    MenuCommandControl(const std::string& name, QAction* action)
+        : MenuCommand(name), action_(action) {}
+    void SetEnabled(bool enabled) override { action_->setEnabled(enabled); }
+    bool Enabled() const override { return action_->isEnabled(); }
+
+  private:
+    QAction* action_;
+};
+
+// The menu bar's style: Alt alone does not take the focus to the bar. (A reader types Alt and F10
+// into the window as keys of its entries.)
+class NoKeyboardMenuStyle : public QProxyStyle {
+  public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == QStyle::SH_MenuBar_AltKeyNavigation) {
+            return 0;
+        }
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
 };
 
@@ -309,12 +344,12 @@ QtForm::QtForm(const WindowLayout& layout, QWidget* parent) : QWidget(parent), l
     pal.setColor(QPalette::Window, pal.color(QPalette::Button));
     setPalette(pal);
     setAutoFillBackground(true);
-    resize(layout_.outerWidth, layout_.outerHeight);  // the frame is taken off once it is known
+    // The frame is taken off once it is known; the menu bar adds its height.
+    resize(layout_.outerWidth, layout_.outerHeight);
 
-    components_.emplace(layout_.name, std::make_unique<WindowControl>(
-                                          layout_.name, this,
-                                          [this](const QString& text) { setWindowTitle(text); }));
+    components_.emplace(layout_.name, std::make_unique<WindowControl>(layout_.name, this));
     widgets_.emplace(layout_.name, this);
+    BuildMenuBar();
     Build();
     BuildTabChain();
     if (!tabChain_.empty()) {
@@ -329,9 +364,100 @@ QtForm::~QtForm() {
     ActivationTracker::Instance().Unregister(this);
 }
 
+// The menu bar on top; below it the client area that holds the top-level controls at their
+// layout places. Without menus the window is the client area.
+void QtForm::BuildMenuBar() {
+    client_ = this;
+    if (layout_.menus.empty()) {
+        return;
+    }
+    menuBar_ = new QMenuBar(this);
+    menuBar_->setObjectName(QStringLiteral("MenuBar"));
+    menuBar_->setNativeMenuBar(false);  // in the window, above the layout, on every desktop
+    auto* style = new NoKeyboardMenuStyle;
+    style->setParent(menuBar_);
+    menuBar_->setStyle(style);
+    for (const MenuLayout& menu : layout_.menus) {
+        // An "&" would make a mnemonic: it is doubled to stand for itself.
+        QMenu* popup = menuBar_->addMenu(Q(menu.caption).replace('&', QStringLiteral("&&")));
+        popup->setObjectName(Q(menu.name));
+        for (const MenuItemLayout& item : menu.items) {
+            if (item.name.empty()) {
+                popup->addSeparator();
+                continue;
+            }
+            QAction* action = popup->addAction(Q(item.caption).replace('&', QStringLiteral("&&")));
+            action->setObjectName(Q(item.name));
+            action->setEnabled(item.enabled);
+            auto command = std::make_unique<MenuCommandControl>(item.name, action);
+            Bind(action, &QAction::triggered, item.handler, command.get());
+            components_.emplace(item.name, std::move(command));
+        }
+    }
+    menuBar_->setGeometry(0, 0, width(), MenuHeight());
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("ClientArea"));
+    client_->setGeometry(0, MenuHeight(), width(), height() - MenuHeight());
+}
+
+int QtForm::MenuHeight() const {
+    return menuBar_ != nullptr ? menuBar_->sizeHint().height() : 0;
+}
+
+void QtForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (menuBar_ != nullptr) {
+        menuBar_->setGeometry(0, 0, width(), MenuHeight());
+        client_->setGeometry(0, MenuHeight(), width(), height() - MenuHeight());
+    }
+}
+
+void QtForm::SetFileDropHandler(std::function<void(const std::string&)> handler) {
+    dropHandler_ = std::move(handler);
+    // The form takes every drop: the text box would otherwise take a file's name as text.
+    for (QWidget* child : findChildren<QWidget*>()) {
+        child->setAcceptDrops(false);
+    }
+    setAcceptDrops(static_cast<bool>(dropHandler_));
+}
+
+namespace {
+// The one local file a drag carries, or an empty string.
+QString DraggedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 ||
+        !data->urls().front().isLocalFile()) {
+        return {};
+    }
+    return data->urls().front().toLocalFile();
+}
+}  // namespace
+
+void QtForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (dropHandler_ && !DraggedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void QtForm::dropEvent(QDropEvent* event) {
+    const QString file = DraggedFile(event->mimeData());
+    if (!dropHandler_ || file.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    try {
+        dropHandler_(file.toStdString());
+    } catch (const std::exception& error) {
+        if (errorDisplay_) {
+            errorDisplay_(error.what());
+        } else {
+            QMessageBox::critical(this, windowTitle(), Q(error.what()));
+        }
+    }
+}
+
 void QtForm::Build() {
     for (const ControlLayout& c : layout_.controls) {
-        QWidget* parent = Widget(c.parent);
+        QWidget* parent = c.parent == layout_.name ? client_ : Widget(c.parent);
         if (parent == nullptr) {
             throw std::logic_error("control " + c.name + " comes before its parent " + c.parent);
         }
@@ -559,8 +685,10 @@ QRect QtForm::FitToScreen(bool always) {
     const QRect area = desktop != nullptr ? desktop->availableGeometry()
                                           : QRect(0, 0, layout_.outerWidth, layout_.outerHeight);
     const Size frameSize{frame.left() + frame.right(), frame.top() + frame.bottom()};
+    // The menu bar counts as frame: it adds its height to the outer size.
+    const Size withMenu{frameSize.width, frameSize.height + MenuHeight()};
     // Qt scales by the screen's resolution itself: its pixels are those of 96 dpi.
-    const WindowFit fit = FitWindow(layout_, frameSize, frameSize, 96,
+    const WindowFit fit = FitWindow(layout_, frameSize, withMenu, 96,
                                     {area.x(), area.y(), area.width(), area.height()});
     if (!(fit.scale == scale_)) {
         scale_ = fit.scale;

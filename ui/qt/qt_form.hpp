@@ -19,6 +19,7 @@
 #include "ui/screen_fit.hpp"
 
 class QFont;
+class QMenuBar;
 class QScreen;
 
 namespace zrt::ui::qt {
@@ -45,6 +46,13 @@ class QtForm : public QWidget, public ControlSet {
     // By default a message box with the error's text.
     void SetErrorDisplay(std::function<void(const std::string&)> display);
 
+    // Takes files dropped on the window: one local file's name (UTF-8) goes to `handler`; none
+    // (the default) takes no drops.
+    void SetFileDropHandler(std::function<void(const std::string&)> handler);
+    // The menu bar's height in pixels; 0 without menus.
+    int MenuHeight() const;
+    QMenuBar* MenuBar() const { return menuBar_; }
+
     // Delivers the window's activation event (FormActivate) now; the toolkit calls it when the
     // keyboard focus enters the window from no window of the program or from another non-modal one.
     void Activate();
@@ -52,8 +60,12 @@ class QtForm : public QWidget, public ControlSet {
   protected:
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
+    void BuildMenuBar();
     void Build();
     void BuildTabChain();
     void Fire(const std::string& handler, Component& sender);
@@ -82,6 +94,9 @@ class QtForm : public QWidget, public ControlSet {
     QMargins fittedFrame_;
     const QScreen* fittedScreen_ = nullptr;
     ui::Scale scale_;
+    QMenuBar* menuBar_ = nullptr;
+    QWidget* client_ = nullptr;  // parent of the top-level controls: below the menu bar
+    std::function<void(const std::string&)> dropHandler_;
 };
 
 }  // namespace zrt::ui::qt

@@ -1,5 +1,6 @@
-// The message-box and waiting seams on Win32: MessageBoxW boxes owned by the main window, and waits
-// that sleep on the user-interface thread while one control goes on being painted.
+// The message-box, file-dialog and waiting seams on Win32: MessageBoxW boxes and the common file
+// dialogs owned by the main window, and waits that sleep on the user-interface thread while one
+// control goes on being painted.
 #pragma once
 
 #include "ui/controls.hpp"
@@ -13,6 +14,17 @@ class WinDialogs : public Dialogs {
     explicit WinDialogs(WinForm& owner) : owner_(&owner) {}
     void ShowMessage(const std::string& text) override;
     bool AskYesNo(const std::string& caption, const std::string& text) override;
+
+  private:
+    WinForm* owner_;
+};
+
+// The system's Open and Save As dialogs (comdlg32).
+class WinFileDialogs : public FileDialogs {
+  public:
+    explicit WinFileDialogs(WinForm& owner) : owner_(&owner) {}
+    std::optional<std::string> ChooseFileToOpen(const FileChoice& choice) override;
+    std::optional<std::string> ChooseFileToSave(const FileChoice& choice) override;
 
   private:
     WinForm* owner_;

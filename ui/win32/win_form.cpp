@@ -7,6 +7,7 @@
 #include "ui/win32/win_form.hpp"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <dbt.h>
 
 #include <algorithm>
@@ -337,9 +338,11 @@ class TimerControl : public Timer {
 // The window itself. Painting it at once first takes in what the window system has reported
 // (paint and sent messages, never input, which waits for the loop), with no activation event
 // meanwhile. Moving the focus to it makes it the active window, its own focus control keeping it.
-class WindowControl : public PlainControl {
+// Closing it is the user's close (the main window's ends the message loop).
+class WindowControl : public WinControl<TopWindow> {
   public:
-    using PlainControl::PlainControl;
+    using WinControl::WinControl;
+    void Close() override { PostMessageW(Hwnd(), WM_CLOSE, 0, 0); }
     void SetVisible(bool visible) override {
         ShowWindow(Hwnd(), visible ? SW_SHOWNORMAL : SW_HIDE);
     }
@@ -358,9 +361,40 @@ class WindowControl : public PlainControl {
             DispatchMessageW(&message);
         }
         WinForm::HoldActivation(false);
-        PlainControl::Repaint();
+        WinControl::Repaint();
     }
 };
+
+// A command of the window's menu bar, by its identifier.
+class MenuCommandControl : public MenuCommand {
+  public:
+    MenuCommandControl(const std::string& name, HWND window, HMENU bar, UINT id)
+        : MenuCommand(name), window_(window), bar_(bar), id_(id) {}
+    void SetEnabled(bool enabled) override {
+        EnableMenuItem(bar_, id_, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+        DrawMenuBar(window_);
+    }
+    bool Enabled() const override {
+        return (GetMenuState(bar_, id_, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
+    }
+
+  private:
+    HWND window_;
+    HMENU bar_;
+    UINT id_;
+};
+
+// A caption as a menu shows it: an "&" would make a mnemonic, so it is doubled to stand for itself.
+std::wstring MenuText(const std::string& caption) {
+    std::wstring text;
+    for (wchar_t c : Wide(caption)) {
+        text += c;
+        if (c == L'&') {
+            text += L'&';
+        }
+    }
+    return text;
+}
 
 ATOM RegisterFormClass() {
     static const ATOM atom = [] {
@@ -384,6 +418,9 @@ ATOM RegisterFormClass() {
 
 WinForm::WinForm(const WindowLayout& layout, bool main) : layout_(layout), main_(main) {
     RegisterFormClass();
+    // The menu bar, counted in the outer size by Fit() once the window has it: the controls keep
+    // their places in the client area.
+    HMENU bar = BuildMenuBar();
     // Made on the primary monitor at its resolution; FitToScreen() below lays it out for the
     // monitor and resolution the system then gives the window.
     const HMONITOR primary = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
@@ -392,9 +429,17 @@ WinForm::WinForm(const WindowLayout& layout, bool main) : layout_(layout), main_
     scale_ = fit.scale;
     hwnd_ = CreateWindowExW(FORM_EX_STYLE, FORM_CLASS, Wide(layout_.caption).c_str(), FORM_STYLE,
                             fit.outer.left, fit.outer.top, fit.outer.width, fit.outer.height,
-                            nullptr, nullptr, GetModuleHandleW(nullptr), this);
+                            nullptr, bar, GetModuleHandleW(nullptr), this);
     if (hwnd_ == nullptr) {
+        if (bar != nullptr) {
+            DestroyMenu(bar);
+        }
         throw std::runtime_error("cannot create the window " + layout_.name);
+    }
+    for (auto& [name, command] : menuCommands_) {
+        components_.emplace(name,
+                            std::make_unique<MenuCommandControl>(name, hwnd_, bar, command.first));
+        commands_[static_cast<int>(command.first)].sender = components_[name].get();
     }
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
@@ -420,6 +465,49 @@ WinForm::~WinForm() {
     Rule().WindowGone(hwnd_);
     for (auto& [pixels, font] : fonts_) {
         DeleteObject(font);
+    }
+}
+
+HMENU WinForm::BuildMenuBar() {
+    if (layout_.menus.empty()) {
+        return nullptr;
+    }
+    HMENU bar = CreateMenu();
+    UINT id = MENU_ID_BASE;
+    for (const MenuLayout& menu : layout_.menus) {
+        HMENU popup = CreatePopupMenu();
+        for (const MenuItemLayout& item : menu.items) {
+            if (item.name.empty()) {
+                AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+                continue;
+            }
+            AppendMenuW(popup, MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED), id,
+                        MenuText(item.caption).c_str());
+            commands_[static_cast<int>(id)] = {item.handler, nullptr, 0};
+            menuCommands_.emplace(item.name, std::make_pair(id, item.enabled));
+            ++id;
+        }
+        AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup),
+                    MenuText(menu.caption).c_str());
+    }
+    return bar;
+}
+
+void WinForm::SetFileDropHandler(std::function<void(const std::string&)> handler) {
+    dropHandler_ = std::move(handler);
+    DragAcceptFiles(hwnd_, dropHandler_ ? TRUE : FALSE);
+}
+
+// One file dropped goes to the handler; several are not taken.
+void WinForm::OnDropFiles(HDROP drop) {
+    std::wstring path;
+    if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 1) {
+        path.resize(DragQueryFileW(drop, 0, nullptr, 0) + 1);
+        path.resize(DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size())));
+    }
+    DragFinish(drop);
+    if (!path.empty() && dropHandler_) {
+        dropHandler_(Utf8(path));
     }
 }
 
@@ -810,6 +898,12 @@ bool WinForm::PreTranslate(MSG& message) {
     if (form == nullptr) {
         return false;
     }
+    // Keys a reader may type (Alt+F4), or a user by mistake (Escape, which a multi-line text box
+    // turns into a close of its window), never close the window: only the mouse does.
+    if ((message.message == WM_SYSKEYDOWN && message.wParam == VK_F4) ||
+        (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE)) {
+        return true;
+    }
     if (message.message == WM_KEYDOWN && message.wParam == VK_TAB &&
         (GetKeyState(VK_CONTROL) & 0x8000) == 0) {
         form->MoveFocus(message.hwnd, (GetKeyState(VK_SHIFT) & 0x8000) != 0);
@@ -852,6 +946,16 @@ LRESULT WinForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             OnActivate(wParam, lParam);
             break;
+        case WM_SYSCOMMAND:
+            // Alt, F10 and Alt with a key take the focus to the menu bar through SC_KEYMENU: a
+            // reader types such keys, so the menu works with the mouse alone.
+            if ((wParam & 0xFFF0) == SC_KEYMENU) {
+                return 0;
+            }
+            break;
+        case WM_DROPFILES:
+            OnDropFiles(reinterpret_cast<HDROP>(wParam));
+            return 0;
         case WM_SETFOCUS:
             // The window itself takes no keys: its last focused control, or else the first of
             // the tab chain, gets the focus.

@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -32,6 +34,8 @@ inline constexpr const wchar_t* FORM_CLASS = L"ZrtVivoRazForm";
 inline constexpr int CONTROL_ID_BASE = 1000;
 inline constexpr int RADIO_ID_BASE = 10000;
 inline constexpr int RADIO_ID_STRIDE = 16;
+// The menu bar's commands: MENU_ID_BASE and up, in the layout's order.
+inline constexpr UINT MENU_ID_BASE = 30000;
 
 class WinForm : public ControlSet {
   public:
@@ -64,6 +68,9 @@ class WinForm : public ControlSet {
     static UINT RaiseMessage();
 
     void SetEventSink(EventSink* sink) { sink_ = sink; }
+    // Takes files dropped on the window: one file's name (UTF-8) goes to `handler`; none (the
+    // default) takes no drops.
+    void SetFileDropHandler(std::function<void(const std::string&)> handler);
     // Shows the message of an error that a handler (or anything else the window procedure ran) let
     // through; the loop goes on. By default a message box with the error's text.
     void SetErrorDisplay(std::function<void(const std::string&)> display);
@@ -79,7 +86,8 @@ class WinForm : public ControlSet {
 
     // Keyboard handling of the message loop for every window built from a layout: Tab and
     // Shift+Tab walk the tab chain (also out of the text box), then the dialog keys (Space on a
-    // button, arrows in a radio group). True when the message was handled.
+    // button, arrows in a radio group). Alt+F4 and Escape are taken and do nothing. True when the
+    // message was handled.
     static bool PreTranslate(MSG& message);
 
     // While held, focus changes are noted but no activation event runs (see ui/activation.hpp).
@@ -93,6 +101,7 @@ class WinForm : public ControlSet {
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    HMENU BuildMenuBar();
     void Build();
     // Places every control at the current scale with fonts made for it.
     void Place();
@@ -101,6 +110,7 @@ class WinForm : public ControlSet {
     void ApplyFit(int dpi, HMONITOR monitor, const RECT* suggested);
     WindowFit Fit(int dpi, HMONITOR monitor) const;
     void BuildTabChain();
+    void OnDropFiles(HDROP drop);
     void OnCommand(int id, int code);
     void OnActivate(WPARAM wParam, LPARAM lParam);
     void Fire(const std::string& handler, Component& sender);
@@ -126,6 +136,8 @@ class WinForm : public ControlSet {
     HWND lastFocus_ = nullptr;  // the control that had the focus when the window was last left
     EventSink* sink_ = nullptr;
     std::function<void(const std::string&)> errorDisplay_;
+    std::function<void(const std::string&)> dropHandler_;
+    std::map<std::string, std::pair<UINT, bool>> menuCommands_;  // by name: identifier, enabled
     HDEVNOTIFY deviceNotify_ = nullptr;
     std::function<void()> devicesChanged_;
 };

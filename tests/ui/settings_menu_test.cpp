@@ -1,0 +1,251 @@
+// The window's menu with a virtual reader, on the plain control set: the settings file saved from
+// the window is the document the command-line program's export writes for the same reader, a file
+// loaded shows in the controls and reaches the reader only through the write, a bad file is said
+// with its field and changes nothing, the commands work only while a reader is connected, a file
+// dropped on the window loads, and the About box and the English window.
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "cli/cli.hpp"
+#include "config/settings_file.hpp"
+#include "window_fixture.hpp"
+
+namespace zrt::ui::test {
+namespace {
+
+// The file dialogs answer with the file a test sets (none: cancelled) and note their titles.
+class FakeFileDialogs : public FileDialogs {
+  public:
+    std::optional<std::string> ChooseFileToOpen(const FileChoice& choice) override {
+        titles.push_back(choice.title);
+        return answer;
+    }
+    std::optional<std::string> ChooseFileToSave(const FileChoice& choice) override {
+        titles.push_back(choice.title);
+        return answer;
+    }
+    std::optional<std::string> answer;
+    std::vector<std::string> titles;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+config::ConfigState Parse(const std::string& document) {
+    std::string error;
+    const auto state = config::SettingsFromJson(document, error);
+    EXPECT_TRUE(state) << error;
+    return state.value_or(config::ConfigState{});
+}
+
+std::string Document(const std::string& number, const std::string& rest) {
+    return R"({"format": "zrt-vivoraz-config", "version": 1, "number": )" + number + rest + "}";
+}
+const std::string PLAIN_NUMBER = R"({"format": "hex", "size": "card", "reversed": false})";
+const std::string PLAIN_REST =
+    R"(, "enter": true, "cards": {"mifare": false, "icode": false}, "before": [null, null, null], "after": [null, null])";
+
+class SettingsFiles : public Behaviour {
+  protected:
+    void SetUp() override {
+        readerId = platform.AddReader(reader51);
+        ShowActive();
+        Connect();
+        win.AttachFileDialogs(files);
+        Activate();
+        ASSERT_TRUE(readers.IsOpen());
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(test->test_suite_name()) + "-" + test->name();
+        std::replace(name.begin(), name.end(), '/', '-');
+        folder = std::filesystem::temp_directory_path() / ("zrt-settings-" + name);
+        std::filesystem::create_directories(folder);
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+    std::string File(const std::string& name) { return (folder / name).string(); }
+
+    // zrt-vivoraz-cli --path PATH export FILE, on the same readers.
+    void CliExport(const std::string& file) {
+        std::istringstream in;
+        std::ostringstream out;
+        std::ostringstream err;
+        ASSERT_EQ(cli::RunCommandLine({"--path", platform.PathOf(readerId), "export", file},
+                                      platform, in, out, err),
+                  0)
+            << err.str();
+    }
+    void Load(const std::string& file) {
+        files.answer = file;
+        mainForm.ChooseMenu("LoadMnu");
+    }
+    void Save(const std::string& file) {
+        files.answer = file;
+        mainForm.ChooseMenu("SaveMnu");
+    }
+
+    sim::VirtualPlatform::InterfaceId readerId = 0;
+    FakeFileDialogs files;
+    std::filesystem::path folder;
+};
+
+class RoundTrip : public SettingsFiles, public ::testing::WithParamInterface<std::string> {};
+
+// The reader holds the settings; the window loaded them. Its file is the command line's export,
+// and that file loaded into changed controls and written gives the reader the same settings.
+TEST_P(RoundTrip, SavedFileIsTheExportAndLoadsBackIntoTheReader) {
+    const config::ConfigState settings = Parse(GetParam());
+    reader51.record = config::RecordFromState(settings);
+    Activate();
+    Save(File("window.json"));
+    CliExport(File("cli.json"));
+    EXPECT_EQ(ReadFile(File("window.json")), ReadFile(File("cli.json")));
+    EXPECT_TRUE(boxes.messages.empty());
+
+    reader51.record = {};
+    Activate();  // the controls now show another record
+    ASSERT_NE(win.BuildSettings(), config::StateFromRecord(config::RecordFromState(settings)));
+    const std::string wire = Wire(reader51);
+    Load(File("cli.json"));
+    EXPECT_EQ(Wire(reader51), wire) << "loading sends nothing";
+    EXPECT_EQ(Focused(), C("RapWin"));
+    for (int row = 0; row < 5; ++row) {
+        const std::string digit = std::to_string(row);
+        EXPECT_EQ(Enabled("S" + digit + "Cb"), Checked("S" + digit + "ChkBx")) << row;
+    }
+    Write();
+    EXPECT_EQ(config::StateFromRecord(reader51.record),
+              config::StateFromRecord(config::RecordFromState(settings)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, RoundTrip,
+    ::testing::Values(
+        Document(PLAIN_NUMBER, PLAIN_REST),
+        Document(
+            R"({"format": "dec", "size": 4, "reversed": true})",
+            R"(, "enter": false, "cards": {"mifare": true, "icode": true}, "before": ["LShift+A", null, "TAB"], "after": [null, "LCtrl+RAlt+F12"])"),
+        Document(
+            R"({"format": "dec-bytes", "size": 8, "reversed": false})",
+            R"(, "enter": true, "cards": {"mifare": false, "icode": true}, "before": [null, "RShift+0", null], "after": ["F1", null])")));
+
+struct BadFile {
+    std::string document;
+    std::string field;  // named in the message
+};
+
+class BadFiles : public SettingsFiles, public ::testing::WithParamInterface<BadFile> {};
+
+TEST_P(BadFiles, AreSaidWithTheirFieldAndChangeNothing) {
+    WriteFile(File("bad.json"), GetParam().document);
+    const config::ConfigState before = win.BuildSettings();
+    const std::string wire = Wire(reader51);
+    Load(File("bad.json"));
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    EXPECT_EQ(boxes.messages[0].rfind(BAD_SETTINGS_FILE, 0), 0u) << boxes.messages[0];
+    EXPECT_NE(boxes.messages[0].find(GetParam().field), std::string::npos) << boxes.messages[0];
+    EXPECT_EQ(win.BuildSettings(), before);
+    EXPECT_EQ(Wire(reader51), wire);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BadFiles,
+    ::testing::Values(
+        BadFile{Document(R"({"format": "hex", "size": 9, "reversed": false})", PLAIN_REST),
+                "number.size"},
+        BadFile{
+            Document(
+                PLAIN_NUMBER,
+                R"(, "enter": true, "cards": {"mifare": false, "icode": false}, "before": [null, "LShift+Q+", null], "after": [null, null])"),
+            "before.2"},
+        BadFile{
+            Document(
+                PLAIN_NUMBER,
+                R"(, "enter": "yes", "cards": {"mifare": false, "icode": false}, "before": [null, null, null], "after": [null, null])"),
+            "enter"},
+        BadFile{std::regex_replace(Document(PLAIN_NUMBER, PLAIN_REST),
+                                   std::regex(R"("version": 1)"), R"("version": 2)"),
+                "version"},
+        BadFile{"{\"format\": ", "not a JSON document"}));
+
+TEST_F(SettingsFiles, AFileThatCannotBeReadIsSaid) {
+    const config::ConfigState before = win.BuildSettings();
+    Load(File("missing.json"));
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    EXPECT_EQ(boxes.messages[0], std::string(CANNOT_READ) + "\n" + File("missing.json"));
+    EXPECT_EQ(win.BuildSettings(), before);
+    Save((folder / "no-folder" / "x.json").string());
+    EXPECT_EQ(boxes.messages.back().rfind(CANNOT_WRITE, 0), 0u);
+}
+
+TEST_F(SettingsFiles, LoadAndSaveOnlyWhileAReaderIsConnected) {
+    EXPECT_TRUE(mainForm.Get<MenuCommand>("LoadMnu").Enabled());
+    EXPECT_TRUE(mainForm.Get<MenuCommand>("SaveMnu").Enabled());
+    WriteFile(File("good.json"),
+              Document(R"({"format": "dec", "size": 6, "reversed": true})", PLAIN_REST));
+    platform.Unplug(readerId);
+    Tick();
+    EXPECT_FALSE(mainForm.Get<MenuCommand>("LoadMnu").Enabled());
+    EXPECT_FALSE(mainForm.Get<MenuCommand>("SaveMnu").Enabled());
+    const config::ConfigState before = win.BuildSettings();
+    win.FileDropped(File("good.json"));  // ignored without a reader
+    win.LoadMnuClick(win.LoadMnu);
+    EXPECT_TRUE(files.titles.empty()) << "no dialog without a reader";
+    EXPECT_EQ(win.BuildSettings(), before);
+
+    platform.Plug(readerId);
+    Tick();
+    EXPECT_TRUE(mainForm.Get<MenuCommand>("LoadMnu").Enabled());
+    win.FileDropped(File("good.json"));
+    EXPECT_EQ(List("SizeGrp").ItemIndex(), 3);
+    EXPECT_TRUE(Checked("InvChkBx"));
+    EXPECT_TRUE(boxes.messages.empty());
+}
+
+TEST_F(SettingsFiles, AboutNamesTheProgramItsImagesAndWhereToReport) {
+    mainForm.ChooseMenu("AboutMnu");
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    const std::string& about = boxes.messages[0];
+    EXPECT_EQ(about.rfind("ZrT_VivoRaz 1.9\n", 0), 0u) << about;
+    EXPECT_NE(about.find("MIT"), std::string::npos);
+    EXPECT_NE(about.find("Zr-T41 (141): wersja 12"), std::string::npos) << about;
+    EXPECT_NE(about.find("Zr-T51 (1175): wersja 12"), std::string::npos) << about;
+    EXPECT_NE(about.find("Zgłaszanie problemów: zob. README, rozdział „Reporting a problem”."),
+              std::string::npos);
+    mainForm.ChooseMenu("ExitMnu");
+    EXPECT_TRUE(mainForm.Window().closed);
+}
+
+// The same window in English: its status, its boxes and its dialogs.
+TEST_F(SettingsFiles, TheEnglishWindowSpeaksEnglish) {
+    plain::PlainForm englishForm{desktop, MainWinLayout(Language::English)};
+    TMainWin english{englishForm, readers, boxes, waits, Language::English};
+    english.AttachFileDialogs(files);
+    english.FormActivate(english.Form);
+    EXPECT_EQ(dynamic_cast<plain::PlainControl&>(englishForm.Get<Control>("RdLbl")).Caption(),
+              "Reader Zr-T51, No.: 00042 (firmware: 12)");
+    WriteFile(File("bad.json"), "[]");
+    files.answer = File("bad.json");
+    english.LoadMnuClick(english.LoadMnu);
+    EXPECT_EQ(files.titles.back(), "Load settings");
+    ASSERT_FALSE(boxes.messages.empty());
+    EXPECT_EQ(boxes.messages.back().rfind("The settings file is not valid:\n", 0), 0u);
+    english.AboutMnuClick(english.AboutMnu);
+    EXPECT_NE(boxes.messages.back().find("Reporting a problem: see the README"), std::string::npos);
+    platform.Unplug(readerId);
+    english.TimerTimer(english.Timer);
+    EXPECT_EQ(dynamic_cast<plain::PlainControl&>(englishForm.Get<Control>("RdLbl")).Caption(),
+              "       Reader not connected");
+}
+
+}  // namespace
+}  // namespace zrt::ui::test

@@ -1,0 +1,53 @@
+// The window's own Polish texts that no other part of the program keeps: captions, menu items, the
+// file dialogs, the messages of the settings files and the About box. ui/words.hpp gives each its
+// English.
+#pragma once
+
+#include <string>
+
+#include "firmware/firmware_image.hpp"
+
+namespace zrt::ui {
+
+// The program's name and version; the main window's title adds the note of a build that uploads
+// test images (MainCaption()).
+inline constexpr const char* MAIN_CAPTION = "ZrT_VivoRaz 1.9";
+inline std::string MainCaption() {
+    return MAIN_CAPTION + std::string(firmware::TestImagesNote());
+}
+inline constexpr const char* WORK_CAPTION = "ZrT_VivoRaz";
+inline constexpr const char* WRITE_CAPTION = "Zapis konfiguracji";
+
+// Shown when the record read back after a write holds other settings than the one written.
+inline constexpr const char* WRITE_NOT_STORED_TEXT = "Czytnik nie zapisał konfiguracji.";
+
+// The menu bar.
+inline constexpr const char* FILE_MENU = "Plik";
+inline constexpr const char* LOAD_ITEM = "Wczytaj ustawienia…";
+inline constexpr const char* SAVE_ITEM = "Zapisz ustawienia…";
+inline constexpr const char* EXIT_ITEM = "Zakończ";
+inline constexpr const char* HELP_MENU = "Pomoc";
+inline constexpr const char* ABOUT_ITEM = "O programie";
+
+// The buttons of a question where the toolkit does not name them in the system's language.
+inline constexpr const char* YES_BUTTON = "Tak";
+inline constexpr const char* NO_BUTTON = "Nie";
+
+// Settings files: the dialogs' titles and filters, and the messages (each followed by the file's
+// name on a line of its own, and for a bad file what is wrong with which field).
+inline constexpr const char* LOAD_TITLE = "Wczytaj ustawienia";
+inline constexpr const char* SAVE_TITLE = "Zapisz ustawienia";
+inline constexpr const char* SETTINGS_FILES = "Pliki ustawień (*.json)";
+inline constexpr const char* ALL_FILES = "Wszystkie pliki (*.*)";
+inline constexpr const char* CANNOT_READ = "Nie można odczytać pliku:";
+inline constexpr const char* CANNOT_WRITE = "Nie można zapisać pliku:";
+inline constexpr const char* BAD_SETTINGS_FILE = "Plik ustawień jest błędny:";
+
+// The About box: the program's name and version (MAIN_CAPTION), then these.
+inline constexpr const char* LICENCE_LINE = "Licencja: MIT (zob. plik LICENSE).";
+inline constexpr const char* IMAGES_LINE = "Obrazy oprogramowania czytników:";
+inline constexpr const char* IMAGE_VERSION_WORD = "wersja";
+inline constexpr const char* REPORTING_LINE =
+    "Zgłaszanie problemów: zob. README, rozdział „Reporting a problem”.";
+
+}  // namespace zrt::ui
