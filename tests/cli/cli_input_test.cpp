@@ -69,9 +69,10 @@ class CommandLine : public ::testing::Test {
     }();
 };
 
+// The arguments are one string split at "|" (so that empty and blank ones show).
 struct BadInput {
     const char* name;
-    std::vector<std::string> arguments;
+    std::string arguments;
     std::string input;  // standard input
     int status;
     const char* said;  // in the message (with --json: the error document's message)
@@ -87,77 +88,46 @@ class BadInputs : public CommandLine, public ::testing::WithParamInterface<BadIn
 // Nothing reaches a reader, nothing aborts, and --json gives exactly one document.
 TEST_P(BadInputs, EndWithTheirStatusNamingWhatIsWrongAndSendNothing) {
     const BadInput& bad = GetParam();
-    const Outcome run = Cli(bad.arguments, bad.input);
+    std::vector<std::string> arguments{""};
+    for (const char c : bad.arguments) {
+        c == '|' ? arguments.emplace_back() : arguments.back() += c;
+    }
+    const Outcome run = Cli(arguments, bad.input);
     EXPECT_EQ(run.status, bad.status) << run.err << run.out;
-    if (bad.kind != nullptr) {
-        const Json document = Json::parse(run.out);  // one document, nothing else
-        EXPECT_EQ(document["error"]["kind"], bad.kind);
-        EXPECT_NE(document["error"]["message"].get<std::string>().find(bad.said), std::string::npos)
-            << run.out;
-    } else {
-        EXPECT_NE(run.err.find(bad.said), std::string::npos) << run.err;
+    const std::string said =
+        bad.kind ? Json::parse(run.out)["error"]["message"].get<std::string>() : run.err;
+    EXPECT_NE(said.find(bad.said), std::string::npos) << run.err << run.out;
+    if (bad.kind) {  // one document, nothing else
+        EXPECT_EQ(Json::parse(run.out)["error"]["kind"], bad.kind);
     }
     EXPECT_EQ(Letters(first) + Letters(second), "");
 }
 
+const char* const TEXT = nullptr;  // the message goes to standard error
+
 INSTANTIATE_TEST_SUITE_P(
     Ways, BadInputs,
     ::testing::Values(
-        BadInput{"HugeNumber",
-                 {"import", "-"},
-                 R"({"number": {"size": 1e999}})",
-                 1,
-                 "number.size: the number 1e999 is out of range",
-                 nullptr},
-        BadInput{"HugeNegativeInAList",
-                 {"--json", "import", "-"},
-                 R"({"before": [null, -1e400]})",
-                 1,
-                 "before.2: the number -1e400",
-                 "input"},
-        BadInput{"HugeNumberOutsideAnyField",
-                 {"import", "-"},
-                 " 1e999",
-                 1,
-                 "out of range at byte 6",
-                 nullptr},
-        BadInput{"StandardInputTooLarge",
-                 {"import", "-"},
-                 std::string(64 * 1024 + 1, ' '),
-                 1,
-                 "too large",
-                 nullptr},
-        BadInput{"ControlCharacterEchoed",
-                 {"import", "-"},
-                 "{\"a\\u0001\": 1}",
-                 1,
-                 "a\\x01: unknown field",
-                 nullptr},
-        BadInput{"NonUtf8FileName",
-                 {"--json", "import", "/no-such-folder/\xFF\x01.json"},
-                 "",
-                 1,
-                 "/no-such-folder/\\xFF\\x01.json: cannot be opened",
-                 "input"},
-        BadInput{"EmptyReader", {"--reader", "", "import", "FILE"}, "", 2, "--reader", nullptr},
-        BadInput{"BlankReader",
-                 {"--json", "--reader", " ", "set", "enter=true"},
-                 "",
-                 2,
-                 "--reader",
-                 "usage"},
-        BadInput{"ReaderPast32Bits",
-                 {"--reader", "4294967297", "show"},
-                 "",
-                 2,
-                 "not a serial number",
-                 nullptr},
-        BadInput{"EmptyPath", {"--path", "", "set", "enter=true"}, "", 2, "--path", nullptr},
-        BadInput{
-            "BlankPath", {"--json", "--path", " \t", "import", "FILE"}, "", 2, "--path", "usage"},
-        BadInput{"UnknownOption", {"--json", "--colour", "list"}, "", 2, "--colour", "usage"},
-        BadInput{
-            "WrongSetting", {"--json", "--all", "set", "before.4=A"}, "", 2, "before.4", "usage"}),
+        BadInput{"HugeNumber", "import|-", R"({"number": {"size": 1e999}})", 1,
+                 "number.size: the number 1e999 is out of range", TEXT},
+        BadInput{"HugeNegativeInAList", "--json|import|-", R"({"before": [null, -1e400]})", 1,
+                 "before.2: the number -1e400", "input"},
+        BadInput{"HugeNumberOutsideAnyField", "import|-", " 1e999", 1, "out of range at byte 6",
+                 TEXT},
+        BadInput{"StandardInputTooLarge", "import|-", std::string(64 * 1024 + 1, ' '), 1,
+                 "too large", TEXT},
+        BadInput{"ControlCharacterEchoed", "import|-", "{\"a\\u0001\": 1}", 1,
+                 "a\\x01: unknown field", TEXT},
+        BadInput{"NonUtf8FileName", "--json|import|/no-such-folder/\xFF\x01.json", "", 1,
+                 "/no-such-folder/\\xFF\\x01.json: cannot be opened", "input"},
+        BadInput{"EmptyReader", "--reader||import|FILE", "", 2, "--reader", TEXT},
+        BadInput{"BlankReader", "--json|--reader| |set|enter=true", "", 2, "--reader", "usage"},
+        BadInput{"ReaderPast32Bits", "--reader|4294967297|show", "", 2, "not a serial number",
+                 TEXT},
+        BadInput{"EmptyPath", "--path||set|enter=true", "", 2, "--path", TEXT},
+        BadInput{"BlankPath", "--json|--path| \t|import|FILE", "", 2, "--path", "usage"},
+        BadInput{"UnknownOption", "--json|--colour|list", "", 2, "--colour", "usage"},
+        BadInput{"WrongSetting", "--json|--all|set|before.4=A", "", 2, "before.4", "usage"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // What a file larger than the limit, or one given by a path starting with "/", or a dry run does.

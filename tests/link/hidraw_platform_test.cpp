@@ -267,13 +267,7 @@ TEST_F(HidrawTree, EveryCallFailsCleanlyOnWhatIsNotAHidrawDevice) {
     }
 }
 
-}  // namespace
-}  // namespace zrt::link
-
 // --- Changes of the nodes (inotify) -----------------------------------------------------------
-
-namespace zrt::link {
-namespace {
 
 // Lowers the file-access override of a process running as root for as long as it lives, so that
 // a node of mode 000 is refused as it is to a user.

@@ -5,7 +5,9 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <string>
+#include <tuple>
 
 #include "ui/layout.hpp"
 #include "ui/words.hpp"
@@ -14,29 +16,28 @@ namespace zrt::ui {
 namespace {
 
 struct Case {
-    std::map<std::string, std::string> environment;
+    const char* environment;               // "NAME=value NAME=value"
     std::optional<std::uint16_t> windows;  // primary language of Windows' user interface
     Language expected;
 };
 
 void PrintTo(const Case& c, std::ostream* out) {
-    for (const auto& [name, value] : c.environment) {
-        *out << name << "=" << value << " ";
-    }
-    if (c.windows) {
-        *out << "windows=" << *c.windows;
-    }
+    *out << c.environment << " windows=" << c.windows.value_or(0);
 }
 
 class LanguageChoice : public ::testing::TestWithParam<Case> {};
 
 TEST_P(LanguageChoice, FollowsTheUsersInterfaceLanguage) {
-    const Case& c = GetParam();
+    std::map<std::string, std::string> environment;
+    std::istringstream words(GetParam().environment);
+    for (std::string word; words >> word;) {
+        environment[word.substr(0, word.find('='))] = word.substr(word.find('=') + 1);
+    }
     const auto variable = [&](const char* name) -> const char* {
-        const auto found = c.environment.find(name);
-        return found == c.environment.end() ? nullptr : found->second.c_str();
+        const auto found = environment.find(name);
+        return found == environment.end() ? nullptr : found->second.c_str();
     };
-    EXPECT_EQ(ChooseLanguage(variable, c.windows), c.expected);
+    EXPECT_EQ(ChooseLanguage(variable, GetParam().windows), GetParam().expected);
 }
 
 constexpr Language PL = Language::Polish;
@@ -44,34 +45,33 @@ constexpr Language EN = Language::English;
 constexpr std::uint16_t WIN_POLISH = 0x15;
 constexpr std::uint16_t WIN_ENGLISH = 0x09;
 constexpr std::uint16_t WIN_GERMAN = 0x07;
+constexpr std::nullopt_t NONE = std::nullopt;  // not Windows
 
 INSTANTIATE_TEST_SUITE_P(
     Table, LanguageChoice,
     ::testing::Values(
         // Nothing says: Polish.
-        Case{{}, std::nullopt, PL}, Case{{{"LANG", ""}}, std::nullopt, PL},
-        Case{{{"LANG", "C"}}, std::nullopt, PL}, Case{{{"LC_ALL", "POSIX"}}, std::nullopt, PL},
-        Case{{{"LANG", "C.UTF-8"}}, std::nullopt, PL},
+        Case{"", NONE, PL}, Case{"LANG=", NONE, PL}, Case{"LANG=C", NONE, PL},
+        Case{"LC_ALL=POSIX", NONE, PL}, Case{"LANG=C.UTF-8", NONE, PL},
         // Polish for Polish, English for every other language.
-        Case{{{"LANG", "pl_PL.UTF-8"}}, std::nullopt, PL}, Case{{{"LANG", "pl"}}, std::nullopt, PL},
-        Case{{{"LANG", "en_GB.UTF-8"}}, std::nullopt, EN},
-        Case{{{"LANG", "de_DE.UTF-8"}}, std::nullopt, EN},
-        Case{{{"LANG", "pt_BR"}}, std::nullopt, EN},
+        Case{"LANG=pl_PL.UTF-8", NONE, PL}, Case{"LANG=pl", NONE, PL},
+        Case{"LANG=en_GB.UTF-8", NONE, EN}, Case{"LANG=de_DE.UTF-8", NONE, EN},
+        Case{"LANG=pt_BR", NONE, EN},
         // LANGUAGE, LC_ALL, LC_MESSAGES, LANG: the first one set decides.
-        Case{{{"LANGUAGE", "en:pl"}, {"LANG", "pl_PL.UTF-8"}}, std::nullopt, EN},
-        Case{{{"LANGUAGE", "pl:en"}, {"LC_ALL", "en_US.UTF-8"}}, std::nullopt, PL},
-        Case{{{"LC_ALL", "pl_PL.UTF-8"}, {"LC_MESSAGES", "en_US.UTF-8"}}, std::nullopt, PL},
-        Case{{{"LC_MESSAGES", "fr_FR.UTF-8"}, {"LANG", "pl_PL.UTF-8"}}, std::nullopt, EN},
-        Case{{{"LANGUAGE", ""}, {"LC_ALL", ""}, {"LANG", "en_US.UTF-8"}}, std::nullopt, EN},
-        Case{{{"LC_ALL", "C"}, {"LANG", "en_US.UTF-8"}}, std::nullopt, PL},
+        Case{"LANGUAGE=en:pl LANG=pl_PL.UTF-8", NONE, EN},
+        Case{"LANGUAGE=pl:en LC_ALL=en_US.UTF-8", NONE, PL},
+        Case{"LC_ALL=pl_PL.UTF-8 LC_MESSAGES=en_US.UTF-8", NONE, PL},
+        Case{"LC_MESSAGES=fr_FR.UTF-8 LANG=pl_PL.UTF-8", NONE, EN},
+        Case{"LANGUAGE= LC_ALL= LANG=en_US.UTF-8", NONE, EN},
+        Case{"LC_ALL=C LANG=en_US.UTF-8", NONE, PL},
         // ZRT_LANG overrides; other values of it do not count.
-        Case{{{"ZRT_LANG", "en"}, {"LANG", "pl_PL.UTF-8"}}, std::nullopt, EN},
-        Case{{{"ZRT_LANG", "pl"}, {"LANG", "en_US.UTF-8"}}, std::nullopt, PL},
-        Case{{{"ZRT_LANG", "de"}, {"LANG", "en_US.UTF-8"}}, std::nullopt, EN},
+        Case{"ZRT_LANG=en LANG=pl_PL.UTF-8", NONE, EN},
+        Case{"ZRT_LANG=pl LANG=en_US.UTF-8", NONE, PL},
+        Case{"ZRT_LANG=de LANG=en_US.UTF-8", NONE, EN},
         // Windows: its user interface language, not the environment; ZRT_LANG still first.
-        Case{{{"LANG", "pl_PL.UTF-8"}}, WIN_ENGLISH, EN}, Case{{}, WIN_POLISH, PL},
-        Case{{}, WIN_GERMAN, EN}, Case{{{"ZRT_LANG", "pl"}}, WIN_GERMAN, PL},
-        Case{{{"ZRT_LANG", "en"}}, WIN_POLISH, EN}));
+        Case{"LANG=pl_PL.UTF-8", WIN_ENGLISH, EN}, Case{"", WIN_POLISH, PL},
+        Case{"", WIN_GERMAN, EN}, Case{"ZRT_LANG=pl", WIN_GERMAN, PL},
+        Case{"ZRT_LANG=en", WIN_POLISH, EN}));
 
 // Every text the two windows and the menus show, in Polish.
 std::vector<std::string> LayoutTexts(const WindowLayout& w) {
@@ -112,10 +112,8 @@ TEST(Catalogue, TheEnglishLayoutKeepsEveryControlInItsPlace) {
     for (std::size_t i = 0; i < polish.controls.size(); ++i) {
         const ControlLayout& p = polish.controls[i];
         const ControlLayout& e = english.controls[i];
-        EXPECT_EQ(e.name, p.name);
-        EXPECT_EQ(e.parent, p.parent);
-        EXPECT_EQ(e.bounds.left, p.bounds.left) << p.name;
-        EXPECT_EQ(e.bounds.width, p.bounds.width) << p.name;
+        EXPECT_EQ(std::tie(e.name, e.parent, e.bounds.left, e.bounds.width),
+                  std::tie(p.name, p.parent, p.bounds.left, p.bounds.width));
         EXPECT_EQ(e.items.size(), p.items.size()) << p.name;
         if (p.kind == ControlKind::ComboBox) {
             EXPECT_EQ(e.items, p.items) << p.name;
