@@ -9,6 +9,7 @@
 
 #include "core/reader_service.hpp"
 #include "ui/layout.hpp"
+#include "ui/qt/qt_caret_rest.hpp"
 #include "ui/qt/qt_dialogs.hpp"
 #include "ui/qt/qt_form.hpp"
 #include "ui/wmain.hpp"
@@ -75,6 +76,7 @@ int RunWindows(Application& application, link::HidPlatform& platform, ReaderList
         workForm.setAttribute(Qt::WA_QuitOnClose, false);  // closing the main window ends the loop
         ui::TWorkWin WorkWin(workForm);
         MainWin.AttachWorkWin(WorkWin);
+        const ui::qt::CaretRest caretRest;
 
         mainForm.show();
         mainForm.activateWindow();  // the first activation loads the reader

@@ -1,17 +1,21 @@
 // The Qt backend's seams and plumbing: the message box and the question, the window's activation
-// event, errors that a handler lets through, the progress window and its bar.
+// event, errors that a handler lets through, the progress window and its bar, the caret's rest.
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QtTest/QTest>
 #include <QTimer>
 
 #include <functional>
 #include <stdexcept>
+#include <utility>
 
+#include "ui/qt/qt_caret_rest.hpp"
 #include "ui/qt/qt_dialogs.hpp"
 #include "ui/wwork.hpp"
 #include "ui_fixture.hpp"
@@ -153,6 +157,58 @@ TEST(WorkWinTest, IsBuiltHiddenAndDrivenThroughItsControls) {
     EXPECT_EQ(form.frameGeometry().size(), QSize(354, 124));
     work.Form.Hide();
     EXPECT_TRUE(form.isHidden());
+}
+
+// Counts the paintings of a widget.
+class PaintCounter : public QObject {
+  public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int Take() { return std::exchange(count_, 0); }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        count_ += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+
+  private:
+    int count_ = 0;
+};
+
+// The focused box's caret blinks (a painting every 50 ms here) until the quiet spell is over, then
+// stands still; a key wakes it, the desktop's blink time coming back with it.
+TEST(CaretRestTest, TheCaretStopsBlinkingWhenIdleAndBlinksAgainOnAKey) {
+    const int desktopFlashTime = QApplication::cursorFlashTime();
+    QApplication::setCursorFlashTime(100);
+    QWidget window;
+    auto* box = new QPlainTextEdit(&window);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    box->setFocus();
+    PaintCounter paints(box->viewport());
+    {
+        qt::CaretRest rest(std::chrono::milliseconds(400));
+        QTest::qWait(250);
+        EXPECT_FALSE(rest.Resting());
+        EXPECT_GE(paints.Take(), 3);
+        QTest::qWait(300);  // resting from 400 ms on
+        ASSERT_TRUE(rest.Resting());
+        paints.Take();
+        QTest::qWait(250);
+        EXPECT_EQ(paints.Take(), 0);
+        EXPECT_TRUE(box->hasFocus());
+        QTest::keyClick(box, Qt::Key_Shift);
+        EXPECT_FALSE(rest.Resting());
+        EXPECT_EQ(QApplication::cursorFlashTime(), 100);
+        QTest::qWait(250);
+        EXPECT_GE(paints.Take(), 3);
+        QTest::qWait(300);
+        EXPECT_TRUE(rest.Resting());  // the countdown started again at the key
+    }
+    EXPECT_EQ(QApplication::cursorFlashTime(), 100);  // given back when resting at the end
+    EXPECT_TRUE(box->textInteractionFlags() & Qt::TextEditable);
+    QApplication::setCursorFlashTime(desktopFlashTime);
 }
 
 }  // namespace
