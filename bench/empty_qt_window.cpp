@@ -27,5 +27,6 @@ int main(int argc, char** argv) {
     QObject::connect(&timer, &QTimer::timeout, [] {});
     timer.start(100);
     window.show();
+    window.activateWindow();  // as the tool does: the window, and its text box, take the focus
     return QApplication::exec();
 }

@@ -1,7 +1,8 @@
 // SearchPace: when the window's poll searches while no reader is open. A search costs a listing of
 // the system's HID interfaces, and a tool left open all day should cost what an empty window
 // costs; so, where the system signals changes to its HID interfaces, a tick searches only after
-// such a change, or at the latest every SAFETY_INTERVAL in case a signal was missed. A tick after
+// such a change, or at the latest every SAFETY_INTERVAL in case a signal was missed (the window's
+// activation searches too, so a user coming back to it never waits for the net). A tick after
 // a search that found a reader which is not open now (another program held it, its load failed,
 // it was unplugged) searches again at once. Without signals every tick searches.
 #pragma once
@@ -16,7 +17,9 @@ namespace zrt::core {
 
 class SearchPace {
   public:
-    static constexpr std::chrono::seconds SAFETY_INTERVAL{5};
+    // A minute: each listing of the HID interfaces costs, and the system's signals are not known to
+    // get lost; a safety net every few seconds cost the idle window as much as all else it does.
+    static constexpr std::chrono::seconds SAFETY_INTERVAL{60};
 
     // The platform's change signals are asked for at the first tick (a program that never polls
     // never sets them up).

@@ -1,5 +1,5 @@
 // The poll's searches while no reader is open: only after the platform signalled a change to its
-// HID interfaces, at the latest every five seconds, and on every tick after a search that found a
+// HID interfaces, at the latest every minute, and on every tick after a search that found a
 // reader it could not load; a reader plugged in is loaded by the first tick after it. The clock
 // is the test's own.
 #include <optional>
@@ -11,9 +11,9 @@ namespace {
 
 struct PaceCase {
     const char* name;
-    // What happens, in order: 't' a tick 100 ms after the one before, 'w' 4.8 s pass, 'f' a foreign
-    // device is plugged in, 'r' reader51 is plugged in, 'u' it is unplugged, 'h' another program
-    // holds it, 'l' that program lets go.
+    // What happens, in order: 't' a tick 100 ms after the one before, 'w' the safety interval
+    // but 200 ms passes, 'f' a foreign device is plugged in, 'r' reader51 is plugged in, 'u' it is
+    // unplugged, 'h' another program holds it, 'l' that program lets go.
     std::string steps;
     // For each tick: 'S' it searched, '.' it did not.
     std::string searched;
@@ -43,7 +43,7 @@ TEST_P(PollPace, SearchesOnlyWhenOneIsDue) {
                 break;
             }
             case 'w':
-                now += std::chrono::milliseconds(4800);
+                now += core::SearchPace::SAFETY_INTERVAL - std::chrono::milliseconds(200);
                 break;
             case 'f':
                 platform.AddForeign({0x046D, 0xC077});
@@ -76,7 +76,7 @@ TEST_P(PollPace, SearchesOnlyWhenOneIsDue) {
 INSTANTIATE_TEST_SUITE_P(
     Ticks, PollPace,
     ::testing::Values(PaceCase{"NothingChanges", "tttt", "....", false},
-                      PaceCase{"SafetyNetEveryFiveSeconds", "twttwtt", ".S.S.", false},
+                      PaceCase{"SafetyNetEveryInterval", "twttwtt", ".S.S.", false},
                       PaceCase{"AForeignDevicePluggedIn", "tftt", ".S.", false},
                       PaceCase{"AReaderPluggedInIsLoadedByTheFirstTick", "trtt", ".S.", true},
                       PaceCase{"AReaderHeldElsewhereIsSearchedEveryTick", "rhtttltt", "SSSS.",
