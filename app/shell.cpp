@@ -3,9 +3,11 @@
 
 #include <QIcon>
 #include <QMessageBox>
+#include <QSocketNotifier>
 #include <QStyleFactory>
 
 #include <exception>
+#include <memory>
 
 #include "core/reader_service.hpp"
 #include "ui/layout.hpp"
@@ -76,6 +78,17 @@ int RunWindows(Application& application, link::HidPlatform& platform, ReaderList
         workForm.setAttribute(Qt::WA_QuitOnClose, false);  // closing the main window ends the loop
         ui::TWorkWin WorkWin(workForm);
         MainWin.AttachWorkWin(WorkWin);
+        // The loop waits on the system's signals of HID interfaces changing, so that a tick with
+        // no reader open asks the system nothing.
+        std::unique_ptr<QSocketNotifier> changeSignals;
+        if (link::HidChanges* changes = platform.Changes();
+            changes != nullptr && changes->Descriptor() >= 0) {
+            changeSignals = std::make_unique<QSocketNotifier>(changes->Descriptor(),
+                                                              QSocketNotifier::Read);
+            QObject::connect(changeSignals.get(), &QSocketNotifier::activated,
+                             [changes] { changes->Arrived(); });
+            changes->Watched();
+        }
         const ui::qt::CaretRest caretRest;
 
         mainForm.show();

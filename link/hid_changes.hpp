@@ -16,6 +16,14 @@ class HidChanges {
     // True when the system signalled a change to its HID interfaces (one added, removed, or its
     // access changed) since the last call; clears the answer.
     virtual bool TakeChanged() = 0;
+
+    // Where the signals come as a file descriptor (Linux), an event loop may wait on it instead of
+    // each TakeChanged asking the system: Descriptor() is that descriptor (-1: none), readable
+    // while signals wait; once Watched() was called, the loop calls Arrived() whenever it is
+    // readable, and TakeChanged answers from what Arrived() took in.
+    virtual int Descriptor() const { return -1; }
+    virtual void Watched() {}
+    virtual void Arrived() {}
 };
 
 // Changes signalled by whoever receives the system's notifications (on Windows the main window,

@@ -458,7 +458,9 @@ void HidrawWatch::Expire() {
 }
 
 bool HidrawWatch::TakeChanged() {
-    Drain();
+    if (!watched_) {
+        Drain();
+    }
     Expire();
     return std::exchange(changed_, false) || !settling_.empty();
 }

@@ -32,6 +32,9 @@ class HidrawWatch final : public HidChanges {
 
     bool Valid() const { return fd_ >= 0; }
     bool TakeChanged() override;
+    int Descriptor() const override { return fd_; }
+    void Watched() override { watched_ = true; }
+    void Arrived() override { Drain(); }
     // Whether the node at <device root>/<name> was created less than NODE_SETTLE_TIME ago and has
     // had no attribute change since.
     bool Settling(const std::string& name);
@@ -42,6 +45,7 @@ class HidrawWatch final : public HidChanges {
 
     int fd_ = -1;
     SteadyNow now_;
+    bool watched_ = false;  // an event loop calls Arrived(): TakeChanged need not read
     bool changed_ = false;
     std::map<std::string, std::chrono::steady_clock::time_point> settling_;  // name: created at
 };

@@ -3,6 +3,8 @@
 // the real backend, the reader lists, FindReader and ZrHID.
 #include <gtest/gtest.h>
 
+#include <poll.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -273,6 +275,22 @@ TEST_F(HidrawOverUmockdev, PlugAndUnplugAreSignalledAsChanges) {
     bed.Unplug(4);
     EXPECT_TRUE(changes->TakeChanged());
     EXPECT_FALSE(changes->TakeChanged());
+}
+
+// With an event loop waiting on the watch's descriptor, a tick's TakeChanged asks the system
+// nothing: a plug shows once the descriptor turned readable and Arrived() took the signal in.
+TEST_F(HidrawOverUmockdev, AWatchedDescriptorCarriesTheSignals) {
+    HidChanges* changes = platform.Changes();
+    ASSERT_NE(changes, nullptr);
+    ASSERT_GE(changes->Descriptor(), 0);
+    changes->Watched();
+    bed.AddReader(4, MakeReader(4, PRODUCT_ID_41));
+    EXPECT_FALSE(changes->TakeChanged()) << "the system was asked";
+    pollfd signals{changes->Descriptor(), POLLIN, 0};
+    ASSERT_EQ(::poll(&signals, 1, 1000), 1);
+    changes->Arrived();
+    EXPECT_TRUE(changes->TakeChanged());
+    EXPECT_EQ(::poll(&signals, 1, 0), 0) << "signals left behind";
 }
 
 }  // namespace

@@ -711,6 +711,7 @@ void WinForm::Build() {
             }
             case ControlKind::Memo:
                 component = std::make_unique<MemoControl>(c.name, *this, *entry);
+                caretRests_.push_back(std::make_unique<CaretRest>(hwnd));
                 break;
             case ControlKind::Button:
             case ControlKind::GroupBox:
@@ -893,10 +894,37 @@ bool WinForm::MoveFocus(HWND from, bool backwards) {
     return false;
 }
 
+void WinForm::NoteInput() {
+    for (const auto& rest : caretRests_) {
+        rest->Input();
+    }
+}
+
+void WinForm::SetCaretRest(UINT milliseconds) {
+    for (const auto& rest : caretRests_) {
+        rest->SetRestAfter(milliseconds);
+        rest->Input();
+    }
+}
+
 bool WinForm::PreTranslate(MSG& message) {
     WinForm* form = FormOf(message.hwnd);
     if (form == nullptr) {
         return false;
+    }
+    switch (message.message) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_XBUTTONDOWN:
+        case WM_NCLBUTTONDOWN:
+        case WM_MOUSEWHEEL:
+            form->NoteInput();
+            break;
+        default:
+            break;
     }
     // Keys a reader may type (Alt+F4), or a user by mistake (Escape, which a multi-line text box
     // turns into a close of its window), never close the window: only the mouse does.
@@ -943,6 +971,9 @@ LRESULT WinForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 if (focus != nullptr && IsChild(hwnd_, focus)) {
                     lastFocus_ = focus;
                 }
+            }
+            if (LOWORD(wParam) != WA_INACTIVE) {
+                NoteInput();
             }
             OnActivate(wParam, lParam);
             break;

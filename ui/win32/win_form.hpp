@@ -21,6 +21,7 @@
 #include "ui/controls.hpp"
 #include "ui/layout.hpp"
 #include "ui/screen_fit.hpp"
+#include "ui/win32/win_caret_rest.hpp"
 
 namespace zrt::ui::win32 {
 
@@ -84,10 +85,14 @@ class WinForm : public ControlSet {
     // `changed` runs on each such WM_DEVICECHANGE. False when the system refuses the registration.
     bool WatchDeviceInterfaces(const GUID& interfaceClass, std::function<void()> changed);
 
+    // The text boxes' carets rest, shown and still, after `milliseconds` without input to the
+    // window (CaretRest::REST_AFTER_MS unless set), counted from now.
+    void SetCaretRest(UINT milliseconds);
+
     // Keyboard handling of the message loop for every window built from a layout: Tab and
     // Shift+Tab walk the tab chain (also out of the text box), then the dialog keys (Space on a
     // button, arrows in a radio group). Alt+F4 and Escape are taken and do nothing. True when the
-    // message was handled.
+    // message was handled. Keys, mouse buttons and the wheel also wake the window's resting carets.
     static bool PreTranslate(MSG& message);
 
     // While held, focus changes are noted but no activation event runs (see ui/activation.hpp).
@@ -116,6 +121,8 @@ class WinForm : public ControlSet {
     void Fire(const std::string& handler, Component& sender);
     HFONT FontOf(int pixels);
     bool MoveFocus(HWND from, bool backwards);
+    // A key, a mouse button, the wheel or the window's activation: the carets blink again.
+    void NoteInput();
 
     const WindowLayout& layout_;
     const bool main_;
@@ -140,6 +147,7 @@ class WinForm : public ControlSet {
     std::map<std::string, std::pair<UINT, bool>> menuCommands_;  // by name: identifier, enabled
     HDEVNOTIFY deviceNotify_ = nullptr;
     std::function<void()> devicesChanged_;
+    std::vector<std::unique_ptr<CaretRest>> caretRests_;  // one a text box
 };
 
 }  // namespace zrt::ui::win32

@@ -1,0 +1,45 @@
+// CaretRest: the caret of a text box blinks while someone works at the window and rests, shown and
+// still, once no key, mouse button or wheel has been used for a while, as desktops do with their
+// own programs' carets (a blinking caret repaints twice a second, most of what an idle window
+// costs). The next input, or the focus coming back to the box, makes it blink again.
+// Windows keeps one blink time for the whole desktop, so the rest does not touch it: it hides the
+// box's system caret and draws the caret in its place, inverted as the system draws it.
+#pragma once
+
+#include <windows.h>
+
+namespace zrt::ui::win32 {
+
+class CaretRest {
+  public:
+    static constexpr UINT REST_AFTER_MS = 10'000;
+
+    // Watches `box`, an edit control (subclassing it), for as long as this lives.
+    explicit CaretRest(HWND box);
+    ~CaretRest();
+    CaretRest(const CaretRest&) = delete;
+    CaretRest& operator=(const CaretRest&) = delete;
+
+    void SetRestAfter(UINT milliseconds) { restAfter_ = milliseconds; }
+    // Input to the box's window: a resting caret blinks again, the countdown starts anew.
+    void Input();
+    bool Resting() const { return resting_; }
+
+  private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                 UINT_PTR id, DWORD_PTR self);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void Countdown();
+    void Rest();
+    // Back to the system's caret; `show`: shown again (not when the box loses the focus, which
+    // takes its caret away).
+    void Wake(bool show);
+    void DrawStill();
+
+    HWND box_;
+    UINT restAfter_ = REST_AFTER_MS;
+    bool resting_ = false;
+    RECT caret_{};  // where the still caret is drawn, in the box's client area
+};
+
+}  // namespace zrt::ui::win32
