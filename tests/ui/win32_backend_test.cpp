@@ -2,8 +2,8 @@
 // layout with its window class, place, caption, initial state and place in the tab chain; clicks,
 // changes, ticks and the window's activation reaching their handlers; the progress bar kept
 // painted through a blocking wait; the layout made anew on a change of resolution; a label
-// whose text changes showing on the screen what a fresh one shows; and the arrivals and removals
-// of HID interfaces reaching the window's watch. What the window then does is the toolkit-free
+// whose text changes showing on the screen what a fresh one shows; the text box's caret resting
+// after a quiet spell; and the arrivals and removals of HID interfaces reaching the window's watch. What the window then does is the toolkit-free
 // suite's.
 #include <gtest/gtest.h>
 
@@ -364,6 +364,61 @@ TEST(WinBackendRepaint, AStatusLineChangedTwiceLooksLikeAFreshOne) {
     EXPECT_NE(std::count(fresh.begin(), fresh.end(), fresh.front()),
               static_cast<std::ptrdiff_t>(fresh.size()))
         << "no text on the screen: its pixels were not read";
+}
+
+// The messages of the program's loop for `milliseconds`, input passing WinForm::PreTranslate.
+void RunLoop(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (!WinForm::PreTranslate(message)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
+        Sleep(5);
+    }
+}
+
+// What the empty text box shows over 8 blink times, a look every half blink: the number of its
+// pixels unlike its middle one (its edge, and the caret when drawn).
+std::vector<std::ptrdiff_t> CaretLooks(HWND box, UINT blink) {
+    std::vector<std::ptrdiff_t> looks;
+    for (int i = 0; i < 16; ++i) {
+        RunLoop(blink / 2);
+        const auto pixels = ScreenPixels(box);
+        const std::uint32_t background = pixels[pixels.size() / 2];
+        looks.push_back(std::count_if(pixels.begin(), pixels.end(),
+                                      [&](std::uint32_t p) { return p != background; }));
+    }
+    return looks;
+}
+
+// The focused text box's caret blinks until the quiet spell is over, then stands still and shown;
+// a key to the window makes it blink again.
+TEST(WinBackendCaret, RestsShownAfterAQuietSpellAndBlinksAgainOnAKey) {
+    const UINT desktopBlink = GetCaretBlinkTime();
+    constexpr UINT blink = 100;
+    SetCaretBlinkTime(blink);
+    {
+        WinForm form(MainWinLayout(), false);
+        form.Show();
+        const HWND box = form.Handle("RapWin");
+        SetFocus(box);
+        form.SetCaretRest(1500);
+        const auto blinking = CaretLooks(box, blink);
+        const auto [off, on] = std::minmax_element(blinking.begin(), blinking.end());
+        ASSERT_LT(*off, *on) << "the caret did not blink before its rest";
+        RunLoop(1000);
+        const auto resting = CaretLooks(box, blink);
+        EXPECT_EQ(std::count(resting.begin(), resting.end(), *on), 16) << "not shown and still";
+        PostMessageW(box, WM_KEYDOWN, VK_SHIFT, 1);
+        const auto woken = CaretLooks(box, blink);
+        EXPECT_EQ(*std::min_element(woken.begin(), woken.end()), *off);
+        EXPECT_EQ(*std::max_element(woken.begin(), woken.end()), *on);
+    }
+    SetCaretBlinkTime(desktopBlink);
 }
 
 }  // namespace
