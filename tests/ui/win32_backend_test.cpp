@@ -209,7 +209,8 @@ TEST(WinBackendMenu, WorksWithTheMouseOnlyAndAddsItsHeight) {
 }
 
 // The window registers for the HID interface class, and only an arrival or a removal of a device
-// interface reaches the watch; the volumes the system announces to every window do not. (Sent
+// interface reaches the watch, and brings the timer's next tick forward; the volumes the system
+// announces to every window do not. (Sent
 // here; that wine delivers the test bed's plugs to a registered window is shown by
 // bench/device_change_probe.cpp and the plug-in figures of bench/idle.sh.)
 TEST(WinBackendDeviceChanges, ArrivalsAndRemovalsOfInterfacesReachTheWatch) {
@@ -233,8 +234,13 @@ TEST(WinBackendDeviceChanges, ArrivalsAndRemovalsOfInterfacesReachTheWatch) {
                           Case{DBT_DEVICEQUERYREMOVE, &device, 0}, Case{DBT_DEVICEARRIVAL, &volume, 0},
                           Case{DBT_DEVNODES_CHANGED, nullptr, 0}}) {
         changes = 0;
+        form.Get<Timer>("Timer").SetEnabled(true);  // its next tick 100 ms away
         SendMessageW(form.Window(), WM_DEVICECHANGE, c.event, reinterpret_cast<LPARAM>(c.data));
         EXPECT_EQ(changes, c.counted) << c.event;
+        MSG tick;
+        EXPECT_EQ(PeekMessageW(&tick, form.Window(), WM_TIMER, WM_TIMER, PM_REMOVE) != FALSE,
+                  c.counted == 1)
+            << c.event << ": the tick is not brought forward with the change";
     }
 }
 

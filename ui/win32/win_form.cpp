@@ -327,6 +327,12 @@ class TimerControl : public Timer {
         enabled_ = enabled;
     }
     bool Enabled() const override { return enabled_; }
+    // The next tick now (posted), when the timer runs.
+    void BringForward() {
+        if (enabled_) {
+            PostMessageW(window_, WM_TIMER, id_, 0);
+        }
+    }
 
   private:
     HWND window_;
@@ -1008,12 +1014,18 @@ LRESULT WinForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_DEVICECHANGE:
             // Arrivals and removals of the interfaces registered for; the volumes that the system
-            // announces to every window are none of them.
+            // announces to every window are none of them. The timers tick at once, so that a
+            // reader plugged in is asked for at once rather than up to a tick later.
             if ((wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) && lParam != 0 &&
                 reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam)->dbch_devicetype ==
                     DBT_DEVTYP_DEVICEINTERFACE &&
                 devicesChanged_) {
                 devicesChanged_();
+                for (const auto& [name, component] : components_) {
+                    if (auto* timer = dynamic_cast<TimerControl*>(component.get())) {
+                        timer->BringForward();
+                    }
+                }
             }
             return TRUE;
         case DPI_CHANGED:
