@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 #include <linux/hidraw.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <umockdev.h>
 #include <unistd.h>
 
@@ -441,6 +442,15 @@ UmockdevBed::Device& UmockdevBed::Find(unsigned number) const {
         throw std::out_of_range(Format("hidraw%u is not in the bed", number));
     }
     return *found->second;
+}
+
+void UmockdevBed::RecreateRootOnly(unsigned number) {
+    const std::string node = RootDir() + NodePath(number);
+    const std::string aside = RootDir() + "/dev/.new-" + NodePath(number).substr(5);
+    if (std::rename(node.c_str(), aside.c_str()) != 0 || ::chmod(aside.c_str(), 0) != 0 ||
+        std::rename(aside.c_str(), node.c_str()) != 0) {
+        throw std::runtime_error("cannot make " + node + " anew");
+    }
 }
 
 void UmockdevBed::Unplug(unsigned number) {

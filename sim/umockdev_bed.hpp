@@ -62,6 +62,10 @@ class UmockdevBed {
     void Unplug(unsigned number);
     // Adds an unplugged device again under the same number, with the same reader state.
     void Plug(unsigned number);
+    // Makes hidraw<number>'s node appear anew as the kernel makes it before udev applied its rule:
+    // for nobody but root (mode 000). It is moved into place under its name, so that a watch on
+    // /dev sees it created that way. udev's giving it access is a chmod of NodePath(number).
+    void RecreateRootOnly(unsigned number);
     bool IsPlugged(unsigned number) const;
     void SetFault(unsigned number, BedFault fault);
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "link/hidraw_platform.hpp"
+#include "tests/link/without_access_override.hpp"
 
 namespace zrt::link {
 namespace {
@@ -269,29 +270,6 @@ TEST_F(HidrawTree, EveryCallFailsCleanlyOnWhatIsNotAHidrawDevice) {
 
 // --- Changes of the nodes (inotify) -----------------------------------------------------------
 
-// Lowers the file-access override of a process running as root for as long as it lives, so that
-// a node of mode 000 is refused as it is to a user.
-class WithoutAccessOverride {
-  public:
-    WithoutAccessOverride() {
-        if (::syscall(SYS_capget, &header_, saved_) == 0) {
-            __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
-            lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
-            lowered_ = ::syscall(SYS_capset, &header_, lowered) == 0;
-        }
-    }
-    ~WithoutAccessOverride() {
-        if (lowered_) {
-            ::syscall(SYS_capset, &header_, saved_);
-        }
-    }
-
-  private:
-    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct saved_[2]{};
-    bool lowered_ = false;
-};
-
 struct SettleCase {
     const char* name;
     // In order: 'c' the node hidraw7 is created for nobody (mode 000), 'a' its mode is set again
@@ -353,7 +331,7 @@ TEST_P(NodeSettling, ARefusalIsNoAccessOnlyOnceTheNodeSettled) {
         changed += changes->TakeChanged() ? 'C' : '.';
     }
     EXPECT_EQ(changed, GetParam().changed);
-    const WithoutAccessOverride asAUser;
+    const test::WithoutAccessOverride asAUser;
     OpenError why = OpenError::None;
     const HidHandle handle = platform.Open(node, why);
     EXPECT_EQ(why, GetParam().why);

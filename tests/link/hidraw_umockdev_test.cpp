@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <poll.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -16,6 +17,7 @@
 #include "link/hidraw_platform.hpp"
 #include "link/zrhid.hpp"
 #include "sim/umockdev_bed.hpp"
+#include "tests/link/without_access_override.hpp"
 #include "tests/sim/request_frames.hpp"
 
 namespace zrt::link {
@@ -291,6 +293,41 @@ TEST_F(HidrawOverUmockdev, AWatchedDescriptorCarriesTheSignals) {
     changes->Arrived();
     EXPECT_TRUE(changes->TakeChanged());
     EXPECT_EQ(::poll(&signals, 1, 0), 0) << "signals left behind";
+}
+
+// The kernel makes a node for root alone, and udev then gives it its access: in between, a refusal
+// is not yet a lack of access (the no-access box would flash at every plug-in), and the watch keeps
+// the searches going. udev's chmod ends it, or else the settling time.
+TEST_F(HidrawOverUmockdev, ANodeForRootAloneIsNotReadyUntilUdevGivesItAccess) {
+    auto now = std::chrono::steady_clock::time_point(std::chrono::hours(1));
+    platform.SetClock([&now] { return now; });
+    HidChanges* changes = platform.Changes();
+    ASSERT_NE(changes, nullptr);
+    const auto openAsAUser = [this] {
+        const test::WithoutAccessOverride asAUser;
+        OpenError why = OpenError::None;
+        const HidHandle handle = platform.Open(sim::UmockdevBed::NodePath(4), why);
+        if (handle != INVALID_HID_HANDLE) {
+            platform.Close(handle);
+        }
+        return why;
+    };
+    bed.AddReader(4, MakeReader(4, PRODUCT_ID_41));
+    bed.RecreateRootOnly(4);
+    EXPECT_TRUE(changes->TakeChanged());
+    EXPECT_EQ(openAsAUser(), OpenError::NotReady);
+    EXPECT_TRUE(changes->TakeChanged()) << "no search while the node settles";
+
+    ASSERT_EQ(::chmod(sim::UmockdevBed::NodePath(4).c_str(), 0666), 0);  // udev's rule
+    EXPECT_TRUE(changes->TakeChanged());
+    EXPECT_EQ(openAsAUser(), OpenError::None);
+    EXPECT_FALSE(changes->TakeChanged());
+
+    bed.RecreateRootOnly(4);  // plugged in again where no rule gives access
+    changes->TakeChanged();
+    now += HidrawWatch::NODE_SETTLE_TIME;
+    EXPECT_TRUE(changes->TakeChanged()) << "settled: search again";
+    EXPECT_EQ(openAsAUser(), OpenError::NoAccess);
 }
 
 }  // namespace
