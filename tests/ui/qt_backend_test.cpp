@@ -188,22 +188,22 @@ TEST(CaretRestTest, TheCaretStopsBlinkingWhenIdleAndBlinksAgainOnAKey) {
     box->setFocus();
     PaintCounter paints(box->viewport());
     {
-        qt::CaretRest rest(std::chrono::milliseconds(400));
-        QTest::qWait(250);
+        qt::CaretRest rest(std::chrono::milliseconds(1000));
+        QTest::qWait(300);
         EXPECT_FALSE(rest.Resting());
         EXPECT_GE(paints.Take(), 3);
-        QTest::qWait(300);  // resting from 400 ms on
+        QTest::qWait(900);  // resting from 1000 ms on
         ASSERT_TRUE(rest.Resting());
         paints.Take();
-        QTest::qWait(250);
+        QTest::qWait(300);
         EXPECT_EQ(paints.Take(), 0);
         EXPECT_TRUE(box->hasFocus());
         QTest::keyClick(box, Qt::Key_Shift);
         EXPECT_FALSE(rest.Resting());
         EXPECT_EQ(QApplication::cursorFlashTime(), 100);
-        QTest::qWait(250);
-        EXPECT_GE(paints.Take(), 3);
         QTest::qWait(300);
+        EXPECT_GE(paints.Take(), 3);
+        QTest::qWait(900);
         EXPECT_TRUE(rest.Resting());  // the countdown started again at the key
     }
     EXPECT_EQ(QApplication::cursorFlashTime(), 100);  // given back when resting at the end

@@ -412,11 +412,11 @@ TEST(WinBackendCaret, RestsShownAfterAQuietSpellAndBlinksAgainOnAKey) {
         form.Show();
         const HWND box = form.Handle("RapWin");
         SetFocus(box);
-        form.SetCaretRest(1500);
+        form.SetCaretRest(2500);
         const auto blinking = CaretLooks(box, blink);
         const auto [off, on] = std::minmax_element(blinking.begin(), blinking.end());
         ASSERT_LT(*off, *on) << "the caret did not blink before its rest";
-        RunLoop(1000);
+        RunLoop(2000);
         const auto resting = CaretLooks(box, blink);
         EXPECT_EQ(std::count(resting.begin(), resting.end(), *on), 16) << "not shown and still";
         PostMessageW(box, WM_KEYDOWN, VK_SHIFT, 1);
