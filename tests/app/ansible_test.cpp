@@ -3,11 +3,8 @@
 // acknowledges writes without storing them. The play installs the Debian packages named in
 // ZRT_ANSIBLE_DEBS (the command-line package first) system-wide; they are purged again when the
 // test ends, whatever its outcome. Run by scripts/test-packages.sh, as root.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -20,55 +17,14 @@
 
 #include "config/settings_file.hpp"
 #include "sim/umockdev_bed.hpp"
+#include "tests/app/run_command.hpp"
 #include "tests/app/tool_process.hpp"
-
-extern char** environ;
 
 namespace zrt::sim {
 namespace {
 
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(const fs::path& path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-// Runs `argv` (found on PATH) to its end with this process's environment, standard output and
-// error into files of `folder`.
-Outcome RunCommand(const std::vector<std::string>& argv, const fs::path& folder) {
-    const fs::path out = folder / "out", err = folder / "err";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<char*> args;
-    for (const std::string& argument : argv) {
-        args.push_back(const_cast<char*>(argument.c_str()));
-    }
-    args.push_back(nullptr);
-    Outcome run;
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    run.out = Slurp(out);
-    run.err = Slurp(err);
-    return run;
-}
 
 // One task's outcome on localhost in the JSON report of ansible-playbook (stdout callback "json").
 Json TaskResult(const Json& report, const std::string& name) {

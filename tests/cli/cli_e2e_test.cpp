@@ -2,24 +2,20 @@
 // readers on the umockdev bed (two of product 65, one of 81, one of them acknowledging writes
 // without storing them). The test sees the program from outside: exit status, standard output and
 // error, and the requests the readers received, byte for byte.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "config/settings_file.hpp"
 #include "link/crc.hpp"
 #include "sim/umockdev_bed.hpp"
-
-extern char** environ;
+#include "tests/app/run_command.hpp"
 
 namespace zrt::sim {
 namespace {
@@ -27,48 +23,14 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Record = std::array<std::uint8_t, 16>;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(const std::string& path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-// Runs `program` with `arguments` to its end (the bed answers on its own thread meanwhile), with
-// standard input from /dev/null.
+// Runs `program` with `arguments` to its end (the bed answers on its own thread meanwhile).
 Outcome RunProgram(const char* program, const std::vector<std::string>& arguments) {
     char folder[] = "/tmp/zrt-cli-XXXXXX";
-    const std::string dir = mkdtemp(folder);
-    const std::string out = dir + "/out", err = dir + "/err";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT, 0600);
-    std::vector<char*> argv{const_cast<char*>(program)};
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    Outcome run;
-    pid_t pid = -1;
-    if (posix_spawn(&pid, program, &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    run.out = Slurp(out);
-    run.err = Slurp(err);
-    std::remove(out.c_str());
-    std::remove(err.c_str());
-    rmdir(dir.c_str());
+    const std::filesystem::path dir = mkdtemp(folder);
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    Outcome run = RunCommand(argv, dir);
+    std::filesystem::remove_all(dir);
     return run;
 }
 
