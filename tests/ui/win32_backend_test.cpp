@@ -277,47 +277,36 @@ int FontHeight(HWND control) {
 
 struct DpiCase {
     int dpi;
+    RECT suggested;
     RECT memo;  // RapWin: 720, 24, 425 x 481 at 96 dpi
     int memoFont;
     int labelFont;  // RdLbl's own 19-pixel font
 };
 
-class WinDpiChange : public ::testing::TestWithParam<DpiCase> {};
-
 // WM_DPICHANGED as the system sends it when the window moves to a monitor of another resolution
 // (the 1600 x 900 test screen holds the window at these): the window takes the suggested
 // rectangle, and controls and fonts follow the new resolution; back at 96 dpi all is as before.
-TEST_P(WinDpiChange, LaysTheWindowOutAnewInTheSuggestedRectangle) {
-    const DpiCase& t = GetParam();
+TEST(WinDpiChange, LaysTheWindowOutAnewInTheSuggestedRectangle) {
     WinForm form(MainWinLayout(), false);
     form.Show();
     Pump();
     const HWND memo = form.Handle("RapWin");
-    RECT suggested{40, 30, 1540, 860};
-    SendMessageW(form.Window(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(t.dpi, t.dpi),
-                 reinterpret_cast<LPARAM>(&suggested));
-    RECT window{};
-    GetWindowRect(form.Window(), &window);
-    EXPECT_TRUE(EqualRect(&window, &suggested));
-    RECT place = PlaceOf(memo);
-    EXPECT_TRUE(EqualRect(&place, &t.memo))
-        << place.left << "," << place.top << " " << place.right << "," << place.bottom;
-    EXPECT_EQ(FontHeight(memo), t.memoFont);
-    EXPECT_EQ(FontHeight(form.Handle("RdLbl")), t.labelFont);
-
-    suggested = {100, 100, 1278, 722};
-    SendMessageW(form.Window(), 0x02E0, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
-    const RECT atLayout{720, 24, 720 + 425, 24 + 481};
-    place = PlaceOf(memo);
-    EXPECT_TRUE(EqualRect(&place, &atLayout));
-    EXPECT_EQ(FontHeight(memo), 13);
-    EXPECT_EQ(FontHeight(form.Handle("RdLbl")), 19);
+    const RECT wide{40, 30, 1540, 860};
+    for (DpiCase t : {DpiCase{120, wide, {900, 30, 900 + 531, 30 + 601}, 16, 24},
+                      DpiCase{72, wide, {540, 18, 540 + 319, 18 + 361}, 10, 14},
+                      DpiCase{96, {100, 100, 1278, 722}, {720, 24, 720 + 425, 24 + 481}, 13, 19}}) {
+        SendMessageW(form.Window(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(t.dpi, t.dpi),
+                     reinterpret_cast<LPARAM>(&t.suggested));
+        RECT window{};
+        GetWindowRect(form.Window(), &window);
+        EXPECT_TRUE(EqualRect(&window, &t.suggested)) << t.dpi;
+        const RECT place = PlaceOf(memo);
+        EXPECT_TRUE(EqualRect(&place, &t.memo)) << t.dpi << ": " << place.left << "," << place.top
+                                                << " " << place.right << "," << place.bottom;
+        EXPECT_EQ(FontHeight(memo), t.memoFont) << t.dpi;
+        EXPECT_EQ(FontHeight(form.Handle("RdLbl")), t.labelFont) << t.dpi;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Resolutions, WinDpiChange,
-                         ::testing::Values(DpiCase{120, {900, 30, 900 + 531, 30 + 601}, 16, 24},
-                                           DpiCase{72, {540, 18, 540 + 319, 18 + 361}, 10, 14}),
-                         [](const auto& info) { return std::to_string(info.param.dpi); });
 
 // The pixels of a window as the screen shows them (not as the window would paint itself now).
 std::vector<std::uint32_t> ScreenPixels(HWND window) {
