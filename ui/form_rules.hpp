@@ -1,9 +1,10 @@
 // What every toolkit backend does the same way when it builds a window from its layout and runs
 // it: the tab chain derived from the per-parent tab orders, the arrangement of a radio group's
-// items, and the delivery of an event to its handler with the display of an error that the
-// handler let through.
+// items, the delivery of an event to its handler with the display of an error that the
+// handler let through, and when a text box's caret stops blinking.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -13,6 +14,11 @@
 #include "ui/layout.hpp"
 
 namespace zrt::ui {
+
+// A text box's caret blinks while someone works at the window and, as desktops do, stands still and
+// shown once no key, mouse button or wheel has been used for this long (a blinking caret repaints
+// twice a second, most of what an idle window costs). The next input makes it blink again.
+inline constexpr std::chrono::milliseconds CARET_REST_AFTER{10'000};
 
 // The controls that take the focus by Tab, in the order a dialog walks them: the children of each
 // parent by their tab order, depth first from the window. A radio group stands for its items, of

@@ -1,7 +1,6 @@
-// CaretRest: the text caret of the program's windows blinks while someone works at them and stands
-// still, shown, once no key, mouse button or wheel has been used for a while, as desktops do (a
-// blinking caret repaints twice a second, which is most of what an idle window costs). The next
-// such input, or the focus coming back to a window of the program, makes it blink again.
+// CaretRest: the text caret of the program's windows rests after CARET_REST_AFTER without input
+// (ui/form_rules.hpp), through the application's blink time; the next input, or the focus coming
+// back to a window of the program, makes it blink again.
 #pragma once
 
 #include <QObject>
@@ -9,15 +8,15 @@
 
 #include <chrono>
 
+#include "ui/form_rules.hpp"
+
 namespace zrt::ui::qt {
 
 class CaretRest : public QObject {
   public:
-    static constexpr std::chrono::milliseconds REST_AFTER{10'000};
-
     // Watches the input of the whole application from now on; blinking, with the countdown to the
     // rest running.
-    explicit CaretRest(std::chrono::milliseconds restAfter = REST_AFTER);
+    explicit CaretRest(std::chrono::milliseconds restAfter = CARET_REST_AFTER);
     ~CaretRest() override;
 
     bool Resting() const { return resting_; }

@@ -1,19 +1,17 @@
-// CaretRest: the caret of a text box blinks while someone works at the window and rests, shown and
-// still, once no key, mouse button or wheel has been used for a while, as desktops do with their
-// own programs' carets (a blinking caret repaints twice a second, most of what an idle window
-// costs). The next input, or the focus coming back to the box, makes it blink again.
+// CaretRest: the caret of a text box rests after CARET_REST_AFTER without input to its window
+// (ui/form_rules.hpp); the next input, or the focus coming back to the box, makes it blink again.
 // Windows keeps one blink time for the whole desktop, so the rest does not touch it: it hides the
 // box's system caret and draws the caret in its place, inverted as the system draws it.
 #pragma once
 
 #include <windows.h>
 
+#include "ui/form_rules.hpp"
+
 namespace zrt::ui::win32 {
 
 class CaretRest {
   public:
-    static constexpr UINT REST_AFTER_MS = 10'000;
-
     // Watches `box`, an edit control (subclassing it), for as long as this lives.
     explicit CaretRest(HWND box);
     ~CaretRest();
@@ -37,7 +35,7 @@ class CaretRest {
     void DrawStill();
 
     HWND box_;
-    UINT restAfter_ = REST_AFTER_MS;
+    UINT restAfter_ = static_cast<UINT>(CARET_REST_AFTER.count());
     bool resting_ = false;
     RECT caret_{};  // where the still caret is drawn, in the box's client area
 };

@@ -86,7 +86,7 @@ class WinForm : public ControlSet {
     bool WatchDeviceInterfaces(const GUID& interfaceClass, std::function<void()> changed);
 
     // The text boxes' carets rest, shown and still, after `milliseconds` without input to the
-    // window (CaretRest::REST_AFTER_MS unless set), counted from now.
+    // window (CARET_REST_AFTER unless set), counted from now.
     void SetCaretRest(UINT milliseconds);
 
     // Keyboard handling of the message loop for every window built from a layout: Tab and
