@@ -11,7 +11,6 @@
 #include "config/settings_words.hpp"
 #include "core/reader_service.hpp"
 #include "core/reader_status.hpp"
-#include "link/device_path_ids.hpp"
 #include "link/link_error.hpp"
 
 namespace zrt::cli {
@@ -54,10 +53,6 @@ std::string Unopenable(const std::vector<ReaderEntry>& entries) {
 
 }  // namespace
 
-std::optional<link::HidIds> IdsFromDevicePath(std::string_view path) {
-    return link::IdsFromDevicePath(path);
-}
-
 bool ReaderSet::Search() {
     Close();
     std::vector<link::HidInterface> interfaces;
@@ -75,9 +70,9 @@ bool ReaderSet::Search() {
             continue;  // a collection the system keeps (a reader's keyboard): no reader to list
         }
         if (handle == link::INVALID_HID_HANDLE) {
-            // Listed when the system tells, without opening, that it is a reader.
-            const std::optional<link::HidIds> ids =
-                candidate.hint ? candidate.hint : IdsFromDevicePath(candidate.path);
+            // Listed when the system tells, without opening, that it is a reader (the Windows
+            // backend's hint is what its device path says).
+            const std::optional<link::HidIds>& ids = candidate.hint;
             if (ids && ids->vendorId == link::VENDOR_ID && IsReaderProduct(ids->productId)) {
                 entries_.push_back({candidate.path, ids->productId, nullptr, OpenErrorText(why)});
             }

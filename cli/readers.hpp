@@ -67,10 +67,6 @@ struct Chosen {
 };
 Chosen Choose(ReaderSet& readers, const Selection& selection);
 
-// The vendor and product identifiers a Windows device path carries
-// ("\\?\hid#vid_13ab&pid_0041#..."); none when the path has no such part.
-std::optional<link::HidIds> IdsFromDevicePath(std::string_view path);
-
 // The model's name as the window's status line gives it: "Zr-T51" for model word 1175.
 std::string ModelName(std::uint16_t modelWord);
 // A link error in English, for this program's messages.
