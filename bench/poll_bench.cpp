@@ -15,7 +15,7 @@
 
 #include "link/find_reader.hpp"
 #include "link/hid_vp_tab.hpp"
-#include "link/hidraw_platform.hpp"
+#include "link/linux/hidraw_platform.hpp"
 #include "link/zrhid.hpp"
 
 namespace {

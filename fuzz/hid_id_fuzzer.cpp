@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_input.hpp"
-#include "link/hidraw_platform.hpp"
+#include "link/linux/hidraw_platform.hpp"
 
 namespace zrt::fuzz {
 namespace {

@@ -1,8 +1,8 @@
 // The platform seam of the reader link: everything the link asks of the operating system's HID
 // support, and nothing more. One implementation per platform (hidraw on Linux, in
-// hidraw_platform.*; the HID class and device-installation calls on Windows, in
-// win_hid_platform.*) and an in-process virtual one for tests (sim/). No platform type crosses
-// this interface, and the header compiles with <windows.h> included.
+// linux/hidraw_platform.*; the HID class and device-installation calls on Windows, in
+// windows/win_hid_platform.*) and an in-process virtual one for tests (sim/). No platform type
+// crosses this interface, and the header compiles with <windows.h> included.
 #pragma once
 
 #include <chrono>

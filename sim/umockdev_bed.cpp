@@ -70,8 +70,8 @@ using GString = std::unique_ptr<gchar, GFree>;
 // before its node goes and after it is back (an open in between gets a descriptor that answers no
 // ioctl, which a client closes like any other). That leaves one race: an open that fails for want
 // of the node just before a plug-in can still find the socket once the plug-in is done, so a
-// client closes -1 after a failed open (link/hidraw_platform.cpp). Connections made before stay,
-// as a listening socket does not care about its name.
+// client closes -1 after a failed open (link/linux/hidraw_platform.cpp). Connections made before
+// stay, as a listening socket does not care about its name.
 //
 // Throws unless `from` was moved, or did not exist and `mayBeMissing`.
 void MoveSocket(const std::string& from, const std::string& to, bool mayBeMissing = false) {

@@ -4,7 +4,7 @@
 // the reader lists close every handle at the end, HidVP51 first. The single-instance socket: in a
 // folder of this user's own, never another user's, a stale one replaced. The application names
 // itself as its desktop entry does and carries the project's icon.
-#include "app/shell.hpp"
+#include "app/linux/shell.hpp"
 
 #include <gtest/gtest.h>
 
@@ -33,8 +33,8 @@
 #include <string>
 #include <vector>
 
-#include "app/single_instance.hpp"
-#include "app/termination.hpp"
+#include "app/linux/single_instance.hpp"
+#include "app/linux/termination.hpp"
 #include "link/zrhid.hpp"
 #include "sim/virtual_platform.hpp"
 #include "sim/virtual_reader.hpp"

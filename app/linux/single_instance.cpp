@@ -1,5 +1,5 @@
 // One window per user and display, over a local socket in a folder only the user can reach.
-#include "app/single_instance.hpp"
+#include "app/linux/single_instance.hpp"
 
 #include <QApplication>
 #include <QDir>

@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/shell.hpp"
-#include "app/single_instance.hpp"
-#include "app/termination.hpp"
+#include "app/linux/shell.hpp"
+#include "app/linux/single_instance.hpp"
+#include "app/linux/termination.hpp"
 #include "link/platform_factory.hpp"
 #include "link/trace_platform.hpp"
 #include "ui/layout.hpp"

@@ -1,5 +1,5 @@
 // Identifiers from a Windows HID device path.
-#include "link/device_path_ids.hpp"
+#include "link/windows/device_path_ids.hpp"
 
 #include <cctype>
 #include <string>

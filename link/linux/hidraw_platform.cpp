@@ -1,6 +1,6 @@
 // The Linux hidraw backend of the HID platform seam: sysfs listing with identifier hints, and the
 // three hidraw ioctls on the opened /dev nodes.
-#include "link/hidraw_platform.hpp"
+#include "link/linux/hidraw_platform.hpp"
 
 #include <dirent.h>
 #include <fcntl.h>

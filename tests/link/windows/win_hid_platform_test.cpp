@@ -3,7 +3,7 @@
 // reasons of a failed open, unidentifiable interfaces, the padding to the collection's feature
 // report length, the search opening only interfaces whose device path may be a reader's, and the
 // lock (real named mutexes). Runs under wine.
-#include "link/win_hid_platform.hpp"
+#include "link/windows/win_hid_platform.hpp"
 
 #include <gtest/gtest.h>
 

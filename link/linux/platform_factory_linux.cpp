@@ -1,5 +1,5 @@
 // The system's HID platform on Linux: the hidraw backend over the real sysfs and /dev.
-#include "link/hidraw_platform.hpp"
+#include "link/linux/hidraw_platform.hpp"
 #include "link/platform_factory.hpp"
 
 namespace zrt::link {

@@ -1,5 +1,5 @@
 // Ending the program from outside: the signal handler, its socket pair, and the quit in the loop.
-#include "app/termination.hpp"
+#include "app/linux/termination.hpp"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

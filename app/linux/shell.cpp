@@ -1,5 +1,5 @@
 // The application shell: the error display of the application object and the run of the windows.
-#include "app/shell.hpp"
+#include "app/linux/shell.hpp"
 
 #include <QIcon>
 #include <QMessageBox>

@@ -14,7 +14,7 @@
 
 #include "link/find_reader.hpp"
 #include "link/hid_vp_tab.hpp"
-#include "link/hidraw_platform.hpp"
+#include "link/linux/hidraw_platform.hpp"
 #include "link/zrhid.hpp"
 #include "sim/umockdev_bed.hpp"
 #include "tests/link/without_access_override.hpp"

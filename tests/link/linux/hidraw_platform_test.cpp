@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "link/hidraw_platform.hpp"
+#include "link/linux/hidraw_platform.hpp"
 #include "tests/link/without_access_override.hpp"
 
 namespace zrt::link {

@@ -1,6 +1,6 @@
 // The system's HID platform on Windows: the HID class and device-installation calls.
 #include "link/platform_factory.hpp"
-#include "link/win_hid_platform.hpp"
+#include "link/windows/win_hid_platform.hpp"
 
 namespace zrt::link {
 

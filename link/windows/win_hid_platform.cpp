@@ -1,14 +1,14 @@
 // The Windows backend of the HID platform seam: listing through the device-installation calls,
 // opening with CreateFileA, the HID class calls for identifiers and feature reports (padded to the
 // collection's feature report length), and a named mutex per interface as its lock.
-#include "link/win_hid_platform.hpp"
+#include "link/windows/win_hid_platform.hpp"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
 
-#include "link/device_path_ids.hpp"
+#include "link/windows/device_path_ids.hpp"
 #include "link/hid_vp_tab.hpp"
 
 namespace zrt::link {
