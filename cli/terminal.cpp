@@ -7,18 +7,10 @@
 #include <ostream>
 #include <thread>
 
-#ifdef _WIN32
-#include <io.h>
-#define ZRT_ISATTY _isatty
-#else
-#include <unistd.h>
-#define ZRT_ISATTY isatty
-#endif
-
 namespace zrt::cli {
 
 Terminal::Terminal(std::istream& in, std::ostream& err)
-    : in_(in), err_(err), interactive_(ZRT_ISATTY(0) != 0 && ZRT_ISATTY(2) != 0) {}
+    : in_(in), err_(err), interactive_(StandardStreamsAreTerminals()) {}
 
 bool Terminal::Ask(const std::string& question) {
     err_ << question << " [y/N] " << std::flush;

@@ -7,6 +7,10 @@
 
 namespace zrt::cli {
 
+// Whether standard input and standard error are both terminals; said by the folder of each
+// platform (linux/console.cpp, windows/console.cpp).
+bool StandardStreamsAreTerminals();
+
 class Terminal {
   public:
     Terminal(std::istream& in, std::ostream& err);
