@@ -96,9 +96,8 @@ class UmockdevBed {
     using RequestObserver = std::function<void(unsigned number, const Request& request)>;
     void SetRequestObserver(RequestObserver observer);
 
-    // The folders the hidraw backend is pointed at (what the preload maps to the bed).
-    static constexpr const char* SYSFS_ROOT = "/sys/class/hidraw";
-    static constexpr const char* DEVICE_ROOT = "/dev";
+    // The node of a reader as the hidraw backend opens it: /dev/hidraw<number>, which the preload
+    // maps to the bed.
     static std::string NodePath(unsigned number);
     // The bed's folder (UMOCKDEV_DIR for a child process).
     std::string RootDir() const;

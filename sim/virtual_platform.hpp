@@ -3,8 +3,8 @@
 // device known only by its identifiers. It records every open and close so that tests can check
 // which interfaces were opened, that every handle is closed, and in which order. Each interface has
 // the exclusive lock of the seam, held by at most one handle; a test plays another program by
-// opening a second handle and locking it. Adding, plugging, unplugging an interface or changing
-// whether it opens is signalled as a change of the system's HID interfaces (Changes()).
+// opening a second handle and locking it. Adding, plugging or unplugging an interface is signalled
+// as a change of the system's HID interfaces (Changes()).
 #pragma once
 
 #include <chrono>
@@ -41,10 +41,6 @@ class VirtualPlatform : public link::HidPlatform {
     // fails. Plug brings it back (its old handles stay dead).
     void Unplug(InterfaceId id);
     void Plug(InterfaceId id);
-    void SetOpenable(InterfaceId id, bool openable) {
-        interfaces_.at(id).options.openable = openable;
-        changes_.Signal();
-    }
     // ListInterfaces fails while set: the set of interfaces cannot be had.
     bool listFails = false;
 
