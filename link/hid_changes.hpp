@@ -10,6 +10,12 @@
 
 namespace zrt::link {
 
+// Every backend's changes, and the one way the system's signals reach them from the program's
+// event loop: the start-up of each platform makes its loop wait for the signals, calls Arrived()
+// from the loop for each one, and calls Watched() once it waits. The Linux loop waits on
+// Descriptor() (inotify); the Windows loop on WM_DEVICECHANGE for the HID interface class, sent to
+// the main window. Without a loop (the command line, tests), TakeChanged asks the system itself
+// where it can.
 class HidChanges {
   public:
     virtual ~HidChanges() = default;
@@ -17,21 +23,21 @@ class HidChanges {
     // access changed) since the last call; clears the answer.
     virtual bool TakeChanged() = 0;
 
-    // Where the signals come as a file descriptor (Linux), an event loop may wait on it instead of
-    // each TakeChanged asking the system: Descriptor() is that descriptor (-1: none), readable
-    // while signals wait; once Watched() was called, the loop calls Arrived() whenever it is
-    // readable, and TakeChanged answers from what Arrived() took in.
-    virtual int Descriptor() const { return -1; }
+    // A signal reached the event loop: the next TakeChanged answers true.
+    virtual void Arrived() = 0;
+    // The loop calls Arrived() for every signal from now on: TakeChanged need not ask the system.
     virtual void Watched() {}
-    virtual void Arrived() {}
+    // Where the signals come as a file descriptor (Linux): that descriptor, readable while signals
+    // wait, for the loop to wait on; -1 where they come otherwise.
+    virtual int Descriptor() const { return -1; }
 };
 
-// Changes signalled by whoever receives the system's notifications (on Windows the main window,
-// from WM_DEVICECHANGE; the virtual platform, from its plugs). Starts as changed.
+// Changes that only Arrived() brings: the Windows backend's (its loop's WM_DEVICECHANGE) and the
+// virtual platform's (its plugs). Starts as changed.
 class HidChangeFlag final : public HidChanges {
   public:
-    void Signal() { changed_ = true; }
     bool TakeChanged() override { return std::exchange(changed_, false); }
+    void Arrived() override { changed_ = true; }
 
   private:
     bool changed_ = true;

@@ -9,7 +9,7 @@ VirtualPlatform::InterfaceId VirtualPlatform::Add(link::HidIds ids, VirtualReade
     const InterfaceId id = interfaces_.size();
     interfaces_.push_back(
         Interface{"/virtual/hid" + std::to_string(id), ids, reader, options, true, 0});
-    changes_.Signal();
+    changes_.Arrived();
     return id;
 }
 
@@ -23,7 +23,7 @@ VirtualPlatform::InterfaceId VirtualPlatform::AddForeign(link::HidIds ids, Optio
 
 void VirtualPlatform::Unplug(InterfaceId id) {
     interfaces_.at(id).present = false;
-    changes_.Signal();
+    changes_.Arrived();
     // Handles opened before are dead for good, even if the device comes back.
     for (const auto& [handle, owner] : open_) {
         if (owner == id) {
@@ -34,7 +34,7 @@ void VirtualPlatform::Unplug(InterfaceId id) {
 
 void VirtualPlatform::Plug(InterfaceId id) {
     interfaces_.at(id).present = true;
-    changes_.Signal();
+    changes_.Arrived();
 }
 
 bool VirtualPlatform::ListInterfaces(std::vector<link::HidInterface>& out) {

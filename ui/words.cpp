@@ -12,10 +12,6 @@
 #include "link/link_error.hpp"
 #include "ui/texts.hpp"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace zrt::ui {
 
 namespace {
@@ -177,11 +173,7 @@ Language ChooseLanguage(const std::function<const char*(const char*)>& variable,
     return Language::Polish;
 }
 
-Language SystemLanguage() {
-    std::optional<std::uint16_t> windowsUiLanguage;
-#ifdef _WIN32
-    windowsUiLanguage = static_cast<std::uint16_t>(PRIMARYLANGID(GetUserDefaultUILanguage()));
-#endif
+Language SystemLanguage(std::optional<std::uint16_t> windowsUiLanguage) {
     return ChooseLanguage([](const char* name) { return std::getenv(name); }, windowsUiLanguage);
 }
 

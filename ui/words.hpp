@@ -38,7 +38,8 @@ std::string Say(Language language, std::string_view polish);
 Language ChooseLanguage(const std::function<const char*(const char*)>& variable,
                         std::optional<std::uint16_t> windowsUiLanguage);
 
-// ChooseLanguage over this process's environment and, on Windows, its user interface language.
-Language SystemLanguage();
+// ChooseLanguage over this process's environment and the user interface language of Windows, which
+// the Windows start-up reads (app/windows/); the Linux start-up has none to give.
+Language SystemLanguage(std::optional<std::uint16_t> windowsUiLanguage);
 
 }  // namespace zrt::ui

@@ -8,6 +8,7 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 
 #include "core/reader_service.hpp"
 #include "ui/layout.hpp"
@@ -62,7 +63,7 @@ void Application::ShowError(const std::string& message) {
 int RunWindows(Application& application, link::HidPlatform& platform, ReaderLists& lists) {
     try {
         core::ReaderService readers(platform, lists.HidVP41, lists.HidVP51);
-        const ui::Language language = ui::SystemLanguage();
+        const ui::Language language = ui::SystemLanguage(std::nullopt);  // the locale decides
         ui::qt::QtForm mainForm(ui::MainWinLayout(language));
         ui::qt::QtDialogs dialogs(mainForm, language);
         ui::qt::QtFileDialogs fileDialogs(mainForm);
@@ -78,8 +79,8 @@ int RunWindows(Application& application, link::HidPlatform& platform, ReaderList
         workForm.setAttribute(Qt::WA_QuitOnClose, false);  // closing the main window ends the loop
         ui::TWorkWin WorkWin(workForm);
         MainWin.AttachWorkWin(WorkWin);
-        // The loop waits on the system's signals of HID interfaces changing, so that a tick with
-        // no reader open asks the system nothing.
+        // The loop waits on the system's signals of HID interfaces changing (inotify's
+        // descriptor), so that a tick with no reader open asks the system nothing.
         std::unique_ptr<QSocketNotifier> changeSignals;
         if (link::HidChanges* changes = platform.Changes();
             changes != nullptr && changes->Descriptor() >= 0) {

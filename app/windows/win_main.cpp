@@ -14,6 +14,7 @@ extern "C" {
 }
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <exception>
 #include <memory>
@@ -42,7 +43,8 @@ void RunWindows(zrt::link::HidPlatform& platform, zrt::app::ReaderLists& lists,
                 zrt::app::WinSingleInstance& instance) {
     using namespace zrt::ui;
     zrt::core::ReaderService readers(platform, lists.HidVP41, lists.HidVP51);
-    const Language language = SystemLanguage();
+    const Language language =
+        SystemLanguage(static_cast<std::uint16_t>(PRIMARYLANGID(GetUserDefaultUILanguage())));
     win32::WinForm mainForm(MainWinLayout(language), true);
     win32::WinDialogs dialogs(mainForm);
     win32::WinFileDialogs fileDialogs(mainForm);
@@ -51,11 +53,14 @@ void RunWindows(zrt::link::HidPlatform& platform, zrt::app::ReaderLists& lists,
     MainWin.AttachFileDialogs(fileDialogs);
     mainForm.SetEventSink(&MainWin);
     mainForm.SetFileDropHandler([&](const std::string& path) { MainWin.FileDropped(path); });
-    // The poll searches only after the system announced a HID interface arriving or leaving.
-    if (auto* changes = dynamic_cast<zrt::link::HidChangeFlag*>(platform.Changes())) {
+    // The loop waits on the system's signals of HID interfaces changing (WM_DEVICECHANGE for the
+    // HID interface class, sent to the main window), so that the poll searches only after one.
+    if (zrt::link::HidChanges* changes = platform.Changes(); changes != nullptr) {
         GUID hidClass;
         HidD_GetHidGuid(&hidClass);
-        mainForm.WatchDeviceInterfaces(hidClass, [changes] { changes->Signal(); });
+        if (mainForm.WatchDeviceInterfaces(hidClass, [changes] { changes->Arrived(); })) {
+            changes->Watched();
+        }
     }
 
     win32::WinForm workForm(WorkWinLayout(language), false);

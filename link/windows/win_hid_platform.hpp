@@ -61,8 +61,8 @@ WinHidCalls SystemHidCalls();
 // the interfaces that may be readers (opening other people's devices ten times a second can wake
 // them from power saving), and confirms the identifiers on the open handle.
 //
-// Changes(): a flag that the program's main window sets from WM_DEVICECHANGE (the system sends it
-// to a window that registered for the HID interface class).
+// Changes(): a HidChangeFlag, which the program's loop tells of every WM_DEVICECHANGE (the system
+// sends it to a window that registered for the HID interface class).
 //
 // Open: CreateFileA with GENERIC_READ | GENERIC_WRITE and FILE_SHARE_READ | FILE_SHARE_WRITE,
 // OPEN_EXISTING, nothing less (a reader's keyboard collection, which Windows opens for nobody to
@@ -102,7 +102,7 @@ class WinHidPlatform final : public HidPlatform {
     void Close(HidHandle handle) override;
     LockResult Lock(HidHandle handle, std::chrono::milliseconds wait) override;
     void Unlock(HidHandle handle) override;
-    HidChangeFlag* Changes() override { return &changes_; }
+    HidChanges* Changes() override { return &changes_; }
 
     // The name of the mutex that locks the interface at `path`, in the namespace `space`.
     static std::string LockName(const std::string& path, const char* space = GLOBAL_NAMESPACE);
