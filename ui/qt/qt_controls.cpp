@@ -20,9 +20,7 @@
 #include <QTimer>
 #include <QWindow>
 
-#include <array>
 #include <chrono>
-#include <stdexcept>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -205,154 +203,137 @@ void Bind(const BuildPlace& where, Source* source, Signal signal, Component* sen
     BindEvent(source, signal, where.form, where.layout.handler, sender, where.fire);
 }
 
-// A timer has no widget: the form owns it.
-BuiltControl BuildTimer(const BuildPlace& where) {
-    const ControlLayout& c = where.layout;
-    auto* timer = new QTimer(where.form);
-    timer->setObjectName(Q(c.name));
-    timer->setInterval(c.interval);
-    BuiltControl built{std::make_unique<TimerControl>(c.name, timer), nullptr};
-    Bind(where, timer, &QTimer::timeout, built.component.get());
-    if (c.enabled) {
-        timer->start();
+// The builders of the kinds of control, one a kind, found by BuilderOf (ui/form_rules.hpp).
+struct Builders {
+    // A timer has no widget: the form owns it.
+    static BuiltControl Timer(const BuildPlace& where) {
+        const ControlLayout& c = where.layout;
+        auto* timer = new QTimer(where.form);
+        timer->setObjectName(Q(c.name));
+        timer->setInterval(c.interval);
+        BuiltControl built{std::make_unique<TimerControl>(c.name, timer), nullptr};
+        Bind(where, timer, &QTimer::timeout, built.component.get());
+        if (c.enabled) {
+            timer->start();
+        }
+        return built;
     }
-    return built;
-}
 
-// A label; one that sizes itself takes the size of each new text.
-BuiltControl BuildLabel(const BuildPlace& where) {
-    const ControlLayout& c = where.layout;
-    auto* label = new QLabel(Q(c.caption), where.parent);
-    const bool autoSize = c.autoSize;
-    label->setAlignment(c.centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
-    return {std::make_unique<PlainControl>(c.name, label,
-                                           [label, autoSize](const QString& text) {
-                                               label->setText(text);
-                                               if (autoSize && !text.isEmpty()) {
-                                                   label->resize(label->sizeHint());
-                                               }
-                                           }),
-            label};
-}
-
-BuiltControl BuildButton(const BuildPlace& where) {
-    const ControlLayout& c = where.layout;
-    auto* button = new QPushButton(Q(c.caption), where.parent);
-    button->setAutoDefault(false);
-    BuiltControl built{std::make_unique<PlainControl>(
-                           c.name, button, [button](const QString& text) { button->setText(text); }),
-                       button};
-    Bind(where, button, &QAbstractButton::clicked, built.component.get());
-    return built;
-}
-
-BuiltControl BuildGroupBox(const BuildPlace& where) {
-    const ControlLayout& c = where.layout;
-    auto* box = new QGroupBox(Q(c.caption), where.parent);
-    return {std::make_unique<PlainControl>(c.name, box,
-                                           [box](const QString& text) { box->setTitle(text); }),
-            box};
-}
-
-// The text box: no scroll bars, lines wrapped, Tab moves the focus on.
-BuiltControl BuildMemo(const BuildPlace& where) {
-    const ControlLayout& c = where.layout;
-    auto* memo = new QPlainTextEdit(Q(c.caption), where.parent);
-    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    memo->setTabChangesFocus(true);
-    return {std::make_unique<PlainControl>(
-                c.name, memo, [memo](const QString& text) { memo->setPlainText(text); }),
-            memo};
-}
-
-BuiltControl BuildCheckBox(const BuildPlace& where) {
-    const ControlLayout& c = where.layout;
-    auto* box = new QCheckBox(Q(c.caption), where.parent);
-    box->setChecked(c.checked);
-    BuiltControl built{std::make_unique<CheckBoxControl>(c.name, box), box};
-    Bind(where, box, &QAbstractButton::clicked, built.component.get());
-    return built;
-}
-
-// A drop-down list, selection only; its event is an item chosen.
-BuiltControl BuildComboBox(const BuildPlace& where) {
-    const ControlLayout& c = where.layout;
-    auto* combo = new QComboBox(where.parent);
-    combo->setEditable(false);
-    for (const std::string& item : c.items) {
-        combo->addItem(Q(item));
+    // A label; one that sizes itself takes the size of each new text.
+    static BuiltControl Label(const BuildPlace& where) {
+        const ControlLayout& c = where.layout;
+        auto* label = new QLabel(Q(c.caption), where.parent);
+        const bool autoSize = c.autoSize;
+        label->setAlignment(c.centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
+        return {std::make_unique<PlainControl>(c.name, label,
+                                               [label, autoSize](const QString& text) {
+                                                   label->setText(text);
+                                                   if (autoSize && !text.isEmpty()) {
+                                                       label->resize(label->sizeHint());
+                                                   }
+                                               }),
+                label};
     }
-    combo->setCurrentIndex(c.itemIndex);
-    if (c.itemHeight > 0) {
-        combo->setItemDelegate(new FixedHeightItems(c.itemHeight, combo));
+
+    static BuiltControl Button(const BuildPlace& where) {
+        const ControlLayout& c = where.layout;
+        auto* button = new QPushButton(Q(c.caption), where.parent);
+        button->setAutoDefault(false);
+        BuiltControl built{
+            std::make_unique<PlainControl>(
+                c.name, button, [button](const QString& text) { button->setText(text); }),
+            button};
+        Bind(where, button, &QAbstractButton::clicked, built.component.get());
+        return built;
     }
-    BuiltControl built{std::make_unique<ComboControl>(c.name, combo), combo};
-    Bind(where, combo, &QComboBox::activated, built.component.get());
-    return built;
-}
 
-// A group box with a radio button an item (named after the group and the item's index); a click
-// on any item is the group's event.
-BuiltControl BuildRadioGroup(const BuildPlace& where) {
-    const ControlLayout& c = where.layout;
-    auto* box = new QGroupBox(Q(c.caption), where.parent);
-    auto* buttons = new QButtonGroup(box);
-    std::vector<QRadioButton*> radios;
-    for (std::size_t i = 0; i < c.items.size(); ++i) {
-        auto* radio = new QRadioButton(Q(c.items[i]), box);
-        radio->setObjectName(Q(c.name + "_" + std::to_string(i)));
-        buttons->addButton(radio, static_cast<int>(i));
-        radios.push_back(radio);
+    static BuiltControl GroupBox(const BuildPlace& where) {
+        const ControlLayout& c = where.layout;
+        auto* box = new QGroupBox(Q(c.caption), where.parent);
+        return {std::make_unique<PlainControl>(c.name, box,
+                                               [box](const QString& text) { box->setTitle(text); }),
+                box};
     }
-    box->setGeometry(c.bounds.left, c.bounds.top, c.bounds.width, c.bounds.height);
-    ArrangeRadioButtons(box, radios);
-    auto group = std::make_unique<RadioGroupControl>(c.name, box, buttons);
-    RadioGroupControl* list = group.get();
-    list->SetItemIndex(c.itemIndex);
-    list->UpdateTabStops();
-    QObject::connect(buttons, &QButtonGroup::buttonToggled, where.form,
-                     [list](QAbstractButton*, bool) { list->UpdateTabStops(); });
-    Bind(where, buttons, &QButtonGroup::idClicked, list);
-    return {std::move(group), box};
-}
 
-BuiltControl BuildProgressBar(const BuildPlace& where) {
-    const ControlLayout& c = where.layout;
-    auto* bar = new QProgressBar(where.parent);
-    bar->setRange(0, c.maximum);
-    bar->setValue(0);
-    bar->setTextVisible(false);
-    return {std::make_unique<ProgressControl>(c.name, bar), bar};
-}
+    // The text box: no scroll bars, lines wrapped, Tab moves the focus on.
+    static BuiltControl Memo(const BuildPlace& where) {
+        const ControlLayout& c = where.layout;
+        auto* memo = new QPlainTextEdit(Q(c.caption), where.parent);
+        memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        memo->setTabChangesFocus(true);
+        return {std::make_unique<PlainControl>(
+                    c.name, memo, [memo](const QString& text) { memo->setPlainText(text); }),
+                memo};
+    }
 
-using Builder = BuiltControl (*)(const BuildPlace&);
-constexpr std::array<std::pair<ControlKind, Builder>, 9> BUILDERS{{
-    {ControlKind::Label, BuildLabel},
-    {ControlKind::Button, BuildButton},
-    {ControlKind::GroupBox, BuildGroupBox},
-    {ControlKind::RadioGroup, BuildRadioGroup},
-    {ControlKind::CheckBox, BuildCheckBox},
-    {ControlKind::ComboBox, BuildComboBox},
-    {ControlKind::Memo, BuildMemo},
-    {ControlKind::ProgressBar, BuildProgressBar},
-    {ControlKind::Timer, BuildTimer},
-}};
+    static BuiltControl CheckBox(const BuildPlace& where) {
+        const ControlLayout& c = where.layout;
+        auto* box = new QCheckBox(Q(c.caption), where.parent);
+        box->setChecked(c.checked);
+        BuiltControl built{std::make_unique<CheckBoxControl>(c.name, box), box};
+        Bind(where, box, &QAbstractButton::clicked, built.component.get());
+        return built;
+    }
+
+    // A drop-down list, selection only; its event is an item chosen.
+    static BuiltControl ComboBox(const BuildPlace& where) {
+        const ControlLayout& c = where.layout;
+        auto* combo = new QComboBox(where.parent);
+        combo->setEditable(false);
+        for (const std::string& item : c.items) {
+            combo->addItem(Q(item));
+        }
+        combo->setCurrentIndex(c.itemIndex);
+        if (c.itemHeight > 0) {
+            combo->setItemDelegate(new FixedHeightItems(c.itemHeight, combo));
+        }
+        BuiltControl built{std::make_unique<ComboControl>(c.name, combo), combo};
+        Bind(where, combo, &QComboBox::activated, built.component.get());
+        return built;
+    }
+
+    // A group box with a radio button an item (named after the group and the item's index); a click
+    // on any item is the group's event.
+    static BuiltControl RadioGroup(const BuildPlace& where) {
+        const ControlLayout& c = where.layout;
+        auto* box = new QGroupBox(Q(c.caption), where.parent);
+        auto* buttons = new QButtonGroup(box);
+        std::vector<QRadioButton*> radios;
+        for (std::size_t i = 0; i < c.items.size(); ++i) {
+            auto* radio = new QRadioButton(Q(c.items[i]), box);
+            radio->setObjectName(Q(c.name + "_" + std::to_string(i)));
+            buttons->addButton(radio, static_cast<int>(i));
+            radios.push_back(radio);
+        }
+        box->setGeometry(c.bounds.left, c.bounds.top, c.bounds.width, c.bounds.height);
+        ArrangeRadioButtons(box, radios);
+        auto group = std::make_unique<RadioGroupControl>(c.name, box, buttons);
+        RadioGroupControl* list = group.get();
+        list->SetItemIndex(c.itemIndex);
+        list->UpdateTabStops();
+        QObject::connect(buttons, &QButtonGroup::buttonToggled, where.form,
+                         [list](QAbstractButton*, bool) { list->UpdateTabStops(); });
+        Bind(where, buttons, &QButtonGroup::idClicked, list);
+        return {std::move(group), box};
+    }
+
+    static BuiltControl ProgressBar(const BuildPlace& where) {
+        const ControlLayout& c = where.layout;
+        auto* bar = new QProgressBar(where.parent);
+        bar->setRange(0, c.maximum);
+        bar->setValue(0);
+        bar->setTextVisible(false);
+        return {std::make_unique<ProgressControl>(c.name, bar), bar};
+    }
+};
 
 }  // namespace
 
 BuiltControl BuildControl(const BuildPlace& where) {
     const ControlLayout& c = where.layout;
-    BuiltControl built;
-    for (const auto& [kind, build] : BUILDERS) {
-        if (kind == c.kind) {
-            built = build(where);
-        }
-    }
-    if (built.component == nullptr) {
-        throw std::logic_error("no builder for the kind of control " + c.name);
-    }
+    BuiltControl built = BuilderOf<Builders>(c.kind)(where);
     QWidget* widget = built.widget;
     if (widget == nullptr) {
         return built;

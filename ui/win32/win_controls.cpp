@@ -6,7 +6,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <array>
 #include <functional>
 #include <stdexcept>
 #include <utility>
@@ -299,18 +298,19 @@ DWORD TabStop(const BuildPlace& where) {
 // The control's window of `windowClass` under its parent, with `style` besides a child's own and
 // the layout's visibility, and its entry in the tree. Its event is a click (BN_CLICKED) when it
 // has a handler; builders of other events replace it.
-BuiltControl Child(const BuildPlace& where, const wchar_t* windowClass, DWORD style,
-                   DWORD exStyle, const std::wstring& caption) {
+BuiltControl Child(const BuildPlace& where, const wchar_t* windowClass, DWORD style, DWORD exStyle,
+                   const std::wstring& caption) {
     const ControlLayout& c = where.layout;
     style |= WS_CHILD | (c.visible ? WS_VISIBLE : 0);
-    HWND hwnd = CreateWindowExW(exStyle, windowClass, caption.c_str(), style, 0, 0, 0, 0,
-                                where.parent.hwnd,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(where))),
-                                GetModuleHandleW(nullptr), nullptr);
+    HWND hwnd =
+        CreateWindowExW(exStyle, windowClass, caption.c_str(), style, 0, 0, 0, 0, where.parent.hwnd,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(where))),
+                        GetModuleHandleW(nullptr), nullptr);
     if (hwnd == nullptr) {
         throw std::runtime_error("cannot create the control " + c.name);
     }
-    if (where.parent.kind == ControlKind::GroupBox || where.parent.kind == ControlKind::RadioGroup) {
+    if (where.parent.kind == ControlKind::GroupBox ||
+        where.parent.kind == ControlKind::RadioGroup) {
         SetWindowSubclass(where.parent.hwnd, GroupProc, 1, 0);
     }
     BuiltControl built;
@@ -326,136 +326,122 @@ BuiltControl Child(const BuildPlace& where, const wchar_t* windowClass, DWORD st
     return built;
 }
 
-BuiltControl BuildLabel(const BuildPlace& where) {
-    const ControlLayout& c = where.layout;
-    BuiltControl built =
-        Child(where, WC_STATICW, SS_NOPREFIX | (c.centred ? SS_CENTER : SS_LEFT), 0, Wide(c.caption));
-    built.component = std::make_unique<LabelControl>(c.name, *built.entry, c.autoSize);
-    return built;
-}
-
-BuiltControl BuildButton(const BuildPlace& where) {
-    BuiltControl built =
-        Child(where, WC_BUTTONW, BS_PUSHBUTTON | TabStop(where), 0, Wide(where.layout.caption));
-    built.component = std::make_unique<PlainControl>(where.layout.name, *built.entry);
-    return built;
-}
-
-BuiltControl BuildGroupBox(const BuildPlace& where) {
-    BuiltControl built =
-        Child(where, WC_BUTTONW, GROUP_STYLE, GROUP_EX_STYLE, Wide(where.layout.caption));
-    built.component = std::make_unique<PlainControl>(where.layout.name, *built.entry);
-    return built;
-}
-
-// A group box with a radio button an item; a click on any item is the group's event.
-BuiltControl BuildRadioGroup(const BuildPlace& where) {
-    const ControlLayout& c = where.layout;
-    BuiltControl built = Child(where, WC_BUTTONW, GROUP_STYLE, GROUP_EX_STYLE, Wide(c.caption));
-    built.events.clear();
-    for (std::size_t i = 0; i < c.items.size(); ++i) {
-        const int itemId = RADIO_ID_BASE + where.place * RADIO_ID_STRIDE + static_cast<int>(i);
-        HWND item = CreateWindowExW(
-            0, WC_BUTTONW, Wide(c.items[i]).c_str(),
-            WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0), 0, 0, 0, 0,
-            built.entry->hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(itemId)),
-            GetModuleHandleW(nullptr), nullptr);
-        built.entry->items.push_back(item);
-        built.events.push_back({itemId, BN_CLICKED});
+// The builders of the kinds of control, one a kind, found by BuilderOf (ui/form_rules.hpp).
+struct Builders {
+    static BuiltControl Label(const BuildPlace& where) {
+        const ControlLayout& c = where.layout;
+        BuiltControl built = Child(
+            where, WC_STATICW, SS_NOPREFIX | (c.centred ? SS_CENTER : SS_LEFT), 0, Wide(c.caption));
+        built.component = std::make_unique<LabelControl>(c.name, *built.entry, c.autoSize);
+        return built;
     }
-    SetWindowSubclass(built.entry->hwnd, GroupProc, 1, 0);
-    auto group = std::make_unique<RadioGroupControl>(c.name, *built.entry);
-    group->SetItemIndex(c.itemIndex);
-    built.component = std::move(group);
-    return built;
-}
 
-BuiltControl BuildCheckBox(const BuildPlace& where) {
-    const ControlLayout& c = where.layout;
-    BuiltControl built =
-        Child(where, WC_BUTTONW, BS_AUTOCHECKBOX | TabStop(where), 0, Wide(c.caption));
-    auto box = std::make_unique<CheckBoxControl>(c.name, *built.entry);
-    box->SetChecked(c.checked);
-    built.component = std::move(box);
-    return built;
-}
-
-// A drop-down list; its event is a change of the selection.
-BuiltControl BuildComboBox(const BuildPlace& where) {
-    const ControlLayout& c = where.layout;
-    BuiltControl built = Child(where, WC_COMBOBOXW,
-                               CBS_DROPDOWNLIST | WS_VSCROLL | TabStop(where), 0, Wide(c.caption));
-    for (EventRoute& event : built.events) {
-        event.code = CBN_SELCHANGE;
+    static BuiltControl Button(const BuildPlace& where) {
+        BuiltControl built =
+            Child(where, WC_BUTTONW, BS_PUSHBUTTON | TabStop(where), 0, Wide(where.layout.caption));
+        built.component = std::make_unique<PlainControl>(where.layout.name, *built.entry);
+        return built;
     }
-    for (const std::string& item : c.items) {
-        SendMessageW(built.entry->hwnd, CB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(Wide(item).c_str()));
+
+    static BuiltControl GroupBox(const BuildPlace& where) {
+        BuiltControl built =
+            Child(where, WC_BUTTONW, GROUP_STYLE, GROUP_EX_STYLE, Wide(where.layout.caption));
+        built.component = std::make_unique<PlainControl>(where.layout.name, *built.entry);
+        return built;
     }
-    auto combo = std::make_unique<ComboControl>(c.name, *built.entry);
-    combo->SetItemIndex(c.itemIndex);
-    built.component = std::move(combo);
-    return built;
-}
 
-// The text box, empty until the logic gives it a text; its caret rests after a while.
-BuiltControl BuildMemo(const BuildPlace& where) {
-    BuiltControl built =
-        Child(where, WC_EDITW, ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | TabStop(where),
-              WS_EX_CLIENTEDGE, std::wstring());
-    built.component = std::make_unique<MemoControl>(where.layout.name, *built.entry);
-    built.caretRest = std::make_unique<CaretRest>(built.entry->hwnd);
-    return built;
-}
-
-BuiltControl BuildProgressBar(const BuildPlace& where) {
-    const ControlLayout& c = where.layout;
-    BuiltControl built = Child(where, PROGRESS_CLASSW, PBS_SMOOTH, 0, Wide(c.caption));
-    SendMessageW(built.entry->hwnd, PBM_SETRANGE32, 0, c.maximum);
-    SendMessageW(built.entry->hwnd, PBM_SETPOS, 0, 0);
-    built.component = std::make_unique<ProgressControl>(c.name, *built.entry);
-    return built;
-}
-
-// A timer has no window: it ticks to the form's, under its own identifier.
-BuiltControl BuildTimer(const BuildPlace& where) {
-    const ControlLayout& c = where.layout;
-    auto timer = std::make_unique<TimerControl>(c.name, where.window,
-                                                static_cast<UINT_PTR>(IdOf(where)),
-                                                static_cast<UINT>(c.interval));
-    if (c.enabled) {
-        timer->SetEnabled(true);
+    // A group box with a radio button an item; a click on any item is the group's event.
+    static BuiltControl RadioGroup(const BuildPlace& where) {
+        const ControlLayout& c = where.layout;
+        BuiltControl built = Child(where, WC_BUTTONW, GROUP_STYLE, GROUP_EX_STYLE, Wide(c.caption));
+        built.events.clear();
+        for (std::size_t i = 0; i < c.items.size(); ++i) {
+            const int itemId = RADIO_ID_BASE + where.place * RADIO_ID_STRIDE + static_cast<int>(i);
+            HWND item = CreateWindowExW(
+                0, WC_BUTTONW, Wide(c.items[i]).c_str(),
+                WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0), 0, 0, 0, 0,
+                built.entry->hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(itemId)),
+                GetModuleHandleW(nullptr), nullptr);
+            built.entry->items.push_back(item);
+            built.events.push_back({itemId, BN_CLICKED});
+        }
+        SetWindowSubclass(built.entry->hwnd, GroupProc, 1, 0);
+        auto group = std::make_unique<RadioGroupControl>(c.name, *built.entry);
+        group->SetItemIndex(c.itemIndex);
+        built.component = std::move(group);
+        return built;
     }
-    BuiltControl built;
-    built.component = std::move(timer);
-    if (!c.handler.empty()) {
-        built.events.push_back({IdOf(where), 0});
-    }
-    return built;
-}
 
-using Builder = BuiltControl (*)(const BuildPlace&);
-constexpr std::array<std::pair<ControlKind, Builder>, 9> BUILDERS{{
-    {ControlKind::Label, BuildLabel},
-    {ControlKind::Button, BuildButton},
-    {ControlKind::GroupBox, BuildGroupBox},
-    {ControlKind::RadioGroup, BuildRadioGroup},
-    {ControlKind::CheckBox, BuildCheckBox},
-    {ControlKind::ComboBox, BuildComboBox},
-    {ControlKind::Memo, BuildMemo},
-    {ControlKind::ProgressBar, BuildProgressBar},
-    {ControlKind::Timer, BuildTimer},
-}};
+    static BuiltControl CheckBox(const BuildPlace& where) {
+        const ControlLayout& c = where.layout;
+        BuiltControl built =
+            Child(where, WC_BUTTONW, BS_AUTOCHECKBOX | TabStop(where), 0, Wide(c.caption));
+        auto box = std::make_unique<CheckBoxControl>(c.name, *built.entry);
+        box->SetChecked(c.checked);
+        built.component = std::move(box);
+        return built;
+    }
+
+    // A drop-down list; its event is a change of the selection.
+    static BuiltControl ComboBox(const BuildPlace& where) {
+        const ControlLayout& c = where.layout;
+        BuiltControl built =
+            Child(where, WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL | TabStop(where), 0,
+                  Wide(c.caption));
+        for (EventRoute& event : built.events) {
+            event.code = CBN_SELCHANGE;
+        }
+        for (const std::string& item : c.items) {
+            SendMessageW(built.entry->hwnd, CB_ADDSTRING, 0,
+                         reinterpret_cast<LPARAM>(Wide(item).c_str()));
+        }
+        auto combo = std::make_unique<ComboControl>(c.name, *built.entry);
+        combo->SetItemIndex(c.itemIndex);
+        built.component = std::move(combo);
+        return built;
+    }
+
+    // The text box, empty until the logic gives it a text; its caret rests after a while.
+    static BuiltControl Memo(const BuildPlace& where) {
+        BuiltControl built =
+            Child(where, WC_EDITW, ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | TabStop(where),
+                  WS_EX_CLIENTEDGE, std::wstring());
+        built.component = std::make_unique<MemoControl>(where.layout.name, *built.entry);
+        built.caretRest = std::make_unique<CaretRest>(built.entry->hwnd);
+        return built;
+    }
+
+    static BuiltControl ProgressBar(const BuildPlace& where) {
+        const ControlLayout& c = where.layout;
+        BuiltControl built = Child(where, PROGRESS_CLASSW, PBS_SMOOTH, 0, Wide(c.caption));
+        SendMessageW(built.entry->hwnd, PBM_SETRANGE32, 0, c.maximum);
+        SendMessageW(built.entry->hwnd, PBM_SETPOS, 0, 0);
+        built.component = std::make_unique<ProgressControl>(c.name, *built.entry);
+        return built;
+    }
+
+    // A timer has no window: it ticks to the form's, under its own identifier.
+    static BuiltControl Timer(const BuildPlace& where) {
+        const ControlLayout& c = where.layout;
+        auto timer =
+            std::make_unique<TimerControl>(c.name, where.window, static_cast<UINT_PTR>(IdOf(where)),
+                                           static_cast<UINT>(c.interval));
+        if (c.enabled) {
+            timer->SetEnabled(true);
+        }
+        BuiltControl built;
+        built.component = std::move(timer);
+        if (!c.handler.empty()) {
+            built.events.push_back({IdOf(where), 0});
+        }
+        return built;
+    }
+};
 
 }  // namespace
 
 BuiltControl BuildControl(const BuildPlace& where) {
-    for (const auto& [kind, build] : BUILDERS) {
-        if (kind == where.layout.kind) {
-            return build(where);
-        }
-    }
-    throw std::logic_error("no builder for the kind of control " + where.layout.name);
+    return BuilderOf<Builders>(where.layout.kind)(where);
 }
 
 void PlaceControl(const ControlLayout& c, const ControlEntry& entry, Component& component,
