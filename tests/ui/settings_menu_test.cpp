@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "cli/cli.hpp"
@@ -15,17 +16,22 @@
 namespace zrt::ui::test {
 namespace {
 
-// The file dialogs answer with the file a test sets (none: cancelled) and note their titles.
+// The file dialogs answer with the file a test sets (none: cancelled) and note their titles;
+// `meanwhile` runs while a dialog is open, as the poll's timer does during a modal dialog.
 class FakeFileDialogs : public FileDialogs {
   public:
     std::optional<std::string> ChooseFileToOpen(const FileChoice& c) override { return Answer(c); }
     std::optional<std::string> ChooseFileToSave(const FileChoice& c) override { return Answer(c); }
     std::optional<std::string> Answer(const FileChoice& choice) {
         titles.push_back(choice.title);
+        if (meanwhile) {
+            meanwhile();
+        }
         return answer;
     }
     std::optional<std::string> answer;
     std::vector<std::string> titles;
+    std::function<void()> meanwhile;
 };
 
 std::string ReadFile(const std::string& path) {
@@ -189,6 +195,23 @@ TEST_F(SettingsFiles, LoadAndSaveOnlyWhileAReaderIsConnected) {
     win.FileDropped(File("good.json"));
     EXPECT_EQ(List("SizeGrp").ItemIndex(), 3);
     EXPECT_TRUE(Checked("InvChkBx"));
+    EXPECT_TRUE(boxes.messages.empty());
+}
+
+// The poll finds the reader pulled out while the load dialog is open: the file chosen then is not
+// loaded into the greyed controls.
+TEST_F(SettingsFiles, AFileChosenAfterTheReaderWasPulledOutIsNotLoaded) {
+    WriteFile(File("good.json"), Document(R"("hex", "size": "card", "reversed": false)",
+                                          R"("dec", "size": 6, "reversed": true)"));
+    config::ConfigState greyed;
+    files.meanwhile = [&] {
+        platform.Unplug(readerId);
+        Tick();
+        greyed = win.BuildSettings();
+    };
+    Load(File("good.json"));
+    EXPECT_FALSE(mainForm.Get<MenuCommand>("LoadMnu").Enabled());
+    EXPECT_EQ(win.BuildSettings(), greyed);
     EXPECT_TRUE(boxes.messages.empty());
 }
 
