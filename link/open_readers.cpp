@@ -56,10 +56,14 @@ bool OpenReaders(HidPlatform& platform, std::span<const HidIds> wanted, SearchBo
         found.clear();
         throw;
     }
-    std::stable_sort(found.begin(), found.end(),
-                     [wanted](const FoundReader& a, const FoundReader& b) {
-                         return Rank(wanted, a.ids) < Rank(wanted, b.ids);
-                     });
+    // In the order of `wanted`, each in the system's order: an insertion sort, as the lists are
+    // short (and the window's have one identifier pair).
+    for (std::size_t i = 1; i < found.size(); ++i) {
+        for (std::size_t j = i;
+             j > 0 && Rank(wanted, found[j - 1].ids) > Rank(wanted, found[j].ids); --j) {
+            std::swap(found[j - 1], found[j]);
+        }
+    }
     return true;
 }
 
