@@ -102,7 +102,5 @@ std::vector<std::unique_ptr<Command>> AllCommands();
 
 // Serial number as the window shows it: five digits.
 std::string SerialText(std::uint16_t serial);
-// Bytes as two-digit hexadecimal numbers joined by blanks.
-std::string HexBytes(const config::ReaderConfig& record);
 
 }  // namespace zrt::cli

@@ -34,7 +34,8 @@ inline constexpr const char* YES_BUTTON = "Tak";
 inline constexpr const char* NO_BUTTON = "Nie";
 
 // Settings files: the dialogs' titles and filters, and the messages (each followed by the file's
-// name on a line of its own, and for a bad file what is wrong with which field).
+// name on a line of its own, and for a bad file what is wrong with which field, for a file refused
+// unread why).
 inline constexpr const char* LOAD_TITLE = "Wczytaj ustawienia";
 inline constexpr const char* SAVE_TITLE = "Zapisz ustawienia";
 inline constexpr const char* SETTINGS_FILES = "Pliki ustawień (*.json)";
@@ -42,6 +43,10 @@ inline constexpr const char* ALL_FILES = "Wszystkie pliki (*.*)";
 inline constexpr const char* CANNOT_READ = "Nie można odczytać pliku:";
 inline constexpr const char* CANNOT_WRITE = "Nie można zapisać pliku:";
 inline constexpr const char* BAD_SETTINGS_FILE = "Plik ustawień jest błędny:";
+inline constexpr const char* FILE_TOO_LARGE =
+    "Plik jest za duży: ma ponad 64 KiB, a plik ustawień ma mniej niż 1 KiB.";
+inline constexpr const char* NOT_A_REGULAR_FILE =
+    "To nie jest zwykły plik (lecz np. potok lub urządzenie).";
 
 // The About box: the program's name and version (MAIN_CAPTION), then these.
 inline constexpr const char* LICENCE_LINE = "Licencja: MIT (zob. plik LICENSE).";

@@ -11,8 +11,8 @@
 #include "config/settings_file.hpp"
 #include "core/reader_status.hpp"
 #include "link/link_error.hpp"
+#include "link/text_file.hpp"
 #include "ui/layout.hpp"
-#include "ui/text_file.hpp"
 #include "ui/wwork.hpp"
 
 namespace zrt::ui {
@@ -393,7 +393,7 @@ void TMainWin::SaveMnuClick(Component& /*sender*/) {
         return;
     }
     const std::optional<std::string> path = Files->ChooseFileToSave(SettingsFileChoice(SAVE_TITLE));
-    if (path) {
+    if (path && Readers.IsOpen()) {
         SaveSettingsFile(*path);
     }
     FocusRapWin();
@@ -415,9 +415,13 @@ void TMainWin::FileDropped(const std::string& path) {
 }
 
 bool TMainWin::LoadSettingsFile(const std::string& path) {
-    const std::optional<std::string> text = ReadTextFile(path);
+    link::FileError why = link::FileError::None;
+    const std::optional<std::string> text = link::ReadTextFile(path, why);
     if (!text) {
-        Boxes.ShowMessage(Say(CANNOT_READ) + "\n" + path);
+        const char* reason = why == link::FileError::TooLarge     ? FILE_TOO_LARGE
+                             : why == link::FileError::NotRegular ? NOT_A_REGULAR_FILE
+                                                                  : nullptr;
+        Boxes.ShowMessage(Say(CANNOT_READ) + "\n" + path + (reason ? "\n\n" + Say(reason) : ""));
         return false;
     }
     std::string error;
@@ -436,7 +440,7 @@ bool TMainWin::LoadSettingsFile(const std::string& path) {
 }
 
 bool TMainWin::SaveSettingsFile(const std::string& path) {
-    if (!WriteTextFile(path, config::SettingsToJson(BuildSettings()))) {
+    if (!link::WriteTextFile(path, config::SettingsToJson(BuildSettings()))) {
         Boxes.ShowMessage(Say(CANNOT_WRITE) + "\n" + path);
         return false;
     }
@@ -447,7 +451,7 @@ std::string TMainWin::AboutText() const {
     std::string text = Say(MainCaption()) + "\n" + Say(LICENCE_LINE) + "\n\n" + Say(IMAGES_LINE);
     for (const firmware::FirmwareCatalogueRow& row : Readers.Catalogue) {
         char line[96];
-        std::snprintf(line, sizeof line, "\n    Zr-T%d (%u): %s %u", core::ModelNumber(row.model),
+        std::snprintf(line, sizeof line, "\n    %s (%u): %s %u", core::ModelName(row.model).c_str(),
                       static_cast<unsigned>(row.model), Say(IMAGE_VERSION_WORD).c_str(),
                       static_cast<unsigned>(row.image.Version()));
         text += line;

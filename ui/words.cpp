@@ -102,6 +102,9 @@ std::vector<Words> BuildCatalogue() {
         {CANNOT_READ, "Cannot read the file:"},
         {CANNOT_WRITE, "Cannot write the file:"},
         {BAD_SETTINGS_FILE, "The settings file is not valid:"},
+        {FILE_TOO_LARGE,
+         "The file is too large: over 64 KiB, where a settings file is under 1 KiB."},
+        {NOT_A_REGULAR_FILE, "This is not a regular file (but a pipe or a device, for instance)."},
         // About.
         {LICENCE_LINE, "Licence: MIT (see the file LICENSE)."},
         {IMAGES_LINE, "Firmware images carried:"},
