@@ -1,7 +1,7 @@
 // TMainWin: construction, the handler table, the row handlers, the configuration mappings over
 // the controls, and the window's behaviour over the reader service: presentation of the two
 // states, activation, the poll, the load, the write with its animation, and the upgrade host.
-#include "ui/wmain.hpp"
+#include "ui/main_win.hpp"
 
 #include <chrono>
 #include <cstdio>
@@ -13,7 +13,7 @@
 #include "link/link_error.hpp"
 #include "ui/layout.hpp"
 #include "ui/text_file.hpp"
-#include "ui/wwork.hpp"
+#include "ui/work_win.hpp"
 
 namespace zrt::ui {
 

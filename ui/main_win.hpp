@@ -81,7 +81,6 @@ class TMainWin : public EventSink, private firmware::UpgradeHost {
     // The About box's text: name and version, licence, the firmware images carried, where to
     // report a problem.
     std::string AboutText() const;
-    Language WindowLanguage() const { return Lang; }
 
     // Dispatches an event to the handler of that name; an unknown name is a program fault.
     void OnEvent(std::string_view handler, Component& sender) override;
