@@ -1,7 +1,7 @@
-// The upgrade as the main window runs it after a load, on the plain control set: the question, its
+// The upgrade as the main window shows it after a load, on the plain control set: the question, its
 // caption and its text, the upload on the wire with the progress window's label, maximum and
-// positions, the closing wait through the waiting seam, the poll timer, and what a failed upload
-// leaves for the activation and the tick.
+// positions, the closing wait through the waiting seam, the poll timer, the box of a damaged image,
+// and what a failed upload leaves for the activation and the tick.
 #include "window_fixture.hpp"
 
 namespace zrt::ui::test {
@@ -67,6 +67,7 @@ TEST_F(WindowUpgrade, YesUploadsEighteenBlocksWithTheProgressWindowThenWaitsNine
         EXPECT_TRUE(waits.steps[k].barShown);
     }
     EXPECT_TRUE(WorkWinHidden());
+    EXPECT_EQ(workForm.Window().Repaints(), 1) << "painted at once when shown, not again";
     EXPECT_EQ(Label(), "Ładowanie nowej wersji oprogramowania");
     EXPECT_EQ(Bar().Max(), 100);
     EXPECT_EQ(Bar().Position(), 100);
@@ -77,6 +78,19 @@ TEST_F(WindowUpgrade, YesUploadsEighteenBlocksWithTheProgressWindowThenWaitsNine
     Activate();
     EXPECT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(Status(), "Czytnik Zr-T41, Nr: 00007 (soft: 12)");
+}
+
+// An image that fails the consistency test is said in a box, with the timer still off; nothing is
+// sent, and the poll goes on.
+TEST_F(WindowUpgrade, ADamagedImageIsSaidAndNothingIsSent) {
+    images.Image(141)[6] = 1;  // the zero word
+    Activate();
+    EXPECT_EQ(Wire(reader41), "Mc");
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[1].text, "Błąd pliku upgrade.");
+    EXPECT_FALSE(boxes.boxes[1].timerEnabled);
+    EXPECT_TRUE(win.Timer.Enabled());
+    EXPECT_TRUE(WorkWinHidden());
 }
 
 // The progress window holds the focus during the upload and gives it back to the main window,
