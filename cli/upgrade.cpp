@@ -33,9 +33,9 @@ class TerminalListener final : public firmware::UpgradeListener {
         }
     }
     void Finished() override { terminal_.EndProgress(); }
-    void Failed(const firmware::UpgradeFailure& failure) override {
+    void Failed(std::optional<link::ZrHIDErr> linkError) override {
         terminal_.EndProgress();
-        damaged = !failure.linkError;
+        damaged = !linkError;
     }
     void Wait(int milliseconds) override { terminal_.Sleep(milliseconds); }
 

@@ -53,13 +53,13 @@ void OfferUpgrade(link::ZrHID& reader, UpgradeListener& listener, FirmwareCatalo
     }
     // Nothing is read from an image that fails this test.
     if (!IsConsistent(row)) {
-        listener.Failed({});
+        listener.Failed(std::nullopt);
         return;
     }
     try {
         Upload(reader, row.image, listener);
     } catch (const link::ZrHIDErr& error) {
-        listener.Failed({error});
+        listener.Failed(error);
         throw;
     }
     listener.Restarting(0, UPGRADE_WAIT_STEPS);

@@ -45,13 +45,6 @@ UpgradeOffer OfferFor(const link::ReaderInfo& info,
                       FirmwareCatalogue catalogue = BuiltInCatalogue(),
                       bool testImagesAllowed = TestImagesAllowed());
 
-// Why an upgrade answered Yes stopped before its end.
-struct UpgradeFailure {
-    // The link error of the command that failed: nothing after it was sent, and the error passes
-    // on to the caller. None when the image failed the consistency test: nothing was sent.
-    std::optional<link::ZrHIDErr> linkError;
-};
-
 // What an upgrade tells whoever runs it, as it happens, in this order: Asked; after a Yes either
 // Failed (a damaged image), or "Z" and Started, Sent before every block and once after the last,
 // "y" and "z", Restarting at every step of the closing wait, Finished. A link error ends the events
@@ -72,7 +65,10 @@ class UpgradeListener {
     virtual void Restarting(int /*step*/, int /*steps*/) {}
     // The closing wait is over.
     virtual void Finished() {}
-    virtual void Failed(const UpgradeFailure& /*failure*/) {}
+    // The upgrade stopped after the Yes: with the link error of the command that failed (nothing
+    // after it was sent; the error then passes on to the caller), or without one when the image
+    // failed the consistency test (nothing was sent).
+    virtual void Failed(std::optional<link::ZrHIDErr> /*linkError*/) {}
     // One pause of the closing wait, that long.
     virtual void Wait(int milliseconds) = 0;
 };

@@ -284,8 +284,8 @@ bool TMainWin::Asked(std::string_view caption, std::string_view text) {
     return yes;
 }
 
-void TMainWin::Failed(const firmware::UpgradeFailure& failure) {
-    if (!failure.linkError) {
+void TMainWin::Failed(std::optional<link::ZrHIDErr> linkError) {
+    if (!linkError) {
         Boxes.ShowMessage(Say(UPGRADE_FILE_ERROR));
         Timer.SetEnabled(true);
     }

@@ -163,7 +163,7 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     void Sent(int sent, int blocks) override;
     void Restarting(int step, int steps) override;
     void Finished() override;
-    void Failed(const firmware::UpgradeFailure& failure) override;
+    void Failed(std::optional<link::ZrHIDErr> linkError) override;
     void Wait(int milliseconds) override;
 };
 

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -23,6 +25,11 @@ struct UpgradeEvent {
     int total = 0;         // sent: blocks; restarting: steps
     std::size_t wire = 0;  // requests the reader had received by then
     std::string text;      // asked: caption|text
+
+    bool operator==(const UpgradeEvent&) const = default;
+    friend void PrintTo(const UpgradeEvent& e, std::ostream* out) {
+        *out << e.what << " " << e.value << "/" << e.total << " at " << e.wire << " " << e.text;
+    }
 };
 
 class UpgradeRecorder final : public UpgradeListener {
@@ -37,28 +44,10 @@ class UpgradeRecorder final : public UpgradeListener {
     void Sent(int sent, int blocks) override { Add("sent", sent, blocks); }
     void Restarting(int step, int steps) override { Add("restarting", step, steps); }
     void Finished() override { Add("finished"); }
-    void Failed(const UpgradeFailure& failure) override {
-        Add("failed", failure.linkError ? failure.linkError->code : -1);
+    void Failed(std::optional<link::ZrHIDErr> linkError) override {
+        Add("failed", linkError ? linkError->code : -1);
     }
     void Wait(int milliseconds) override { Add("wait", milliseconds); }
-
-    // The events named `what`, in order.
-    std::vector<UpgradeEvent> Only(const std::string& what) const {
-        std::vector<UpgradeEvent> found;
-        for (const UpgradeEvent& event : events) {
-            if (event.what == what) {
-                found.push_back(event);
-            }
-        }
-        return found;
-    }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const UpgradeEvent& event : events) {
-            names.push_back(event.what);
-        }
-        return names;
-    }
 
     bool answer = true;  // to the question
     std::vector<UpgradeEvent> events;

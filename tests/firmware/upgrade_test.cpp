@@ -24,6 +24,7 @@ using testing::CodeBytesAt;
 using testing::TestCatalogue;
 using testing::UpgradeEvent;
 using testing::UpgradeRecorder;
+using enum OfferVerdict;
 
 constexpr std::uint16_t IMAGE_VERSION = 0x0105;
 
@@ -45,13 +46,25 @@ class Upgrade : public ReaderFixture {
         return letters;
     }
 
+    // The events of a Yes to model 141's image (18 blocks) up to the "sent" event of `lastSent`
+    // blocks (-1: before "Z" was taken).
+    static std::vector<UpgradeEvent> UploadEvents(int lastSent) {
+        std::vector<UpgradeEvent> events = {{"asked", 0, 0, 0, Question("Upgrade ZR-T41")}};
+        if (lastSent >= 0) {
+            events.push_back({"started", 18, 0, 1, ""});
+        }
+        for (int i = 0; i <= lastSent; ++i) {
+            events.push_back({"sent", i, 18, 1u + static_cast<std::size_t>(i), ""});
+        }
+        return events;
+    }
+    static std::string Question(const std::string& title) {
+        return title + "|" + std::string(UPGRADE_QUESTION);
+    }
+
     TestCatalogue catalogue{IMAGE_VERSION};
     UpgradeRecorder listener{&reader};
 };
-
-void MarkAsTestImage(std::vector<std::uint8_t>& image) {
-    std::copy(TEST_IMAGE_MARK.begin(), TEST_IMAGE_MARK.end(), image.begin() + 8);
-}
 
 // From "Z" to "z" the reader is held: another program trying it at any step of the upload finds it
 // taken; after "z" it is free again.
@@ -91,50 +104,41 @@ TEST_P(Offer, OnlyAStrictlyNewerImageOfTheReadersModelThatMayBeUploadedIsOffered
     const OfferCase c = GetParam();
     TestCatalogue images(c.imageVersion);
     if (c.testImage) {
-        MarkAsTestImage(images.Image(c.model));
+        std::ranges::copy(TEST_IMAGE_MARK, images.Image(c.model).begin() + 8);
     }
     Reader(c.model, c.readerFirmware);
     for (const bool allowed : {false, true}) {
         const UpgradeOffer offer = OfferFor(zr.info, images.View(), allowed);
-        const bool nowAllowed = allowed && c.verdict == OfferVerdict::TestImageNotAllowed;
-        EXPECT_EQ(offer.verdict, nowAllowed ? OfferVerdict::Offered : c.verdict) << allowed;
+        const bool nowAllowed = allowed && c.verdict == TestImageNotAllowed;
+        EXPECT_EQ(offer.verdict, nowAllowed ? Offered : c.verdict) << allowed;
         EXPECT_EQ(std::string(offer.row ? offer.row->title : "-"), c.title ? c.title : "-");
     }
 
     listener.answer = false;
     OfferUpgrade(zr, listener, images.View());
-    if (c.verdict == OfferVerdict::Offered ||
-        (c.verdict == OfferVerdict::TestImageNotAllowed && TestImagesAllowed())) {
-        ASSERT_EQ(listener.Names(), std::vector<std::string>{"asked"});
-        EXPECT_EQ(listener.events[0].text,
-                  std::string(c.title) + "|" + std::string(UPGRADE_QUESTION));
-    } else {
-        EXPECT_TRUE(listener.events.empty()) << "no question";
-    }
+    const bool offered =
+        c.verdict == Offered || (c.verdict == TestImageNotAllowed && TestImagesAllowed());
+    const std::vector<UpgradeEvent> asked = {{"asked", 0, 0, 0, Question(c.title ? c.title : "")}};
+    EXPECT_EQ(listener.events, offered ? asked : std::vector<UpgradeEvent>{});
     EXPECT_TRUE(reader.Log().empty()) << "nothing is sent without a Yes";
 }
 
-constexpr auto NO_IMAGE = OfferVerdict::NoImage;
-constexpr auto NOT_NEWER = OfferVerdict::NotNewer;
-constexpr auto TEST_IMAGE = OfferVerdict::TestImageNotAllowed;
-constexpr auto OFFERED = OfferVerdict::Offered;
 constexpr const char* T41 = "Upgrade ZR-T41";
 constexpr const char* T51 = "Upgrade ZR-T51";
 
 INSTANTIATE_TEST_SUITE_P(
     Versions, Offer,
-    ::testing::Values(OfferCase{141, 7, 7, NOT_NEWER, T41}, OfferCase{141, 7, 8, NOT_NEWER, T41},
-                      OfferCase{141, 7, 6, OFFERED, T41}, OfferCase{151, 7, 6, OFFERED, T51},
-                      OfferCase{1175, 7, 6, OFFERED, T51}, OfferCase{1175, 7, 7, NOT_NEWER, T51},
-                      OfferCase{142, 7, 0, NO_IMAGE, nullptr},
-                      OfferCase{0, 7, 0, NO_IMAGE, nullptr},
+    ::testing::Values(OfferCase{141, 7, 7, NotNewer, T41}, OfferCase{141, 7, 8, NotNewer, T41},
+                      OfferCase{141, 7, 6, Offered, T41}, OfferCase{151, 7, 6, Offered, T51},
+                      OfferCase{1175, 7, 6, Offered, T51}, OfferCase{1175, 7, 7, NotNewer, T51},
+                      OfferCase{142, 7, 0, NoImage, nullptr}, OfferCase{0, 7, 0, NoImage, nullptr},
                       // 16-bit unsigned: 0x8000 is newer than 0x7FFF, 0xFFFF older than nothing
-                      OfferCase{151, 0x8000, 0x7FFF, OFFERED, T51},
-                      OfferCase{151, 0x7FFF, 0x8000, NOT_NEWER, T51},
-                      OfferCase{151, 0xFFFF, 0xFFFF, NOT_NEWER, T51},
+                      OfferCase{151, 0x8000, 0x7FFF, Offered, T51},
+                      OfferCase{151, 0x7FFF, 0x8000, NotNewer, T51},
+                      OfferCase{151, 0xFFFF, 0xFFFF, NotNewer, T51},
                       // a test image: newer, and as new as the reader's firmware
-                      OfferCase{151, 7, 6, TEST_IMAGE, T51, true},
-                      OfferCase{151, 7, 7, NOT_NEWER, T51, true}));
+                      OfferCase{151, 7, 6, TestImageNotAllowed, T51, true},
+                      OfferCase{151, 7, 7, NotNewer, T51, true}));
 
 TEST_F(Upgrade, EighteenBlocksGoOutAsZThenYZeroToSeventeenThenYThenZ) {
     Reader(141, IMAGE_VERSION - 1, 0x0140);
@@ -165,13 +169,8 @@ TEST_F(Upgrade, TheEventsFollowTheWireThenTheWaitTakesNinetyStepsOf100Ms) {
     Reader(141, IMAGE_VERSION - 1);
     Run();
 
-    std::vector<UpgradeEvent> expected = {
-        {"asked", 0, 0, 0, "Upgrade ZR-T41|" + std::string(UPGRADE_QUESTION)},
-        {"started", 18, 0, 1, ""}};
     // Before block i, and after the last block before the code; the closing wait after "z".
-    for (int i = 0; i <= 18; ++i) {
-        expected.push_back({"sent", i, 18, 1u + static_cast<std::size_t>(i), ""});
-    }
+    std::vector<UpgradeEvent> expected = UploadEvents(18);
     expected.push_back({"restarting", 0, 90, 21, ""});
     for (int step = 1; step <= 90; ++step) {
         expected.push_back({"wait", 100, 0, 21, ""});
@@ -179,15 +178,7 @@ TEST_F(Upgrade, TheEventsFollowTheWireThenTheWaitTakesNinetyStepsOf100Ms) {
     }
     expected.push_back({"finished", 0, 0, 21, ""});
 
-    ASSERT_EQ(listener.events.size(), expected.size());
-    for (std::size_t k = 0; k < expected.size(); ++k) {
-        const UpgradeEvent& got = listener.events[k];
-        EXPECT_EQ(got.what, expected[k].what) << "event " << k;
-        EXPECT_EQ(got.value, expected[k].value) << "event " << k << " " << got.what;
-        EXPECT_EQ(got.total, expected[k].total) << "event " << k << " " << got.what;
-        EXPECT_EQ(got.wire, expected[k].wire) << "event " << k << " " << got.what;
-        EXPECT_EQ(got.text, expected[k].text) << "event " << k;
-    }
+    EXPECT_EQ(listener.events, expected);
 }
 
 TEST_F(Upgrade, TheCodeDependsOnlyOnTheSerialsLowByte) {
@@ -214,9 +205,9 @@ TEST_F(Upgrade, AnInconsistentImageIsReportedAndNothingIsSent) {
         image[4] = static_cast<std::uint8_t>(blocks);
         Reader(151, IMAGE_VERSION - 1);
         Run();
-        EXPECT_EQ(listener.Names(), (std::vector<std::string>{"asked", "failed"}))
-            << zeroWord << " " << blocks;
-        EXPECT_EQ(listener.events.back().value, -1) << "a damaged image, no link error";
+        const std::vector<UpgradeEvent> damaged = {{"asked", 0, 0, 0, Question("Upgrade ZR-T51")},
+                                                   {"failed", -1, 0, 0, ""}};  // no link error
+        EXPECT_EQ(listener.events, damaged) << zeroWord << " " << blocks;
         EXPECT_TRUE(reader.Log().empty());
     }
 }
@@ -240,21 +231,9 @@ TEST_P(Stop, ALinkErrorEndsTheUploadAtTheFailingCommand) {
 
     const std::string all = "Z" + std::string(18, 'Y') + "yz";
     EXPECT_EQ(Commands(), all.substr(0, c.sent)) << "nothing after the failing command";
-    const UpgradeEvent& last = listener.events.back();
-    EXPECT_EQ(last.what, "failed");
-    EXPECT_EQ(last.value, c.code);
-    EXPECT_EQ(last.wire, c.sent);
-    EXPECT_TRUE(listener.Only("wait").empty());
-    EXPECT_TRUE(listener.Only("restarting").empty());
-    EXPECT_TRUE(listener.Only("finished").empty());
-    if (c.lastSent < 0) {
-        EXPECT_TRUE(listener.Only("started").empty());
-        EXPECT_TRUE(listener.Only("sent").empty());
-    } else {
-        ASSERT_EQ(listener.Only("started").size(), 1u);
-        EXPECT_EQ(listener.Only("started")[0].value, 18);
-        EXPECT_EQ(listener.Only("sent").back().value, c.lastSent);
-    }
+    std::vector<UpgradeEvent> expected = UploadEvents(c.lastSent);
+    expected.push_back({"failed", c.code, 0, c.sent, ""});
+    EXPECT_EQ(listener.events, expected) << "no event after the failure";
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -32,7 +32,7 @@ TEST_F(WindowUpgrade, SameVersionAsksNothingAndNeverStopsTheTimer) {
     EXPECT_TRUE(WorkWinHidden());
 }
 
-TEST_F(WindowUpgrade, NoSendsNothingAndTheQuestionComesBackWithEveryLoad) {
+TEST_F(WindowUpgrade, NoOrADamagedImageSendsNothingAndTheQuestionComesBackWithEveryLoad) {
     boxes.answer = false;
     Activate();
     Activate();
@@ -48,6 +48,17 @@ TEST_F(WindowUpgrade, NoSendsNothingAndTheQuestionComesBackWithEveryLoad) {
                   "    Wykonać upgrade oprogramowania czytnika?");
         EXPECT_FALSE(box.timerEnabled) << "no tick while the question is open";
     }
+    EXPECT_TRUE(win.Timer.Enabled());
+    EXPECT_TRUE(WorkWinHidden());
+
+    // Yes to an image that fails the consistency test: said in a box, the timer still off.
+    images.Image(141)[6] = 1;  // the zero word
+    boxes.answer = true;
+    Activate();
+    EXPECT_EQ(Wire(reader41), "McMcMc");
+    ASSERT_EQ(boxes.boxes.size(), 4u);
+    EXPECT_EQ(boxes.boxes[3].text, "Błąd pliku upgrade.");
+    EXPECT_FALSE(boxes.boxes[3].timerEnabled);
     EXPECT_TRUE(win.Timer.Enabled());
     EXPECT_TRUE(WorkWinHidden());
 }
@@ -78,19 +89,6 @@ TEST_F(WindowUpgrade, YesUploadsEighteenBlocksWithTheProgressWindowThenWaitsNine
     Activate();
     EXPECT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(Status(), "Czytnik Zr-T41, Nr: 00007 (soft: 12)");
-}
-
-// An image that fails the consistency test is said in a box, with the timer still off; nothing is
-// sent, and the poll goes on.
-TEST_F(WindowUpgrade, ADamagedImageIsSaidAndNothingIsSent) {
-    images.Image(141)[6] = 1;  // the zero word
-    Activate();
-    EXPECT_EQ(Wire(reader41), "Mc");
-    ASSERT_EQ(boxes.boxes.size(), 2u);
-    EXPECT_EQ(boxes.boxes[1].text, "Błąd pliku upgrade.");
-    EXPECT_FALSE(boxes.boxes[1].timerEnabled);
-    EXPECT_TRUE(win.Timer.Enabled());
-    EXPECT_TRUE(WorkWinHidden());
 }
 
 // The progress window holds the focus during the upload and gives it back to the main window,
