@@ -14,6 +14,7 @@
 
 #include "cli/readers.hpp"
 #include "cli/terminal.hpp"
+#include "firmware/firmware_image.hpp"
 
 namespace zrt::cli {
 
@@ -33,6 +34,7 @@ struct Context {
     std::ostream& out;  // results
     std::ostream& err;  // messages
     Terminal& terminal;
+    firmware::FirmwareCatalogue catalogue = firmware::BuiltInCatalogue();  // what upgrade offers
 };
 
 class Command {

@@ -1,6 +1,6 @@
 // The window's own Polish texts that no other part of the program keeps: captions, menu items, the
-// file dialogs, the messages of the settings files and the About box. ui/words.hpp gives each its
-// English.
+// upgrade's label and box, the file dialogs, the messages of the settings files and the About box.
+// ui/words.hpp gives each its English.
 #pragma once
 
 #include <string>
@@ -20,6 +20,11 @@ inline constexpr const char* WRITE_CAPTION = "Zapis konfiguracji";
 
 // Shown when the record read back after a write holds other settings than the one written.
 inline constexpr const char* WRITE_NOT_STORED_TEXT = "Czytnik nie zapisał konfiguracji.";
+
+// The upgrade: the progress window's label during the upload, and the box of an image that failed
+// the consistency test.
+inline constexpr const char* UPGRADE_LABEL = "Ładowanie nowej wersji oprogramowania";
+inline constexpr const char* UPGRADE_FILE_ERROR = "Błąd pliku upgrade.";
 
 // The menu bar.
 inline constexpr const char* FILE_MENU = "Plik";

@@ -88,8 +88,8 @@ std::vector<Words> BuildCatalogue() {
          "    carried out correctly.\n"
          "\n"
          "    Upgrade the reader's software?"},
-        {s(firmware::UPGRADE_FILE_ERROR), "Upgrade file error."},
-        {s(firmware::UPGRADE_LABEL), "Loading the new software version"},
+        {UPGRADE_FILE_ERROR, "Upgrade file error."},
+        {UPGRADE_LABEL, "Loading the new software version"},
         {"Upgrade ZR-T41", "Upgrade ZR-T41"},
         {"Upgrade ZR-T51", "Upgrade ZR-T51"},
         {YES_BUTTON, "Yes"},
