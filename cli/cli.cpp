@@ -58,7 +58,7 @@ bool Blank(const std::string& text) {
 // Reads the command line and runs the command; any failure but a link error's (which the
 // commands report per reader) and a usage error's ends here as an exception.
 int Run(const std::vector<std::string>& arguments, link::HidPlatform& platform, std::istream& in,
-        std::ostream& out, std::ostream& err, bool& json) {
+        std::ostream& out, std::ostream& err, firmware::FirmwareCatalogue catalogue, bool& json) {
     CLI::App app(
         "Configures USB contactless card readers of the Zr-T family: lists them, shows "
         "and changes their settings, copies settings between readers and upgrades "
@@ -143,7 +143,7 @@ int Run(const std::vector<std::string>& arguments, link::HidPlatform& platform, 
         tracedReaders.emplace(*trace);
     }
     Context chosen{tracedReaders ? *tracedReaders : readers, context.selection, context.json, in,
-                   out, err, terminal};
+                   out, err, terminal, catalogue};
     for (const auto& [sub, command] : subcommands) {
         if (sub->parsed()) {
             return command->Run(chosen);
@@ -155,11 +155,12 @@ int Run(const std::vector<std::string>& arguments, link::HidPlatform& platform, 
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& arguments, link::HidPlatform& platform,
-                   std::istream& in, std::ostream& out, std::ostream& err) {
+                   std::istream& in, std::ostream& out, std::ostream& err,
+                   firmware::FirmwareCatalogue catalogue) {
     // --json is known before the parse, which may fail: a failed run still prints one document.
     bool json = std::find(arguments.begin(), arguments.end(), "--json") != arguments.end();
     try {
-        return Run(arguments, platform, in, out, err, json);
+        return Run(arguments, platform, in, out, err, catalogue, json);
     } catch (const std::exception& failure) {
         ReaderSet none(platform);
         Terminal terminal(in, err);

@@ -16,16 +16,6 @@ std::string SerialText(std::uint16_t serial) {
     return text;
 }
 
-std::string HexBytes(const config::ReaderConfig& record) {
-    std::string text;
-    for (std::uint8_t byte : record) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned>(byte));
-        text += (text.empty() ? "" : " ") + std::string(hex);
-    }
-    return text;
-}
-
 void PrintJson(std::ostream& out, const Json& document) {
     out << document.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
 }

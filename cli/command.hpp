@@ -14,6 +14,7 @@
 
 #include "cli/readers.hpp"
 #include "cli/terminal.hpp"
+#include "firmware/firmware_image.hpp"
 
 namespace zrt::cli {
 
@@ -33,6 +34,7 @@ struct Context {
     std::ostream& out;  // results
     std::ostream& err;  // messages
     Terminal& terminal;
+    firmware::FirmwareCatalogue catalogue = firmware::BuiltInCatalogue();  // what upgrade offers
 };
 
 class Command {
@@ -102,7 +104,5 @@ std::vector<std::unique_ptr<Command>> AllCommands();
 
 // Serial number as the window shows it: five digits.
 std::string SerialText(std::uint16_t serial);
-// Bytes as two-digit hexadecimal numbers joined by blanks.
-std::string HexBytes(const config::ReaderConfig& record);
 
 }  // namespace zrt::cli

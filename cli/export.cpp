@@ -4,6 +4,7 @@
 #include "cli/command.hpp"
 #include "cli/files.hpp"
 #include "config/settings_file.hpp"
+#include "core/reader_service.hpp"
 
 namespace zrt::cli {
 
@@ -29,9 +30,9 @@ class Export final : public Command {
             return *status;
         }
         ReaderEntry& entry = *chosen.entries.front();
-        Loaded loaded;
+        core::LoadedReader loaded;
         try {
-            loaded = Load(*entry.reader);
+            loaded = core::LoadReader(*entry.reader);
         } catch (const link::ZrHIDErr& error) {
             return Fail(context, KIND_READER, entry.path + ": " + LinkErrorText(error.code),
                         EXIT_FAILED);

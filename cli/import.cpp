@@ -6,6 +6,7 @@
 #include "cli/command.hpp"
 #include "cli/files.hpp"
 #include "config/settings_file.hpp"
+#include "core/reader_service.hpp"
 #include "link/zrhid.hpp"
 
 namespace zrt::cli {
@@ -42,7 +43,7 @@ class Import final : public ReaderCommand {
         }
         state_ = *state;
         if (dryRun_) {
-            const std::string record = HexBytes(config::RecordFromState(state_));
+            const std::string record = config::HexBytes(config::RecordFromState(state_));
             if (context.json) {
                 PrintJson(context.out, Json{{"record", record}});
             } else {
@@ -61,7 +62,7 @@ class Import final : public ReaderCommand {
         // The comparison and the write under one lock: nobody writes in between.
         const link::ReaderLock lock(reader);
         if (onlyIfDifferent_) {
-            const Loaded loaded = Load(reader);
+            const core::LoadedReader loaded = core::LoadReader(reader);
             if (AlreadyHolds(loaded.info.model, loaded.record, state_)) {
                 result.unchanged = true;
                 return;

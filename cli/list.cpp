@@ -4,6 +4,7 @@
 
 #include "cli/command.hpp"
 #include "config/settings_file.hpp"
+#include "core/reader_status.hpp"
 #include "link/link_error.hpp"
 
 namespace zrt::cli {
@@ -34,7 +35,7 @@ class List final : public Command {
                     entry.reader->ReadInfo();
                     const link::ReaderInfo& info = entry.reader->info;
                     one["model"] = info.model;
-                    one["model_name"] = ModelName(info.model);
+                    one["model_name"] = core::ModelName(info.model);
                     one["serial"] = info.serial;
                     one["firmware"] = info.firmware;
                 } catch (const link::ZrHIDErr& failure) {

@@ -1,36 +1,22 @@
 // The command-line program's readers: the unlimited search, the choice of readers for a run, and
-// loading and writing with the read-back check.
+// the write with its read-back check.
 #include "cli/readers.hpp"
 
-#include <algorithm>
-#include <cctype>
-#include <cstdio>
-#include <cstring>
-
 #include "cli/command.hpp"
-#include "config/settings_words.hpp"
 #include "core/reader_service.hpp"
-#include "core/reader_status.hpp"
+#include "link/host_system.hpp"
 #include "link/link_error.hpp"
+#include "link/open_readers.hpp"
 
 namespace zrt::cli {
 
 namespace {
 
-bool IsReaderProduct(std::uint16_t productId) {
-    return productId == link::PRODUCT_ID_41 || productId == link::PRODUCT_ID_51;
-}
-
 std::string OpenErrorText(link::OpenError why) {
     switch (why) {
         case link::OpenError::NoAccess:
-#ifdef _WIN32
-            return "no access: this user may not open the reader";
-#else
-            return "no access: this user may not open the reader; install the zrt-vivoraz-cli "
-                   "package (its udev rule gives the readers to the user at the local seat), then "
-                   "unplug the reader and plug it in again";
-#endif
+            return "no access: this user may not open the reader" +
+                   std::string(link::NoAccessAdvice());
         case link::OpenError::InUse:
             return "in use by another program";
         case link::OpenError::Gone:
@@ -55,42 +41,24 @@ std::string Unopenable(const std::vector<ReaderEntry>& entries) {
 
 bool ReaderSet::Search() {
     Close();
-    std::vector<link::HidInterface> interfaces;
-    if (!platform_->ListInterfaces(interfaces)) {
+    static constexpr link::HidIds READERS[] = {{link::VENDOR_ID, link::PRODUCT_ID_41},
+                                               {link::VENDOR_ID, link::PRODUCT_ID_51}};
+    std::vector<link::HidInterface> listing;
+    std::vector<link::FoundReader> found;
+    if (!link::OpenReaders(*platform_, READERS, {}, listing, found)) {
         return false;
     }
-    for (const link::HidInterface& candidate : interfaces) {
-        if (candidate.hint && (candidate.hint->vendorId != link::VENDOR_ID ||
-                               !IsReaderProduct(candidate.hint->productId))) {
-            continue;  // known not to be a reader: never opened
+    for (link::FoundReader& one : found) {
+        if (one.handle != link::INVALID_HID_HANDLE) {
+            auto reader = std::make_unique<link::ZrHID>(*platform_, one.ids.productId);
+            reader->handle = one.handle;
+            entries_.push_back({one.path, one.ids.productId, std::move(reader), {}});
+        } else if (one.why != link::OpenError::SystemHeld) {
+            // Not a collection the system keeps (a reader's keyboard): a reader that cannot be
+            // opened, listed with the reason.
+            entries_.push_back({one.path, one.ids.productId, nullptr, OpenErrorText(one.why)});
         }
-        link::OpenError why = link::OpenError::None;
-        const link::HidHandle handle = platform_->Open(candidate.path, why);
-        if (handle == link::INVALID_HID_HANDLE && why == link::OpenError::SystemHeld) {
-            continue;  // a collection the system keeps (a reader's keyboard): no reader to list
-        }
-        if (handle == link::INVALID_HID_HANDLE) {
-            // Listed when the system tells, without opening, that it is a reader (the Windows
-            // backend's hint is what its device path says).
-            const std::optional<link::HidIds>& ids = candidate.hint;
-            if (ids && ids->vendorId == link::VENDOR_ID && IsReaderProduct(ids->productId)) {
-                entries_.push_back({candidate.path, ids->productId, nullptr, OpenErrorText(why)});
-            }
-            continue;
-        }
-        link::HidIds ids;
-        if (!platform_->GetIds(handle, ids) || ids.vendorId != link::VENDOR_ID ||
-            !IsReaderProduct(ids.productId)) {
-            platform_->Close(handle);
-            continue;
-        }
-        auto reader = std::make_unique<link::ZrHID>(*platform_, ids.productId);
-        reader->handle = handle;
-        entries_.push_back({candidate.path, ids.productId, std::move(reader), {}});
     }
-    std::stable_sort(
-        entries_.begin(), entries_.end(),
-        [](const ReaderEntry& a, const ReaderEntry& b) { return a.productId < b.productId; });
     return true;
 }
 
@@ -167,10 +135,6 @@ Chosen Choose(ReaderSet& readers, const Selection& selection) {
     return chosen;
 }
 
-std::string ModelName(std::uint16_t modelWord) {
-    return "Zr-T" + std::to_string(core::ModelNumber(modelWord));
-}
-
 std::string LinkErrorText(std::int32_t code) {
     switch (code) {
         case link::ERR_PROGRAM:
@@ -190,36 +154,10 @@ std::string LinkErrorText(std::int32_t code) {
     }
 }
 
-Loaded Load(link::ZrHID& reader) {
-    const core::LoadedReader loaded = core::LoadReader(reader);
-    return {loaded.info, loaded.record};
-}
-
 Written WriteAndVerify(link::ZrHID& reader, const config::ConfigState& state) {
     const core::WriteOutcome outcome = core::WriteReader(reader, state);
-    Written result{outcome.stored, {}};
-    if (outcome.stored) {
-        return result;
-    }
-    // The settings that differ, as words; the card types only where the model reads them.
-    const config::ConfigState wrote = config::StateFromRecord(outcome.written);
-    const config::ConfigState has = config::StateFromRecord(outcome.readBack);
-    const bool cards = config::ShowsCardTypes(reader.info.model);
-    for (std::string_view name : config::SettingNames()) {
-        if (!cards && name.rfind("cards.", 0) == 0) {
-            continue;
-        }
-        const std::string a = config::SettingText(wrote, name);
-        const std::string b = config::SettingText(has, name);
-        if (a != b) {
-            result.differences.push_back(std::string(name) + ": wrote " + a + ", reader has " + b);
-        }
-    }
-    if (result.differences.empty()) {
-        result.differences.push_back("record: wrote " + HexBytes(outcome.written) +
-                                     ", reader has " + HexBytes(outcome.readBack));
-    }
-    return result;
+    return {outcome.stored,
+            config::SettingDifferences(reader.info.model, outcome.written, outcome.readBack)};
 }
 
 bool AlreadyHolds(std::uint16_t modelWord, const config::ReaderConfig& record,

@@ -8,7 +8,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "config/reader_config.hpp"
@@ -67,17 +66,8 @@ struct Chosen {
 };
 Chosen Choose(ReaderSet& readers, const Selection& selection);
 
-// The model's name as the window's status line gives it: "Zr-T51" for model word 1175.
-std::string ModelName(std::uint16_t modelWord);
 // A link error in English, for this program's messages.
 std::string LinkErrorText(std::int32_t code);
-
-// A reader's identity and record, read in this order.
-struct Loaded {
-    link::ReaderInfo info;
-    config::ReaderConfig record{};
-};
-Loaded Load(link::ZrHID& reader);
 
 // Writes the record for `state`, reads it back and gives the verdict (core::WriteReader, for the
 // model word last read from the reader), with one line per setting that differs when the reader

@@ -6,6 +6,7 @@
 
 #include "cli/command.hpp"
 #include "config/settings_words.hpp"
+#include "core/reader_service.hpp"
 #include "link/zrhid.hpp"
 
 namespace zrt::cli {
@@ -51,7 +52,7 @@ class Set final : public ReaderCommand {
     void RunOn(Context& /*context*/, ReaderEntry& entry, ReaderResult& result) override {
         link::ZrHID& reader = *entry.reader;
         const link::ReaderLock lock(reader);  // from the load to the read-back
-        const Loaded loaded = Load(reader);
+        const core::LoadedReader loaded = core::LoadReader(reader);
         config::ConfigState state = config::StateFromRecord(loaded.record);
         for (const std::string& assignment : assignments_) {
             const std::size_t equals = assignment.find('=');

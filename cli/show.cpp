@@ -4,6 +4,8 @@
 #include "cli/command.hpp"
 #include "config/settings_file.hpp"
 #include "config/settings_words.hpp"
+#include "core/reader_service.hpp"
+#include "core/reader_status.hpp"
 
 namespace zrt::cli {
 
@@ -19,11 +21,11 @@ class Show final : public ReaderCommand {
 
   protected:
     void RunOn(Context& /*context*/, ReaderEntry& entry, ReaderResult& result) override {
-        const Loaded loaded = Load(*entry.reader);
+        const core::LoadedReader loaded = core::LoadReader(*entry.reader);
         const config::ConfigState state = config::StateFromRecord(loaded.record);
         const link::ReaderInfo& info = loaded.info;
         result.text = "reader    " + config::PrintableText(entry.path) + "\nmodel     " +
-                      ModelName(info.model) + " (model word " + std::to_string(info.model) +
+                      core::ModelName(info.model) + " (model word " + std::to_string(info.model) +
                       ")\nserial    " + SerialText(info.serial) + "\nfirmware  " +
                       std::to_string(info.firmware) + "\n";
         for (std::string_view name : config::SettingNames()) {
@@ -31,12 +33,12 @@ class Show final : public ReaderCommand {
             padded.resize(16, ' ');
             result.text += padded + "= " + config::SettingText(state, name) + "\n";
         }
-        result.text += "record    " + HexBytes(loaded.record) + "\n";
+        result.text += "record    " + config::HexBytes(loaded.record) + "\n";
         result.fields = {{"model", info.model},
-                         {"model_name", ModelName(info.model)},
+                         {"model_name", core::ModelName(info.model)},
                          {"firmware", info.firmware},
                          {"settings", Json::parse(config::SettingsToJson(state))},
-                         {"record", HexBytes(loaded.record)}};
+                         {"record", config::HexBytes(loaded.record)}};
     }
 };
 

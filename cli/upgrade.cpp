@@ -1,61 +1,50 @@
-// upgrade: uploads the embedded firmware image of a reader's model when it is newer than the
-// reader's firmware, with the window's sequence ("Z", "Y" per block, "y", "z", then the reader's
-// nine seconds), and checks afterwards that the reader, found again by its serial number, reports
-// the image's version. Only images built into the program can be sent, and test images only by a
-// program built for them.
+// upgrade: uploads the embedded firmware image of a reader's model when the window would offer it
+// (firmware::OfferFor: a newer image, a test image only in a program built for them), with the
+// window's procedure (firmware::OfferUpgrade: "Z", "Y" per block, "y", "z", then the reader's nine
+// seconds) shown on the terminal, and checks afterwards that the reader, found again by its serial
+// number, reports the image's version.
 #include <iostream>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "cli/command.hpp"
-#include "firmware/firmware_image.hpp"
 #include "firmware/upgrade.hpp"
-#include "link/link_error.hpp"
 
 namespace zrt::cli {
 
 namespace {
 
-// The upgrade's host on a terminal: the question was asked before, the progress goes to the
-// terminal, the waits are real. A damaged image is reported through ShowMessage.
-class TerminalHost final : public firmware::UpgradeHost {
+// The upgrade on a terminal: the question is the terminal's own `question` (none with --yes), the
+// blocks and the restart are two progress displays, and the closing wait really waits.
+class TerminalListener final : public firmware::UpgradeListener {
   public:
-    explicit TerminalHost(Terminal& terminal) : terminal_(terminal) {}
+    TerminalListener(Terminal& terminal, std::optional<std::string> question)
+        : terminal_(terminal), question_(std::move(question)) {}
 
-    void SetTimerEnabled(bool /*enabled*/) override {}
-    bool AskYesNo(std::string_view /*caption*/, std::string_view /*text*/) override {
-        asked_ = true;
-        return true;
+    bool Asked(std::string_view /*caption*/, std::string_view /*text*/) override {
+        declined = question_ && !terminal_.Ask(*question_);
+        return !declined;
     }
-    void ShowMessage(std::string_view /*text*/) override { damaged_ = true; }
-    void ShowProgressWindow() override {}
-    void RepaintProgressWindow() override {}
-    void HideProgressWindow() override {
-        terminal_.EndProgress();
-        finished_ = true;
-    }
-    void SetProgressLabel(std::string_view /*text*/) override {}
-    void SetProgressMax(int maximum) override {
-        // 10 N while the blocks go out (position i before block i), then 100 for the wait.
-        waiting_ = maximum == firmware::UPGRADE_WAIT_LAST;
-        blocks_ = waiting_ ? blocks_ : maximum / 10;
-    }
-    void SetProgressPosition(int position) override {
-        if (waiting_) {
-            terminal_.Progress("restarting", position - firmware::UPGRADE_WAIT_FIRST + 1,
-                               firmware::UPGRADE_WAIT_LAST - firmware::UPGRADE_WAIT_FIRST + 1);
-        } else {
-            terminal_.Progress("uploading ", position, blocks_);
+    void Sent(int sent, int blocks) override { terminal_.Progress("uploading ", sent, blocks); }
+    void Restarting(int step, int steps) override {
+        if (step > 0) {  // the display starts with the first pause
+            terminal_.Progress("restarting", step, steps);
         }
+    }
+    void Finished() override { terminal_.EndProgress(); }
+    void Failed(std::optional<link::ZrHIDErr> linkError) override {
+        terminal_.EndProgress();
+        damaged = !linkError;
     }
     void Wait(int milliseconds) override { terminal_.Sleep(milliseconds); }
 
-    bool asked_ = false;
-    bool damaged_ = false;
-    bool finished_ = false;
+    bool declined = false;
+    bool damaged = false;
 
   private:
     Terminal& terminal_;
-    bool waiting_ = false;
-    int blocks_ = 0;
+    std::optional<std::string> question_;
 };
 
 class Upgrade final : public ReaderCommand {
@@ -90,37 +79,36 @@ class Upgrade final : public ReaderCommand {
         link::ZrHID& reader = *entry.reader;
         reader.ReadInfo();
         const link::ReaderInfo before = reader.info;
-        const firmware::FirmwareCatalogueRow* row = firmware::FindFirmwareImage(before.model);
+        const firmware::UpgradeOffer offer = firmware::OfferFor(before, context.catalogue);
         result.fields["firmware"] = before.firmware;
         const std::string name = "reader " + SerialText(before.serial);
-        if (row == nullptr) {
+        if (offer.verdict == firmware::OfferVerdict::NoImage) {
             context.err << name << ": no firmware image for model word " << before.model << "\n";
             return;
         }
-        const std::uint16_t version = row->image.Version();
+        const std::uint16_t version = offer.row->image.Version();
         result.fields["image"] = version;
         context.err << name << ": firmware " << before.firmware << ", image " << version << "\n";
-        if (version <= before.firmware) {
+        if (offer.verdict == firmware::OfferVerdict::NotNewer) {
             context.err << name << ": nothing newer to send\n";
             return;
         }
-        if (!firmware::MayUpload(row->image)) {
-            return result.Failed("the built-in image for model " +
-                                 std::to_string(before.model) + " is a test image; not uploaded");
-        }
-        if (!yes_ && !context.terminal.Ask("Upload firmware " + std::to_string(version) + " to " +
-                                           name + "?")) {
-            return result.Failed("declined");
+        if (offer.verdict == firmware::OfferVerdict::TestImageNotAllowed) {
+            return result.Failed("the built-in image for model " + std::to_string(before.model) +
+                                 " is a test image; not uploaded");
         }
 
-        TerminalHost host(context.terminal);
-        firmware::OfferUpgrade(reader, host);
-        if (host.damaged_) {
+        TerminalListener listener(
+            context.terminal, yes_ ? std::nullopt
+                                   : std::optional("Upload firmware " + std::to_string(version) +
+                                                   " to " + name + "?"));
+        firmware::OfferUpgrade(reader, listener, context.catalogue);
+        if (listener.declined) {
+            return result.Failed("declined");
+        }
+        if (listener.damaged) {
             return result.Failed("the built-in image for model word " +
                                  std::to_string(before.model) + " is damaged; nothing was sent");
-        }
-        if (!host.finished_) {
-            return result.Failed("the upload did not run");
         }
         result.fields["uploaded"] = true;
         Check(context, before.serial, version, result);

@@ -1,9 +1,11 @@
 // The configuration record's two mappings: what a record read from the reader loads into the
-// settings controls, and the record that the controls build for a write.
+// settings controls, and the record that the controls build for a write; and the one verdict on
+// two records' settings with the differences it finds.
 #include "config/reader_config.hpp"
 
 #include <algorithm>
 
+#include "config/settings_words.hpp"
 #include "link/le16.hpp"
 
 namespace zrt::config {
@@ -99,6 +101,39 @@ ConfigState ShownSettings(std::uint16_t modelWord, const ReaderConfig& record) {
 
 bool SameSettings(std::uint16_t modelWord, const ReaderConfig& a, const ReaderConfig& b) {
     return ShownSettings(modelWord, a) == ShownSettings(modelWord, b);
+}
+
+std::vector<std::string> SettingDifferences(std::uint16_t modelWord, const ReaderConfig& written,
+                                            const ReaderConfig& readBack) {
+    const ConfigState wrote = ShownSettings(modelWord, written);
+    const ConfigState has = ShownSettings(modelWord, readBack);
+    std::vector<std::string> lines;
+    if (wrote == has) {
+        return lines;
+    }
+    for (std::string_view name : SettingNames()) {
+        const std::string a = SettingText(wrote, name);
+        const std::string b = SettingText(has, name);
+        if (a != b) {
+            lines.push_back(std::string(name) + ": wrote " + a + ", reader has " + b);
+        }
+    }
+    if (lines.empty()) {
+        lines.push_back("record: wrote " + HexBytes(written) + ", reader has " +
+                        HexBytes(readBack));
+    }
+    return lines;
+}
+
+std::string HexBytes(const ReaderConfig& record) {
+    std::string text;
+    for (const std::uint8_t byte : record) {
+        static constexpr char HEX[] = "0123456789ABCDEF";
+        text += text.empty() ? "" : " ";
+        text += HEX[byte >> 4];
+        text += HEX[byte & 0x0F];
+    }
+    return text;
 }
 
 }  // namespace zrt::config

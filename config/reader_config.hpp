@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "config/key_entry.hpp"
 
@@ -61,5 +63,14 @@ inline bool ShowsCardTypes(std::uint16_t modelWord) {
 // (1 to 3, 7, the upper bits of 6), words that show alike and the modifier boxes of a row that is
 // not sent may differ. Used by the window's write and by the command-line program alike.
 bool SameSettings(std::uint16_t modelWord, const ReaderConfig& a, const ReaderConfig& b);
+// What that verdict finds different between the record written and the one read back, one line a
+// setting in the names and words of the settings files ("number.size: wrote 4, reader has card"),
+// or, should no setting's words differ, one line of both records' bytes. Empty exactly when
+// SameSettings holds.
+std::vector<std::string> SettingDifferences(std::uint16_t modelWord, const ReaderConfig& written,
+                                            const ReaderConfig& readBack);
+
+// A record's bytes as two-digit hexadecimal numbers joined by blanks: "E0 80 04 00 2B ...".
+std::string HexBytes(const ReaderConfig& record);
 
 }  // namespace zrt::config

@@ -83,8 +83,8 @@ WriteOutcome ReaderService::Write(const config::ConfigState& settings) {
     return WriteReader(Current(), settings);
 }
 
-void ReaderService::OfferUpgrade(firmware::UpgradeHost& host) {
-    firmware::OfferUpgrade(Current(), host, Catalogue);
+void ReaderService::OfferUpgrade(firmware::UpgradeListener& listener) {
+    firmware::OfferUpgrade(Current(), listener, Catalogue);
 }
 
 }  // namespace zrt::core

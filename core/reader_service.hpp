@@ -76,7 +76,7 @@ class ReaderService {
     LoadedReader Load();
     WriteOutcome Write(const config::ConfigState& settings);
     // Offers the current reader the catalogue's newer image of its model (firmware::OfferUpgrade).
-    void OfferUpgrade(firmware::UpgradeHost& host);
+    void OfferUpgrade(firmware::UpgradeListener& listener);
 
     // How both reader objects pass the time while another program holds their reader (see
     // link::ZrHID::lockWaitHook); none: the platform waits.

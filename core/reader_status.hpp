@@ -28,6 +28,8 @@ inline constexpr std::uint16_t CARD_TYPE_MODEL = config::CARD_TYPE_MODEL;
 inline int ModelNumber(std::uint16_t modelWord) {
     return (modelWord & 0x3FF) % 100;
 }
+// The model's name: "Zr-T51" for the model word 1175.
+std::string ModelName(std::uint16_t modelWord);
 
 // The status line of a connected reader with that identity, e.g.
 // "Czytnik Zr-T51, Nr: 00042 (soft: 07)"; `format` a translation of CONNECTED_FORMAT with the

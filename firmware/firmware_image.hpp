@@ -83,13 +83,9 @@ bool IsConsistent(const FirmwareCatalogueRow& row);
 inline constexpr std::string_view TEST_IMAGE_MARK = "PLACEHLD";
 inline constexpr std::size_t TEST_IMAGE_MARK_OFFSET = 8;
 bool IsTestImage(const FirmwareImage& image);
-// Whether this build uploads test images: only one built with -DZRT_TEST_IMAGES=ON, to try the
-// upgrade against virtual readers.
+// Whether this build uploads test images (OfferFor, firmware/upgrade.hpp): only one built with
+// -DZRT_TEST_IMAGES=ON, to try the upgrade against virtual readers.
 bool TestImagesAllowed();
-// Whether this build may upload the image at all.
-inline bool MayUpload(const FirmwareImage& image) {
-    return TestImagesAllowed() || !IsTestImage(image);
-}
 // What a build that uploads test images shows after its version and its window title
 // (" (test images)"); empty in every other build.
 std::string_view TestImagesNote();

@@ -2,9 +2,10 @@
 // exactly their size, form the one row of an injected catalogue (with a length constant that is
 // the bytes' size, what their header implies, or anything); a virtual reader of that model is
 // offered the image and the question is answered. What must hold: the question comes exactly when
-// the image is newer than the reader's firmware; an inconsistent image sends nothing and shows the
-// file error; a consistent one sends exactly "Z" with the header, "Y" for each of the N blocks in
-// order, "y" with the reader's code from the image's table, and "z", and nothing else.
+// the image is newer than the reader's firmware (and not a test image this build may not upload);
+// an inconsistent image sends nothing and reports itself damaged; a consistent one sends exactly
+// "Z" with the header, "Y" for each of the N blocks in order, "y" with the reader's code from the
+// image's table, and "z", nothing else, and finishes.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -20,37 +21,12 @@
 #include "link/le16.hpp"
 #include "sim/virtual_platform.hpp"
 #include "sim/virtual_reader.hpp"
+#include "tests/firmware/upgrade_recorder.hpp"
 
 namespace zrt::fuzz {
 namespace {
 
 constexpr std::uint16_t MODEL = 1175;
-
-class AnsweringHost final : public firmware::UpgradeHost {
-  public:
-    explicit AnsweringHost(bool yes) : yes_(yes) {}
-    void SetTimerEnabled(bool enabled) override { timerEnabled = enabled; }
-    bool AskYesNo(std::string_view, std::string_view text) override {
-        FUZZ_REQUIRE(text == firmware::UPGRADE_QUESTION);
-        ++questions;
-        return yes_;
-    }
-    void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-    void ShowProgressWindow() override {}
-    void RepaintProgressWindow() override {}
-    void HideProgressWindow() override {}
-    void SetProgressLabel(std::string_view) override {}
-    void SetProgressMax(int) override {}
-    void SetProgressPosition(int) override {}
-    void Wait(int) override {}
-
-    bool timerEnabled = true;
-    int questions = 0;
-    std::vector<std::string> messages;
-
-  private:
-    bool yes_;
-};
 
 // The bytes of `image` from `offset`, `length` of them.
 std::vector<std::uint8_t> Slice(const std::uint8_t* image, std::size_t offset, std::size_t length) {
@@ -84,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint16_t imageVersion = imageSize >= 4 ? link::GetLe16(&image[2]) : 0;
     const bool consistent = imageSize >= 8 && link::GetLe16(&image[6]) == 0 &&
                             totalLength == implied && imageSize == implied;
-    const bool offered = imageVersion > firmwareVersion;
+    const bool offered = imageVersion > firmwareVersion &&
+                         (firmware::TestImagesAllowed() || !firmware::IsTestImage(view));
     const bool yes = (flags & 0x80) == 0;
 
     sim::VirtualReader device({fuzz::MODEL, serial, firmwareVersion}, config::ReaderConfig{});
@@ -93,22 +70,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     link::ZrHID reader(platform, link::PRODUCT_ID_51);
     reader.handle = platform.Open(platform.PathOf(id));
     reader.info = device.info;
-    fuzz::AnsweringHost host(yes);
-    firmware::OfferUpgrade(reader, host, catalogue);
+    firmware::testing::UpgradeRecorder listener;
+    listener.answer = yes;
+    firmware::OfferUpgrade(reader, listener, catalogue);
     platform.Close(reader.handle);
 
     FUZZ_REQUIRE(firmware::IsConsistent(row) == consistent);
-    FUZZ_REQUIRE(host.questions == (offered ? 1 : 0));
-    FUZZ_REQUIRE(host.timerEnabled);
+    const std::vector<firmware::testing::UpgradeEvent>& events = listener.events;
+    FUZZ_REQUIRE(events.empty() != offered);
+    FUZZ_REQUIRE(events.empty() ||
+                 (events[0].what == "asked" &&
+                  events[0].text == "Zr-T51|" + std::string(firmware::UPGRADE_QUESTION)));
     const std::vector<sim::Request>& log = device.Log();
     if (!offered || !yes || !consistent) {
         FUZZ_REQUIRE(log.empty());
-        FUZZ_REQUIRE(host.messages.size() == (offered && yes ? std::size_t{1} : std::size_t{0}));
-        FUZZ_REQUIRE(host.messages.empty() || host.messages[0] == firmware::UPGRADE_FILE_ERROR);
+        // Not offered: no event; No: the question only; a damaged image: its failure after it.
+        FUZZ_REQUIRE(events.size() == (!offered ? 0u : !yes ? 1u : 2u));
+        FUZZ_REQUIRE(events.size() < 2 || (events[1].what == "failed" && events[1].value == -1));
         return 0;
     }
 
-    FUZZ_REQUIRE(host.messages.empty());
+    FUZZ_REQUIRE(events.back().what == "finished");
     FUZZ_REQUIRE(log.size() == blockCount + 3);
     FUZZ_REQUIRE(log[0].command == link::CMD_UPGRADE_BEGIN &&
                  log[0].data == fuzz::Slice(image.get(), 0, firmware::HEADER_SIZE));

@@ -1,5 +1,5 @@
-// Reader lists: the search that opens and keeps the matching HID interfaces of one vendor/product
-// pair, and the release of what a list holds.
+// Reader lists: the readers of one vendor/product pair kept from the reader search, the refusals
+// for lack of permission noted once per plug-in, and the release of what a list holds.
 #include "link/hid_vp_tab.hpp"
 
 #include <algorithm>
@@ -12,11 +12,13 @@ namespace zrt::link {
 
 std::uint32_t HidVPTab::Enumerate(std::uint16_t vendorId, std::uint16_t productId) {
     CloseAll();
-
-    // The listing is kept between searches so that the poll's repeated searches reuse its storage.
+    // The listing and the readers found are kept between searches so that the poll's repeated
+    // searches reuse their storage.
+    const HidIds wanted[] = {{vendorId, productId}};
     bool listed = false;
     try {
-        listed = platform_->ListInterfaces(interfaces_);
+        listed = OpenReaders(*platform_, wanted, {MAX_INTERFACE_INDEX, MAX_HANDLES}, interfaces_,
+                             found_);
     } catch (const std::bad_alloc&) {
         listed = false;  // a search never raises: no memory for the list is no list
     }
@@ -26,31 +28,13 @@ std::uint32_t HidVPTab::Enumerate(std::uint16_t vendorId, std::uint16_t productI
 
     denied_.swap(deniedBefore_);
     denied_.clear();
-    const HidIds wanted{vendorId, productId};
-    for (std::size_t i = 0;
-         i < interfaces_.size() && i < MAX_INTERFACE_INDEX && count_ < MAX_HANDLES; ++i) {
-        const HidInterface& candidate = interfaces_[i];
-        if (candidate.path.empty()) {
-            continue;  // an index whose query failed: counted, nothing to open
-        }
-        if (candidate.hint && *candidate.hint != wanted) {
-            continue;  // known not to match: never opened
-        }
-        OpenError why = OpenError::None;
-        const HidHandle handle = platform_->Open(candidate.path, why);
-        if (handle == INVALID_HID_HANDLE) {
-            if (why == OpenError::NoAccess && candidate.hint) {
-                denied_.push_back(candidate.path);
-                newlyDenied_ = newlyDenied_ || std::find(deniedBefore_.begin(), deniedBefore_.end(),
-                                                         candidate.path) == deniedBefore_.end();
-            }
-            continue;
-        }
-        HidIds ids;
-        if (platform_->GetIds(handle, ids) && ids == wanted) {
-            slots_[count_++] = handle;
-        } else {
-            platform_->Close(handle);
+    for (const FoundReader& reader : found_) {
+        if (reader.handle != INVALID_HID_HANDLE) {
+            slots_[count_++] = reader.handle;
+        } else if (reader.why == OpenError::NoAccess) {
+            denied_.push_back(reader.path);
+            newlyDenied_ = newlyDenied_ || std::find(deniedBefore_.begin(), deniedBefore_.end(),
+                                                     reader.path) == deniedBefore_.end();
         }
     }
     return count_;

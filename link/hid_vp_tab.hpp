@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "link/hid_platform.hpp"
+#include "link/open_readers.hpp"
 
 namespace zrt::link {
 
@@ -41,6 +42,7 @@ class HidVPTab {
     std::array<HidHandle, MAX_HANDLES> slots_{};
     std::uint32_t count_ = 0;
     std::vector<HidInterface> interfaces_;   // scratch space of Enumerate, reused by each search
+    std::vector<FoundReader> found_;         // ... and so
     std::vector<std::string> denied_;        // wanted interfaces refused for lack of permission
     std::vector<std::string> deniedBefore_;  // ... by the search before
     bool newlyDenied_ = false;

@@ -5,9 +5,7 @@
 #include <cstdio>
 #include <memory>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include "link/text_file.hpp"
 
 namespace zrt::link {
 
@@ -160,21 +158,11 @@ void TracePlatform::Unlock(HidHandle handle) {
 std::unique_ptr<TracePlatform> OpenTrace(HidPlatform& inner, const std::string& path,
                                          TracePlatform::Clock::time_point start,
                                          std::string& error) {
-#ifdef _WIN32
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), wide.data(),
-                        length);
-    std::FILE* opened = _wfopen(wide.c_str(), L"ab");
-#else
-    std::FILE* opened = std::fopen(path.c_str(), "ab");
-#endif
-    if (opened == nullptr) {
+    std::shared_ptr<std::FILE> file = OpenForAppending(path);
+    if (!file) {
         error = path + ": cannot be opened for appending";
         return nullptr;
     }
-    std::shared_ptr<std::FILE> file(opened, [](std::FILE* f) { std::fclose(f); });
     return std::make_unique<TracePlatform>(
         inner,
         [file](const std::string& line) {

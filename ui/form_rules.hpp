@@ -1,7 +1,7 @@
 // What every toolkit backend does the same way when it builds a window from its layout and runs
-// it: the tab chain derived from the per-parent tab orders, the arrangement of a radio group's
-// items, the delivery of an event to its handler with the display of an error that the
-// handler let through, and when a text box's caret stops blinking.
+// it: a builder for every kind of control, the tab chain derived from the per-parent tab orders,
+// the arrangement of a radio group's items, the delivery of an event to its handler with the
+// display of an error that the handler let through, and when a text box's caret stops blinking.
 #pragma once
 
 #include <chrono>
@@ -19,6 +19,34 @@ namespace zrt::ui {
 // shown once no key, mouse button or wheel has been used for this long (a blinking caret repaints
 // twice a second, most of what an idle window costs). The next input makes it blink again.
 inline constexpr std::chrono::milliseconds CARET_REST_AFTER{10'000};
+
+// The builder of a control of `kind` among a backend's `Builders`: a static function a kind, named
+// as the kind (Label, Button, ..., Timer), all of one signature. Every backend builds every kind: a
+// kind added to ControlKind is one that each must build.
+template <class Builders>
+constexpr auto BuilderOf(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::Label:
+            return &Builders::Label;
+        case ControlKind::Button:
+            return &Builders::Button;
+        case ControlKind::GroupBox:
+            return &Builders::GroupBox;
+        case ControlKind::RadioGroup:
+            return &Builders::RadioGroup;
+        case ControlKind::CheckBox:
+            return &Builders::CheckBox;
+        case ControlKind::ComboBox:
+            return &Builders::ComboBox;
+        case ControlKind::Memo:
+            return &Builders::Memo;
+        case ControlKind::ProgressBar:
+            return &Builders::ProgressBar;
+        case ControlKind::Timer:
+            break;
+    }
+    return &Builders::Timer;
+}
 
 // The controls that take the focus by Tab, in the order a dialog walks them: the children of each
 // parent by their tab order, depth first from the window. A radio group stands for its items, of

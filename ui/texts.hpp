@@ -1,6 +1,6 @@
 // The window's own Polish texts that no other part of the program keeps: captions, menu items, the
-// file dialogs, the messages of the settings files and the About box. ui/words.hpp gives each its
-// English.
+// upgrade's label and box, the file dialogs, the messages of the settings files and the About box.
+// ui/words.hpp gives each its English.
 #pragma once
 
 #include <string>
@@ -21,6 +21,11 @@ inline constexpr const char* WRITE_CAPTION = "Zapis konfiguracji";
 // Shown when the record read back after a write holds other settings than the one written.
 inline constexpr const char* WRITE_NOT_STORED_TEXT = "Czytnik nie zapisał konfiguracji.";
 
+// The upgrade: the progress window's label during the upload, and the box of an image that failed
+// the consistency test.
+inline constexpr const char* UPGRADE_LABEL = "Ładowanie nowej wersji oprogramowania";
+inline constexpr const char* UPGRADE_FILE_ERROR = "Błąd pliku upgrade.";
+
 // The menu bar.
 inline constexpr const char* FILE_MENU = "Plik";
 inline constexpr const char* LOAD_ITEM = "Wczytaj ustawienia…";
@@ -34,7 +39,8 @@ inline constexpr const char* YES_BUTTON = "Tak";
 inline constexpr const char* NO_BUTTON = "Nie";
 
 // Settings files: the dialogs' titles and filters, and the messages (each followed by the file's
-// name on a line of its own, and for a bad file what is wrong with which field).
+// name on a line of its own, and for a bad file what is wrong with which field, for a file refused
+// unread why).
 inline constexpr const char* LOAD_TITLE = "Wczytaj ustawienia";
 inline constexpr const char* SAVE_TITLE = "Zapisz ustawienia";
 inline constexpr const char* SETTINGS_FILES = "Pliki ustawień (*.json)";
@@ -42,6 +48,10 @@ inline constexpr const char* ALL_FILES = "Wszystkie pliki (*.*)";
 inline constexpr const char* CANNOT_READ = "Nie można odczytać pliku:";
 inline constexpr const char* CANNOT_WRITE = "Nie można zapisać pliku:";
 inline constexpr const char* BAD_SETTINGS_FILE = "Plik ustawień jest błędny:";
+inline constexpr const char* FILE_TOO_LARGE =
+    "Plik jest za duży: ma ponad 64 KiB, a plik ustawień ma mniej niż 1 KiB.";
+inline constexpr const char* NOT_A_REGULAR_FILE =
+    "To nie jest zwykły plik (lecz np. potok lub urządzenie).";
 
 // The About box: the program's name and version (MAIN_CAPTION), then these.
 inline constexpr const char* LICENCE_LINE = "Licencja: MIT (zob. plik LICENSE).";

@@ -84,8 +84,8 @@ std::vector<Words> BuildCatalogue() {
          "    carried out correctly.\n"
          "\n"
          "    Upgrade the reader's software?"},
-        {s(firmware::UPGRADE_FILE_ERROR), "Upgrade file error."},
-        {s(firmware::UPGRADE_LABEL), "Loading the new software version"},
+        {UPGRADE_FILE_ERROR, "Upgrade file error."},
+        {UPGRADE_LABEL, "Loading the new software version"},
         {"Upgrade ZR-T41", "Upgrade ZR-T41"},
         {"Upgrade ZR-T51", "Upgrade ZR-T51"},
         {YES_BUTTON, "Yes"},
@@ -98,6 +98,9 @@ std::vector<Words> BuildCatalogue() {
         {CANNOT_READ, "Cannot read the file:"},
         {CANNOT_WRITE, "Cannot write the file:"},
         {BAD_SETTINGS_FILE, "The settings file is not valid:"},
+        {FILE_TOO_LARGE,
+         "The file is too large: over 64 KiB, where a settings file is under 1 KiB."},
+        {NOT_A_REGULAR_FILE, "This is not a regular file (but a pipe or a device, for instance)."},
         // About.
         {LICENCE_LINE, "Licence: MIT (see the file LICENSE)."},
         {IMAGES_LINE, "Firmware images carried:"},

@@ -12,11 +12,11 @@
 
 #include "core/reader_service.hpp"
 #include "ui/layout.hpp"
+#include "ui/main_win.hpp"
 #include "ui/qt/qt_caret_rest.hpp"
 #include "ui/qt/qt_dialogs.hpp"
 #include "ui/qt/qt_form.hpp"
-#include "ui/wmain.hpp"
-#include "ui/wwork.hpp"
+#include "ui/work_win.hpp"
 
 // The icon's resource is compiled into this static library: registered by hand, from the global
 // namespace, where its registration function lives.

@@ -26,10 +26,10 @@ extern "C" {
 #include "link/platform_factory.hpp"
 #include "link/trace_platform.hpp"
 #include "ui/layout.hpp"
+#include "ui/main_win.hpp"
 #include "ui/win32/win_dialogs.hpp"
 #include "ui/win32/win_form.hpp"
-#include "ui/wmain.hpp"
-#include "ui/wwork.hpp"
+#include "ui/work_win.hpp"
 
 namespace {
 

@@ -1,7 +1,8 @@
 // The command-line program run in-process (RunCommandLine) against readers of the virtual
 // platform: bad input of every kind ends with its exit status and a message naming what is wrong
 // and sends nothing; --json always gives one document; readers that cannot be opened are named;
-// --only-if-different and "changed". Built for Windows too, where it runs under wine.
+// --only-if-different and "changed"; a test image is not uploaded. Built for Windows too, where it
+// runs under wine.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 
 #include "cli/cli.hpp"
 #include "config/settings_file.hpp"
+#include "firmware_test_images.hpp"
 #include "sim/virtual_platform.hpp"
 
 namespace zrt::cli {
@@ -47,7 +49,7 @@ class CommandLine : public ::testing::Test {
         }
         std::istringstream in(input);
         std::ostringstream out, err;
-        const int status = RunCommandLine(arguments, platform, in, out, err);
+        const int status = RunCommandLine(arguments, platform, in, out, err, catalogue);
         return {status, out.str(), err.str()};
     }
     std::string Letters(const sim::VirtualReader& reader) {
@@ -59,6 +61,7 @@ class CommandLine : public ::testing::Test {
     }
 
     sim::VirtualPlatform platform;
+    firmware::FirmwareCatalogue catalogue = firmware::BuiltInCatalogue();
     sim::VirtualReader first{{1175, 101, 12}, RECORD, link::PRODUCT_ID_41};
     sim::VirtualReader second{{151, 65535, 0xFFFF}, config::RECORD_TEMPLATE, link::PRODUCT_ID_41};
     // One file a test (the cases run in parallel), named after it.
@@ -187,6 +190,19 @@ TEST_F(CommandLine, ResultsSayWhatChangedAndNameReadersThatCannotBeOpened) {
     const Outcome none = Cli({"--all", "--json", "set", "enter=true"});
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(Json::parse(none.out), Json::parse(R"({"results": []})"));
+}
+
+// A newer test image, in this program (not built for test images), fails the reader unsent.
+TEST_F(CommandLine, ATestImageIsNotUploaded) {
+    firmware::testing::TestCatalogue images(13);
+    std::ranges::copy(firmware::TEST_IMAGE_MARK, images.Image(1175).begin() + 8);
+    catalogue = images.View();
+    const Outcome upgrade = Cli({"--json", "--reader", "101", "upgrade", "--yes"});
+    EXPECT_EQ(upgrade.status, 1) << upgrade.err;
+    const Json result = Json::parse(upgrade.out);
+    EXPECT_EQ(result["error"], "the built-in image for model 1175 is a test image; not uploaded");
+    EXPECT_EQ(result["uploaded"], false);
+    EXPECT_EQ(Letters(first).find('Z'), std::string::npos) << Letters(first);
 }
 
 }  // namespace

@@ -223,12 +223,13 @@ TEST(RoundTrip, EveryControlStateSurvivesAWriteAndALoad) {
 
 // The one verdict after a write: the settings as the window shows them for the reader's model.
 // Bytes never read may differ, any setting shown may not; the card types count only for the model
-// that shows them, the modifiers of a row that is not sent never.
+// that shows them, the modifiers of a row that is not sent never. What differs is said by the
+// same rule, setting by setting.
 struct VerdictCase {
     const char* name;
     std::uint16_t model;
     std::vector<std::pair<int, std::uint8_t>> changes;  // bytes of the second record
-    bool same;
+    std::string differences;  // joined by "; ", empty when the settings are the same
 };
 
 class Verdict : public ::testing::TestWithParam<VerdictCase> {};
@@ -241,28 +242,42 @@ TEST_P(Verdict, ComparesTheSettingsTheWindowShows) {
     for (const auto& [offset, value] : GetParam().changes) {
         other[offset] = value;
     }
-    EXPECT_EQ(SameSettings(GetParam().model, written, other), GetParam().same);
+    EXPECT_EQ(SameSettings(GetParam().model, written, other), GetParam().differences.empty());
+    std::string differences;
+    for (const std::string& line : SettingDifferences(GetParam().model, written, other)) {
+        differences += (differences.empty() ? "" : "; ") + line;
+    }
+    EXPECT_EQ(differences, GetParam().differences);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     RecordPairs, Verdict,
     ::testing::Values(
-        VerdictCase{"Equal", 1175, {}, true},
+        VerdictCase{"Equal", 1175, {}, ""},
         VerdictCase{
-            "UnreadBytes", 1175, {{1, 0x11}, {2, 0x22}, {3, 0x33}, {7, 0x44}, {6, 0xFD}}, true},
-        VerdictCase{"EnterCleared", 1175, {{0, 0xA0}}, false},
-        VerdictCase{"SizeChanged", 1175, {{0, 0xE1}}, false},
-        VerdictCase{"Reversed", 1175, {{0, 0xE8}}, false},
-        VerdictCase{"DecPerByte", 1175, {{0, 0xF0}}, false},
-        VerdictCase{"ICodeAdded", 1175, {{6, 0x03}}, false},
-        VerdictCase{"MifareGone", 1175, {{6, 0x00}}, false},
-        VerdictCase{"CardTypesOfAModelWithoutThem", 151, {{6, 0x02}}, true},
-        VerdictCase{"OtherSettingOfAModelWithoutCards", 151, {{0, 0xE1}, {6, 0x00}}, false},
-        VerdictCase{"KeyChanged", 1175, {{4, 0x2C}}, false},
-        VerdictCase{"ModifierOfASentRow", 1175, {{13, 0x00}}, false},
-        VerdictCase{"ModifiersOfAnUnsentRow", 1175, {{9, 0x02}, {15, 0x41}}, true},
-        VerdictCase{"UnsentRowNowSent", 151, {{8, 0x04}}, false},
-        VerdictCase{"NoKeysFlagHidesEveryRow", 151, {{0, 0x60}}, false}),
+            "UnreadBytes", 1175, {{1, 0x11}, {2, 0x22}, {3, 0x33}, {7, 0x44}, {6, 0xFD}}, ""},
+        VerdictCase{"EnterCleared", 1175, {{0, 0xA0}}, "enter: wrote true, reader has false"},
+        VerdictCase{"SizeChanged", 1175, {{0, 0xE1}}, "number.size: wrote card, reader has 4"},
+        VerdictCase{"Reversed", 1175, {{0, 0xE8}}, "number.reversed: wrote false, reader has true"},
+        VerdictCase{
+            "DecPerByte", 1175, {{0, 0xF0}}, "number.format: wrote dec, reader has dec-bytes"},
+        VerdictCase{"ICodeAdded", 1175, {{6, 0x03}}, "cards.icode: wrote false, reader has true"},
+        VerdictCase{"MifareGone", 1175, {{6, 0x00}}, "cards.mifare: wrote true, reader has false"},
+        VerdictCase{"CardTypesOfAModelWithoutThem", 151, {{6, 0x02}}, ""},
+        VerdictCase{"OtherSettingOfAModelWithoutCards",
+                    151,
+                    {{0, 0xE1}, {6, 0x00}},
+                    "number.size: wrote card, reader has 4"},
+        VerdictCase{"KeyChanged", 1175, {{4, 0x2C}}, "before.1: wrote TAB, reader has *"},
+        VerdictCase{
+            "ModifierOfASentRow", 1175, {{13, 0x00}}, "after.1: wrote LShift+F1, reader has F1"},
+        VerdictCase{"ModifiersOfAnUnsentRow", 1175, {{9, 0x02}, {15, 0x41}}, ""},
+        VerdictCase{"UnsentRowNowSent", 151, {{8, 0x04}}, "before.2: wrote null, reader has A"},
+        VerdictCase{"NoKeysFlagHidesEveryRow",
+                    151,
+                    {{0, 0x60}},
+                    "before.1: wrote TAB, reader has null; after.1: wrote LShift+F1, reader has "
+                    "null"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -11,23 +11,10 @@
 #include "link/link_error.hpp"
 #include "sim/virtual_platform.hpp"
 #include "sim/virtual_reader.hpp"
+#include "tests/firmware/upgrade_recorder.hpp"
 
 namespace zrt::core {
 namespace {
-
-class NoHost : public firmware::UpgradeHost {
-  public:
-    void SetTimerEnabled(bool) override {}
-    bool AskYesNo(std::string_view, std::string_view) override { return true; }
-    void ShowMessage(std::string_view) override {}
-    void ShowProgressWindow() override {}
-    void RepaintProgressWindow() override {}
-    void HideProgressWindow() override {}
-    void SetProgressLabel(std::string_view) override {}
-    void SetProgressMax(int) override {}
-    void SetProgressPosition(int) override {}
-    void Wait(int) override {}
-};
 
 TEST(ReaderServiceTest, UseCasesWithoutACurrentReaderRaiseNotFoundAndSendNothing) {
     sim::VirtualPlatform platform;
@@ -38,14 +25,14 @@ TEST(ReaderServiceTest, UseCasesWithoutACurrentReaderRaiseNotFoundAndSendNothing
     platform.AddReader(reader);
     ASSERT_TRUE(readers.FindReader(nullptr));
     readers.Forget();
-    NoHost host;
+    firmware::testing::UpgradeRecorder listener;
 
     const std::function<void()> useCases[] = {
         [&] { readers.Info(); },
         [&] { readers.CheckReader(); },
         [&] { readers.Load(); },
         [&] { readers.Write(config::ConfigState{}); },
-        [&] { readers.OfferUpgrade(host); },
+        [&] { readers.OfferUpgrade(listener); },
     };
     for (std::size_t i = 0; i < std::size(useCases); ++i) {
         try {
@@ -56,6 +43,7 @@ TEST(ReaderServiceTest, UseCasesWithoutACurrentReaderRaiseNotFoundAndSendNothing
         }
     }
     EXPECT_TRUE(reader.Log().empty());
+    EXPECT_TRUE(listener.events.empty());
 }
 
 struct DeniedCase {

@@ -1,18 +1,17 @@
-// Tests of the upgrade procedure against a recording host and a virtual reader: which versions are
-// offered, the question, the bytes of every upload command on the wire, the progress window's
-// maximum and positions in step with the wire, the closing wait, the poll timer, and every way it
-// stops early.
+// Tests of the upgrade procedure against a recording listener and a virtual reader: which image a
+// reader is offered and why not, the question, the bytes of every upload command on the wire, the
+// events in step with the wire, the closing wait, and every way it stops early.
 #include "firmware/upgrade.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "firmware_test_images.hpp"
 #include "link/reader_fixture.hpp"
+#include "tests/firmware/upgrade_recorder.hpp"
 
 namespace zrt::firmware {
 namespace {
@@ -23,69 +22,11 @@ using sim::FaultKind;
 using testing::BlockByte;
 using testing::CodeBytesAt;
 using testing::TestCatalogue;
+using testing::UpgradeEvent;
+using testing::UpgradeRecorder;
+using enum OfferVerdict;
 
 constexpr std::uint16_t IMAGE_VERSION = 0x0105;
-
-// One call the procedure made on its host, with the number of requests the reader had received by
-// then, so that the window's steps can be placed between the commands on the wire.
-struct Call {
-    std::string what;
-    int value = 0;
-    std::size_t wire = 0;
-    std::string text;
-};
-
-class RecordingHost : public UpgradeHost {
-  public:
-    explicit RecordingHost(const sim::VirtualReader& reader) : reader_(reader) {}
-
-    void SetTimerEnabled(bool enabled) override { Add("timer", enabled ? 1 : 0); }
-    bool AskYesNo(std::string_view caption, std::string_view text) override {
-        Add("ask", 0, std::string(caption) + "|" + std::string(text));
-        return answer;
-    }
-    void ShowMessage(std::string_view text) override { Add("message", 0, std::string(text)); }
-    void ShowProgressWindow() override { Add("show"); }
-    void RepaintProgressWindow() override { Add("repaint"); }
-    void HideProgressWindow() override { Add("hide"); }
-    void SetProgressLabel(std::string_view text) override { Add("label", 0, std::string(text)); }
-    void SetProgressMax(int maximum) override { Add("max", maximum); }
-    void SetProgressPosition(int position) override {
-        Add("pos", position);
-        if (onPosition) {
-            onPosition();
-        }
-    }
-    void Wait(int milliseconds) override { Add("wait", milliseconds); }
-
-    // The calls named `what`, in order.
-    std::vector<Call> Only(const std::string& what) const {
-        std::vector<Call> found;
-        for (const Call& call : calls) {
-            if (call.what == what) {
-                found.push_back(call);
-            }
-        }
-        return found;
-    }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const Call& call : calls) {
-            names.push_back(call.what);
-        }
-        return names;
-    }
-
-    bool answer = true;
-    std::vector<Call> calls;
-    std::function<void()> onPosition;
-
-  private:
-    void Add(const std::string& what, int value = 0, std::string text = {}) {
-        calls.push_back({what, value, reader_.Log().size(), std::move(text)});
-    }
-    const sim::VirtualReader& reader_;
-};
 
 class Upgrade : public ReaderFixture {
   protected:
@@ -93,7 +34,7 @@ class Upgrade : public ReaderFixture {
     void Reader(std::uint16_t model, std::uint16_t firmware, std::uint16_t serial = 0x2A) {
         reader.info = zr.info = link::ReaderInfo{model, serial, firmware};
     }
-    void Run() { OfferUpgrade(zr, host, catalogue.View()); }
+    void Run() { OfferUpgrade(zr, listener, catalogue.View()); }
     std::int32_t RunForError() {
         return ErrorCode([&] { Run(); });
     }
@@ -105,8 +46,24 @@ class Upgrade : public ReaderFixture {
         return letters;
     }
 
+    // The events of a Yes to model 141's image (18 blocks) up to the "sent" event of `lastSent`
+    // blocks (-1: before "Z" was taken).
+    static std::vector<UpgradeEvent> UploadEvents(int lastSent) {
+        std::vector<UpgradeEvent> events = {{"asked", 0, 0, 0, Question("Upgrade ZR-T41")}};
+        if (lastSent >= 0) {
+            events.push_back({"started", 18, 0, 1, ""});
+        }
+        for (int i = 0; i <= lastSent; ++i) {
+            events.push_back({"sent", i, 18, 1u + static_cast<std::size_t>(i), ""});
+        }
+        return events;
+    }
+    static std::string Question(const std::string& title) {
+        return title + "|" + std::string(UPGRADE_QUESTION);
+    }
+
     TestCatalogue catalogue{IMAGE_VERSION};
-    RecordingHost host{reader};
+    UpgradeRecorder listener{&reader};
 };
 
 // From "Z" to "z" the reader is held: another program trying it at any step of the upload finds it
@@ -115,14 +72,14 @@ TEST_F(Upgrade, TheReaderIsHeldFromZToz) {
     Reader(151, IMAGE_VERSION - 1);
     const link::HidHandle other = platform.Open(platform.PathOf(0));
     int tries = 0;
-    host.onPosition = [&] {
-        if (Commands().find('z') == std::string::npos) {
+    listener.onEvent = [&](const UpgradeEvent& event) {
+        if (event.what == "sent") {
             EXPECT_EQ(platform.Lock(other, std::chrono::milliseconds{0}), link::LockResult::Busy);
             ++tries;
         }
     };
     Run();
-    EXPECT_GE(tries, 2);
+    EXPECT_EQ(tries, 20);  // 19 blocks
     EXPECT_EQ(Commands().front(), 'Z');
     EXPECT_EQ(Commands().back(), 'z');
     EXPECT_EQ(platform.LockHolder(0), link::INVALID_HID_HANDLE);
@@ -133,52 +90,55 @@ struct OfferCase {
     std::uint16_t model;
     std::uint16_t imageVersion;
     std::uint16_t readerFirmware;
-    const char* title;  // nullptr: not offered
+    OfferVerdict verdict;  // where test images are not allowed
+    const char* title;     // of the model's row; nullptr: none
+    bool testImage = false;
 };
 
 class Offer : public Upgrade, public ::testing::WithParamInterface<OfferCase> {};
 
-TEST_P(Offer, OnlyAStrictlyNewerImageOfTheReadersModelIsOffered) {
+// The verdict where test images are not allowed and where they are (a test image is then offered
+// like any other), and the question: asked exactly when this build offers the image, under its
+// row's title; nothing is sent without a Yes.
+TEST_P(Offer, OnlyAStrictlyNewerImageOfTheReadersModelThatMayBeUploadedIsOffered) {
     const OfferCase c = GetParam();
     TestCatalogue images(c.imageVersion);
-    Reader(c.model, c.readerFirmware);
-    host.answer = false;
-    OfferUpgrade(zr, host, images.View());
-
-    if (c.title == nullptr) {
-        EXPECT_TRUE(host.calls.empty()) << "no question, and the timer is never touched";
-    } else {
-        EXPECT_EQ(host.Names(), (std::vector<std::string>{"timer", "ask", "timer"}));
-        EXPECT_EQ(host.calls[0].value, 0);
-        EXPECT_EQ(host.calls[1].text, std::string(c.title) + "|" + std::string(UPGRADE_QUESTION));
-        EXPECT_EQ(host.calls[2].value, 1);
+    if (c.testImage) {
+        std::ranges::copy(TEST_IMAGE_MARK, images.Image(c.model).begin() + 8);
     }
+    Reader(c.model, c.readerFirmware);
+    for (const bool allowed : {false, true}) {
+        const UpgradeOffer offer = OfferFor(zr.info, images.View(), allowed);
+        const bool nowAllowed = allowed && c.verdict == TestImageNotAllowed;
+        EXPECT_EQ(offer.verdict, nowAllowed ? Offered : c.verdict) << allowed;
+        EXPECT_EQ(std::string(offer.row ? offer.row->title : "-"), c.title ? c.title : "-");
+    }
+
+    listener.answer = false;
+    OfferUpgrade(zr, listener, images.View());
+    const bool offered =
+        c.verdict == Offered || (c.verdict == TestImageNotAllowed && TestImagesAllowed());
+    const std::vector<UpgradeEvent> asked = {{"asked", 0, 0, 0, Question(c.title ? c.title : "")}};
+    EXPECT_EQ(listener.events, offered ? asked : std::vector<UpgradeEvent>{});
     EXPECT_TRUE(reader.Log().empty()) << "nothing is sent without a Yes";
 }
 
+constexpr const char* T41 = "Upgrade ZR-T41";
+constexpr const char* T51 = "Upgrade ZR-T51";
+
 INSTANTIATE_TEST_SUITE_P(
     Versions, Offer,
-    ::testing::Values(OfferCase{141, 7, 7, nullptr}, OfferCase{141, 7, 8, nullptr},
-                      OfferCase{141, 7, 6, "Upgrade ZR-T41"},
-                      OfferCase{151, 7, 6, "Upgrade ZR-T51"},
-                      OfferCase{1175, 7, 6, "Upgrade ZR-T51"}, OfferCase{1175, 7, 7, nullptr},
-                      OfferCase{142, 7, 0, nullptr}, OfferCase{0, 7, 0, nullptr},
+    ::testing::Values(OfferCase{141, 7, 7, NotNewer, T41}, OfferCase{141, 7, 8, NotNewer, T41},
+                      OfferCase{141, 7, 6, Offered, T41}, OfferCase{151, 7, 6, Offered, T51},
+                      OfferCase{1175, 7, 6, Offered, T51}, OfferCase{1175, 7, 7, NotNewer, T51},
+                      OfferCase{142, 7, 0, NoImage, nullptr}, OfferCase{0, 7, 0, NoImage, nullptr},
                       // 16-bit unsigned: 0x8000 is newer than 0x7FFF, 0xFFFF older than nothing
-                      OfferCase{151, 0x8000, 0x7FFF, "Upgrade ZR-T51"},
-                      OfferCase{151, 0x7FFF, 0x8000, nullptr},
-                      OfferCase{151, 0xFFFF, 0xFFFF, nullptr}));
-
-// An image marked as a test image is offered only by a build made for test images; every other
-// build treats it as not newer (nothing asked, nothing sent).
-TEST_F(Upgrade, ATestImageIsOfferedOnlyByABuildForTestImages) {
-    std::vector<std::uint8_t>& image = catalogue.Image(151);
-    std::copy(TEST_IMAGE_MARK.begin(), TEST_IMAGE_MARK.end(), image.begin() + 8);
-    Reader(151, IMAGE_VERSION - 1);
-    host.answer = false;
-    Run();
-    EXPECT_EQ(!host.Only("ask").empty(), TestImagesAllowed());
-    EXPECT_TRUE(reader.Log().empty());
-}
+                      OfferCase{151, 0x8000, 0x7FFF, Offered, T51},
+                      OfferCase{151, 0x7FFF, 0x8000, NotNewer, T51},
+                      OfferCase{151, 0xFFFF, 0xFFFF, NotNewer, T51},
+                      // a test image: newer, and as new as the reader's firmware
+                      OfferCase{151, 7, 6, TestImageNotAllowed, T51, true},
+                      OfferCase{151, 7, 7, NotNewer, T51, true}));
 
 TEST_F(Upgrade, EighteenBlocksGoOutAsZThenYZeroToSeventeenThenYThenZ) {
     Reader(141, IMAGE_VERSION - 1, 0x0140);
@@ -205,36 +165,20 @@ TEST_F(Upgrade, EighteenBlocksGoOutAsZThenYZeroToSeventeenThenYThenZ) {
     EXPECT_EQ(reader.info.firmware, IMAGE_VERSION);
 }
 
-TEST_F(Upgrade, TheProgressWindowFollowsTheWireThenWaitsNinetyStepsThenHides) {
+TEST_F(Upgrade, TheEventsFollowTheWireThenTheWaitTakesNinetyStepsOf100Ms) {
     Reader(141, IMAGE_VERSION - 1);
     Run();
 
-    std::vector<Call> expected = {
-        {"timer", 0, 0, ""},  {"ask", 0, 0, ""}, {"label", 0, 1, std::string(UPGRADE_LABEL)},
-        {"max", 180, 1, ""},  {"pos", 0, 1, ""}, {"show", 0, 1, ""},
-        {"repaint", 0, 1, ""}};
-    for (int i = 0; i < 18; ++i) {
-        expected.push_back({"pos", i, 1u + static_cast<std::size_t>(i), ""});  // before block i
+    // Before block i, and after the last block before the code; the closing wait after "z".
+    std::vector<UpgradeEvent> expected = UploadEvents(18);
+    expected.push_back({"restarting", 0, 90, 21, ""});
+    for (int step = 1; step <= 90; ++step) {
+        expected.push_back({"wait", 100, 0, 21, ""});
+        expected.push_back({"restarting", step, 90, 21, ""});
     }
-    expected.push_back({"pos", 18, 19, ""});  // after the last block, before the code
-    expected.push_back({"max", 100, 21, ""});
-    for (int p = 11; p <= 100; ++p) {
-        expected.push_back({"wait", 100, 21, ""});
-        expected.push_back({"pos", p, 21, ""});
-    }
-    expected.push_back({"hide", 0, 21, ""});
-    expected.push_back({"timer", 1, 21, ""});
+    expected.push_back({"finished", 0, 0, 21, ""});
 
-    ASSERT_EQ(host.calls.size(), expected.size());
-    for (std::size_t k = 0; k < expected.size(); ++k) {
-        const Call& got = host.calls[k];
-        EXPECT_EQ(got.what, expected[k].what) << "call " << k;
-        EXPECT_EQ(got.value, expected[k].value) << "call " << k << " " << got.what;
-        EXPECT_EQ(got.wire, expected[k].wire) << "call " << k << " " << got.what;
-        if (!expected[k].text.empty()) {
-            EXPECT_EQ(got.text, expected[k].text);
-        }
-    }
+    EXPECT_EQ(listener.events, expected);
 }
 
 TEST_F(Upgrade, TheCodeDependsOnlyOnTheSerialsLowByte) {
@@ -255,16 +199,15 @@ TEST_F(Upgrade, TheCodeDependsOnlyOnTheSerialsLowByte) {
 
 TEST_F(Upgrade, AnInconsistentImageIsReportedAndNothingIsSent) {
     for (const auto& [zeroWord, blocks] : {std::pair{1, 19}, std::pair{0, 18}, std::pair{0, 20}}) {
-        host.calls.clear();
+        listener.events.clear();
         std::vector<std::uint8_t>& image = catalogue.Image(151);
         image[6] = static_cast<std::uint8_t>(zeroWord);
         image[4] = static_cast<std::uint8_t>(blocks);
         Reader(151, IMAGE_VERSION - 1);
         Run();
-        EXPECT_EQ(host.Names(), (std::vector<std::string>{"timer", "ask", "message", "timer"}))
-            << zeroWord << " " << blocks;
-        EXPECT_EQ(host.Only("message").at(0).text, "Błąd pliku upgrade.");
-        EXPECT_EQ(host.calls.back().value, 1);
+        const std::vector<UpgradeEvent> damaged = {{"asked", 0, 0, 0, Question("Upgrade ZR-T51")},
+                                                   {"failed", -1, 0, 0, ""}};  // no link error
+        EXPECT_EQ(listener.events, damaged) << zeroWord << " " << blocks;
         EXPECT_TRUE(reader.Log().empty());
     }
 }
@@ -274,7 +217,7 @@ struct StopCase {
     Fault fault;
     std::size_t sent;  // requests on the wire, the failing one included
     std::int32_t code;
-    int lastPosition;  // -1: the progress window was never prepared
+    int lastSent;  // the last "sent" event's count; -1: the upload never started
 };
 
 class Stop : public Upgrade, public ::testing::WithParamInterface<StopCase> {};
@@ -288,20 +231,9 @@ TEST_P(Stop, ALinkErrorEndsTheUploadAtTheFailingCommand) {
 
     const std::string all = "Z" + std::string(18, 'Y') + "yz";
     EXPECT_EQ(Commands(), all.substr(0, c.sent)) << "nothing after the failing command";
-    EXPECT_TRUE(host.Only("wait").empty());
-    EXPECT_TRUE(host.Only("hide").empty());
-    const std::vector<Call> timer = host.Only("timer");
-    ASSERT_EQ(timer.size(), 1u) << "stopped and left stopped for the caller";
-    EXPECT_EQ(timer[0].value, 0);
-    if (c.lastPosition < 0) {
-        EXPECT_TRUE(host.Only("show").empty());
-        EXPECT_TRUE(host.Only("label").empty());
-        EXPECT_TRUE(host.Only("pos").empty());
-    } else {
-        EXPECT_EQ(host.Only("show").size(), 1u);
-        EXPECT_EQ(host.Only("pos").back().value, c.lastPosition);
-        EXPECT_EQ(host.Only("max").back().value, 180);
-    }
+    std::vector<UpgradeEvent> expected = UploadEvents(c.lastSent);
+    expected.push_back({"failed", c.code, 0, c.sent, ""});
+    EXPECT_EQ(listener.events, expected) << "no event after the failure";
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "ui/layout.hpp"
+#include "ui/main_win.hpp"
 #include "ui/qt/qt_form.hpp"
-#include "ui/wmain.hpp"
-#include "ui/wwork.hpp"
+#include "ui/work_win.hpp"
 #include "ui_fixture.hpp"
 #include "window_readers.hpp"
 

@@ -10,7 +10,7 @@
 #include "config/key_entry.hpp"
 #include "config/reader_config.hpp"
 #include "ui/layout.hpp"
-#include "ui/wmain.hpp"
+#include "ui/main_win.hpp"
 
 namespace zrt::ui {
 namespace {

@@ -17,7 +17,7 @@
 
 #include "ui/qt/qt_caret_rest.hpp"
 #include "ui/qt/qt_dialogs.hpp"
-#include "ui/wwork.hpp"
+#include "ui/work_win.hpp"
 #include "ui_fixture.hpp"
 
 namespace zrt::ui::test {

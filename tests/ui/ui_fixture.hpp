@@ -15,8 +15,8 @@
 #include "link/hid_vp_tab.hpp"
 #include "sim/virtual_platform.hpp"
 #include "ui/layout.hpp"
+#include "ui/main_win.hpp"
 #include "ui/qt/qt_form.hpp"
-#include "ui/wmain.hpp"
 
 namespace zrt::ui::test {
 

@@ -12,8 +12,8 @@
 #include "fakes.hpp"
 #include "plain_form.hpp"
 #include "ui/layout.hpp"
-#include "ui/wmain.hpp"
-#include "ui/wwork.hpp"
+#include "ui/main_win.hpp"
+#include "ui/work_win.hpp"
 #include "window_readers.hpp"
 
 namespace zrt::ui::test {

@@ -1,7 +1,7 @@
-// The upgrade as the main window runs it after a load, on the plain control set: the question, its
+// The upgrade as the main window shows it after a load, on the plain control set: the question, its
 // caption and its text, the upload on the wire with the progress window's label, maximum and
-// positions, the closing wait through the waiting seam, the poll timer, and what a failed upload
-// leaves for the activation and the tick.
+// positions, the closing wait through the waiting seam, the poll timer, the box of a damaged image,
+// and what a failed upload leaves for the activation and the tick.
 #include "window_fixture.hpp"
 
 namespace zrt::ui::test {
@@ -32,7 +32,7 @@ TEST_F(WindowUpgrade, SameVersionAsksNothingAndNeverStopsTheTimer) {
     EXPECT_TRUE(WorkWinHidden());
 }
 
-TEST_F(WindowUpgrade, NoSendsNothingAndTheQuestionComesBackWithEveryLoad) {
+TEST_F(WindowUpgrade, NoOrADamagedImageSendsNothingAndTheQuestionComesBackWithEveryLoad) {
     boxes.answer = false;
     Activate();
     Activate();
@@ -48,6 +48,17 @@ TEST_F(WindowUpgrade, NoSendsNothingAndTheQuestionComesBackWithEveryLoad) {
                   "    Wykonać upgrade oprogramowania czytnika?");
         EXPECT_FALSE(box.timerEnabled) << "no tick while the question is open";
     }
+    EXPECT_TRUE(win.Timer.Enabled());
+    EXPECT_TRUE(WorkWinHidden());
+
+    // Yes to an image that fails the consistency test: said in a box, the timer still off.
+    images.Image(141)[6] = 1;  // the zero word
+    boxes.answer = true;
+    Activate();
+    EXPECT_EQ(Wire(reader41), "McMcMc");
+    ASSERT_EQ(boxes.boxes.size(), 4u);
+    EXPECT_EQ(boxes.boxes[3].text, "Błąd pliku upgrade.");
+    EXPECT_FALSE(boxes.boxes[3].timerEnabled);
     EXPECT_TRUE(win.Timer.Enabled());
     EXPECT_TRUE(WorkWinHidden());
 }
@@ -67,6 +78,7 @@ TEST_F(WindowUpgrade, YesUploadsEighteenBlocksWithTheProgressWindowThenWaitsNine
         EXPECT_TRUE(waits.steps[k].barShown);
     }
     EXPECT_TRUE(WorkWinHidden());
+    EXPECT_EQ(workForm.Window().Repaints(), 1) << "painted at once when shown, not again";
     EXPECT_EQ(Label(), "Ładowanie nowej wersji oprogramowania");
     EXPECT_EQ(Bar().Max(), 100);
     EXPECT_EQ(Bar().Position(), 100);

@@ -1,199 +1,37 @@
-// QtForm: builds a window's widgets from its layout, adapts them to the toolkit-free control
-// interfaces, sets the tab chain and the radio items where ui/form_rules.hpp puts them, and
-// delivers events to named handlers. The application's focus-window changes feed the activation
+// QtForm: builds a window's widgets from its layout by the builders of their kinds
+// (ui/qt/qt_controls.hpp), sets the tab chain where ui/form_rules.hpp puts it, and delivers
+// events to named handlers. The application's focus-window changes feed the activation
 // rule of ui/activation.hpp (ActivationTracker). On showing, and when it comes onto another
 // screen, the window is fitted to the screen's available area by the rule of ui/screen_fit.hpp
 // (Qt's own scaling stands for the resolution's) and its widgets and fonts placed at that scale.
 #include "ui/qt/qt_form.hpp"
 
 #include <QApplication>
-#include <QButtonGroup>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QElapsedTimer>
-#include <QFont>
-#include <QFontMetrics>
-#include <QGroupBox>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMoveEvent>
-#include <QPlainTextEdit>
 #include <QPointer>
-#include <QProgressBar>
 #include <QProxyStyle>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QShowEvent>
-#include <QStyledItemDelegate>
-#include <QTimer>
 #include <QUrl>
 #include <QWindow>
 
-#include <algorithm>
-#include <chrono>
 #include <stdexcept>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "ui/activation.hpp"
 #include "ui/form_rules.hpp"
-#include "ui/screen_fit.hpp"
 
 namespace zrt::ui::qt {
 
-QFont SubstituteFont(int pixels) {
-    // A narrow sans-serif face keeps every caption inside the control it was laid out for at
-    // 96 dpi with "MS Sans Serif"; any sans-serif face is the fallback.
-    QFont font;
-    font.setFamilies({QStringLiteral("DejaVu Sans Condensed"),
-                      QStringLiteral("Liberation Sans Narrow"), QStringLiteral("Sans Serif")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(pixels);
-    font.setWeight(QFont::Normal);
-    return font;
-}
-
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-// Control operations common to every widget. Enabled() and Visible() report the control's own
-// flags, as the logic set them, whatever its parents show.
-template <class Base, class W>
-class WidgetControl : public Base {
-  public:
-    WidgetControl(const std::string& name, W* widget) : Base(name), w_(widget) {}
-
-    void SetEnabled(bool enabled) override { w_->setEnabled(enabled); }
-    bool Enabled() const override { return !w_->testAttribute(Qt::WA_ForceDisabled); }
-    void SetVisible(bool visible) override { w_->setVisible(visible); }
-    bool Visible() const override { return !w_->isHidden(); }
-    void SetFocus() override { w_->setFocus(Qt::OtherFocusReason); }
-    void Repaint() override { w_->repaint(); }
-
-  protected:
-    W* w_;
-};
-
-// Labels, buttons, group boxes, the text box and the window: only the caption differs.
-class PlainControl : public WidgetControl<Control, QWidget> {
-  public:
-    PlainControl(const std::string& name, QWidget* widget,
-                 std::function<void(const QString&)> setter)
-        : WidgetControl(name, widget), setCaption_(std::move(setter)) {}
-    void SetCaption(const std::string& caption) override { setCaption_(Q(caption)); }
-
-  private:
-    std::function<void(const QString&)> setCaption_;
-};
-
-class CheckBoxControl : public WidgetControl<CheckBox, QCheckBox> {
-  public:
-    using WidgetControl::WidgetControl;
-    void SetCaption(const std::string& caption) override { w_->setText(Q(caption)); }
-    bool Checked() const override { return w_->isChecked(); }
-    void SetChecked(bool checked) override { w_->setChecked(checked); }
-};
-
-class ComboControl : public WidgetControl<ItemList, QComboBox> {
-  public:
-    using WidgetControl::WidgetControl;
-    void SetCaption(const std::string& /*caption*/) override {}
-    int ItemIndex() const override { return w_->currentIndex(); }
-    void SetItemIndex(int index) override {
-        w_->setCurrentIndex(index >= 0 && index < w_->count() ? index : -1);
-    }
-};
-
-// A radio group: a group box holding one radio button per item. As in a dialog, only the checked
-// button is a tab stop; the arrow keys move among the items.
-class RadioGroupControl : public WidgetControl<ItemList, QGroupBox> {
-  public:
-    RadioGroupControl(const std::string& name, QGroupBox* box, QButtonGroup* buttons)
-        : WidgetControl(name, box), buttons_(buttons) {}
-    void SetCaption(const std::string& caption) override { w_->setTitle(Q(caption)); }
-    int ItemIndex() const override { return buttons_->checkedId(); }
-    void SetItemIndex(int index) override {
-        if (QAbstractButton* button = buttons_->button(index)) {
-            button->setChecked(true);
-            return;
-        }
-        buttons_->setExclusive(false);
-        for (QAbstractButton* button : buttons_->buttons()) {
-            button->setChecked(false);
-        }
-        buttons_->setExclusive(true);
-        UpdateTabStops();
-    }
-    void SetFocus() override {
-        QAbstractButton* checked = buttons_->checkedButton();
-        if (checked == nullptr && !buttons_->buttons().isEmpty()) {
-            checked = buttons_->buttons().first();
-        }
-        if (checked != nullptr) {
-            checked->setFocus(Qt::OtherFocusReason);
-        }
-    }
-    void UpdateTabStops() {
-        for (QAbstractButton* button : buttons_->buttons()) {
-            button->setFocusPolicy(button->isChecked() || buttons_->checkedButton() == nullptr
-                                       ? Qt::StrongFocus
-                                       : Qt::ClickFocus);
-        }
-    }
-
-  private:
-    QButtonGroup* buttons_;
-};
-
-// Changes of the maximum or the position are painted at once, outside the message loop too.
-class ProgressControl : public WidgetControl<ProgressBar, QProgressBar> {
-  public:
-    using WidgetControl::WidgetControl;
-    void SetCaption(const std::string& /*caption*/) override {}
-    void SetMax(int maximum) override {
-        w_->setMaximum(maximum);
-        PaintNow();
-    }
-    int Max() const override { return w_->maximum(); }
-    void SetPosition(int position) override {
-        w_->setValue(position);
-        PaintNow();
-    }
-    int Position() const override { return w_->value(); }
-
-  private:
-    void PaintNow() {
-        if (w_->isVisible()) {
-            w_->repaint();
-        }
-    }
-};
-
-class TimerControl : public Timer {
-  public:
-    TimerControl(const std::string& name, QTimer* timer) : Timer(name), timer_(timer) {}
-    void SetEnabled(bool enabled) override {
-        if (enabled) {
-            timer_->start();
-        } else {
-            timer_->stop();
-        }
-    }
-    bool Enabled() const override { return timer_->isActive(); }
-
-  private:
-    QTimer* timer_;
-};
 
 // Feeds the application's focus-window changes to the activation rule and delivers the
 // activation events it decides to the forms. Pop-ups (drop-down lists) and tool tips are not
@@ -248,53 +86,6 @@ class ActivationTracker {
     std::vector<std::pair<QPointer<QWindow>, ActivationRule::WindowId>> remembered_;
 };
 
-// The window itself. Painting it at once first takes in what the window system has reported
-// about windows shown, covered and uncovered (never user input, which waits for the loop), and
-// waits a little for a window just shown to be mapped: while a handler keeps the loop from
-// running, a window shown by it would otherwise stay blank, and a box it closed would leave its
-// image behind. No activation event runs meanwhile.
-// Moving the focus to the window makes it the active window, its own focus widget keeping the
-// focus.
-// Closing it closes the widget (the main window's close ends the program).
-class WindowControl : public WidgetControl<TopWindow, QWidget> {
-  public:
-    using WidgetControl::WidgetControl;
-    static constexpr int MAP_WAIT_MS = 500;
-
-    void SetCaption(const std::string& caption) override { w_->setWindowTitle(Q(caption)); }
-    void SetFocus() override { w_->activateWindow(); }
-    void Close() override { w_->close(); }
-
-    void Repaint() override {
-        ActivationTracker::Instance().Hold(true);
-        QElapsedTimer waited;
-        waited.start();
-        for (;;) {
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            const QWindow* window = w_->windowHandle();
-            if (!w_->isVisible() || (window != nullptr && window->isExposed()) ||
-                waited.elapsed() >= MAP_WAIT_MS) {
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        ActivationTracker::Instance().Hold(false);
-        w_->repaint();
-    }
-};
-
-// A command of the menu bar: its action.
-class MenuCommandControl : public MenuCommand {
-  public:
-    MenuCommandControl(const std::string& name, QAction* action)
-        : MenuCommand(name), action_(action) {}
-    void SetEnabled(bool enabled) override { action_->setEnabled(enabled); }
-    bool Enabled() const override { return action_->isEnabled(); }
-
-  private:
-    QAction* action_;
-};
-
 // The menu bar's style: Alt alone does not take the focus to the bar. (A reader types Alt and F10
 // into the window as keys of its entries.)
 class NoKeyboardMenuStyle : public QProxyStyle {
@@ -307,32 +98,6 @@ class NoKeyboardMenuStyle : public QProxyStyle {
         return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
 };
-
-// The items of a drop-down list's list, each as high as the layout gives.
-class FixedHeightItems : public QStyledItemDelegate {
-  public:
-    FixedHeightItems(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
-    void SetHeight(int height) { height_ = height; }
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
-        size.setHeight(height_);
-        return size;
-    }
-
-  private:
-    int height_;
-};
-
-// Radio buttons of a group at the places RadioItemBounds gives for the group's font.
-void ArrangeRadioButtons(QGroupBox* box, const std::vector<QRadioButton*>& buttons) {
-    const std::vector<Bounds> places =
-        RadioItemBounds(box->width(), box->height(), QFontMetrics(box->font()).height(),
-                        static_cast<int>(buttons.size()));
-    for (std::size_t i = 0; i < buttons.size(); ++i) {
-        const Bounds& b = places[i];
-        buttons[i]->setGeometry(b.left, b.top, b.width, b.height);
-    }
-}
 
 }  // namespace
 
@@ -347,7 +112,10 @@ QtForm::QtForm(const WindowLayout& layout, QWidget* parent) : QWidget(parent), l
     // The frame is taken off once it is known; the menu bar adds its height.
     resize(layout_.outerWidth, layout_.outerHeight);
 
-    components_.emplace(layout_.name, std::make_unique<WindowControl>(layout_.name, this));
+    components_.emplace(layout_.name,
+                        std::make_unique<WindowControl>(layout_.name, this, [](bool held) {
+                            ActivationTracker::Instance().Hold(held);
+                        }));
     widgets_.emplace(layout_.name, this);
     BuildMenuBar();
     Build();
@@ -390,7 +158,7 @@ void QtForm::BuildMenuBar() {
             action->setObjectName(Q(item.name));
             action->setEnabled(item.enabled);
             auto command = std::make_unique<MenuCommandControl>(item.name, action);
-            Bind(action, &QAction::triggered, item.handler, command.get());
+            BindEvent(action, &QAction::triggered, this, item.handler, command.get(), Events());
             components_.emplace(item.name, std::move(command));
         }
     }
@@ -456,138 +224,17 @@ void QtForm::dropEvent(QDropEvent* event) {
 }
 
 void QtForm::Build() {
+    const EventFire fire = Events();
     for (const ControlLayout& c : layout_.controls) {
         QWidget* parent = c.parent == layout_.name ? client_ : Widget(c.parent);
         if (parent == nullptr) {
             throw std::logic_error("control " + c.name + " comes before its parent " + c.parent);
         }
-        const std::string handler = c.handler;
-        std::unique_ptr<Component> component;
-        QWidget* widget = nullptr;
-
-        switch (c.kind) {
-            case ControlKind::Timer: {
-                auto* timer = new QTimer(this);
-                timer->setObjectName(Q(c.name));
-                timer->setInterval(c.interval);
-                component = std::make_unique<TimerControl>(c.name, timer);
-                Bind(timer, &QTimer::timeout, handler, component.get());
-                if (c.enabled) {
-                    timer->start();
-                }
-                components_.emplace(c.name, std::move(component));
-                continue;
-            }
-            case ControlKind::Label: {
-                auto* label = new QLabel(Q(c.caption), parent);
-                const bool autoSize = c.autoSize;
-                label->setAlignment(c.centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
-                widget = label;
-                component = std::make_unique<PlainControl>(c.name, label,
-                                                           [label, autoSize](const QString& text) {
-                                                               label->setText(text);
-                                                               if (autoSize && !text.isEmpty()) {
-                                                                   label->resize(label->sizeHint());
-                                                               }
-                                                           });
-                break;
-            }
-            case ControlKind::Button: {
-                auto* button = new QPushButton(Q(c.caption), parent);
-                button->setAutoDefault(false);
-                widget = button;
-                component = std::make_unique<PlainControl>(
-                    c.name, button, [button](const QString& text) { button->setText(text); });
-                Bind(button, &QAbstractButton::clicked, handler, component.get());
-                break;
-            }
-            case ControlKind::GroupBox: {
-                auto* box = new QGroupBox(Q(c.caption), parent);
-                widget = box;
-                component = std::make_unique<PlainControl>(
-                    c.name, box, [box](const QString& text) { box->setTitle(text); });
-                break;
-            }
-            case ControlKind::Memo: {
-                auto* memo = new QPlainTextEdit(Q(c.caption), parent);
-                memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-                memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-                memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-                memo->setTabChangesFocus(true);
-                widget = memo;
-                component = std::make_unique<PlainControl>(
-                    c.name, memo, [memo](const QString& text) { memo->setPlainText(text); });
-                break;
-            }
-            case ControlKind::CheckBox: {
-                auto* box = new QCheckBox(Q(c.caption), parent);
-                box->setChecked(c.checked);
-                widget = box;
-                component = std::make_unique<CheckBoxControl>(c.name, box);
-                Bind(box, &QAbstractButton::clicked, handler, component.get());
-                break;
-            }
-            case ControlKind::ComboBox: {
-                auto* combo = new QComboBox(parent);
-                combo->setEditable(false);
-                for (const std::string& item : c.items) {
-                    combo->addItem(Q(item));
-                }
-                combo->setCurrentIndex(c.itemIndex);
-                if (c.itemHeight > 0) {
-                    combo->setItemDelegate(new FixedHeightItems(c.itemHeight, combo));
-                }
-                widget = combo;
-                component = std::make_unique<ComboControl>(c.name, combo);
-                Bind(combo, &QComboBox::activated, handler, component.get());
-                break;
-            }
-            case ControlKind::RadioGroup: {
-                auto* box = new QGroupBox(Q(c.caption), parent);
-                auto* buttons = new QButtonGroup(box);
-                std::vector<QRadioButton*> radios;
-                for (std::size_t i = 0; i < c.items.size(); ++i) {
-                    auto* radio = new QRadioButton(Q(c.items[i]), box);
-                    radio->setObjectName(Q(c.name + "_" + std::to_string(i)));
-                    buttons->addButton(radio, static_cast<int>(i));
-                    radios.push_back(radio);
-                }
-                box->setGeometry(c.bounds.left, c.bounds.top, c.bounds.width, c.bounds.height);
-                ArrangeRadioButtons(box, radios);
-                auto group = std::make_unique<RadioGroupControl>(c.name, box, buttons);
-                RadioGroupControl* list = group.get();
-                list->SetItemIndex(c.itemIndex);
-                list->UpdateTabStops();
-                connect(buttons, &QButtonGroup::buttonToggled, this,
-                        [list](QAbstractButton*, bool) { list->UpdateTabStops(); });
-                Bind(buttons, &QButtonGroup::idClicked, handler, list);
-                widget = box;
-                component = std::move(group);
-                break;
-            }
-            case ControlKind::ProgressBar: {
-                auto* bar = new QProgressBar(parent);
-                bar->setRange(0, c.maximum);
-                bar->setValue(0);
-                bar->setTextVisible(false);
-                widget = bar;
-                component = std::make_unique<ProgressControl>(c.name, bar);
-                break;
-            }
+        BuiltControl built = BuildControl({c, parent, this, fire});
+        if (built.widget != nullptr) {  // a timer has none
+            widgets_.emplace(c.name, built.widget);
         }
-
-        widget->setObjectName(Q(c.name));
-        if (c.fontPixels != 0) {
-            widget->setFont(SubstituteFont(c.fontPixels));
-        }
-        widget->setGeometry(c.bounds.left, c.bounds.top, c.bounds.width, c.bounds.height);
-        if (c.autoSize && !c.caption.empty()) {
-            widget->resize(widget->sizeHint());
-        }
-        widget->setEnabled(c.enabled);
-        widget->setVisible(c.visible);
-        widgets_.emplace(c.name, widget);
-        components_.emplace(c.name, std::move(component));
+        components_.emplace(c.name, std::move(built.component));
     }
 }
 
@@ -644,31 +291,8 @@ void QtForm::Fire(const std::string& handler, Component& sender) {
 void QtForm::Place() {
     setFont(SubstituteFont(scale_.Of(layout_.fontPixels)));
     for (const ControlLayout& c : layout_.controls) {
-        QWidget* widget = c.kind == ControlKind::Timer ? nullptr : Widget(c.name);
-        if (widget == nullptr) {
-            continue;
-        }
-        if (c.fontPixels != 0) {
-            widget->setFont(SubstituteFont(scale_.Of(c.fontPixels)));
-        }
-        const Bounds b = scale_.Of(c.bounds);
-        const auto* label = qobject_cast<QLabel*>(widget);
-        if (c.autoSize && label != nullptr && !label->text().isEmpty()) {
-            widget->setGeometry(b.left, b.top, label->sizeHint().width(),
-                                label->sizeHint().height());
-        } else {
-            widget->setGeometry(b.left, b.top, b.width, b.height);
-        }
-        if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-            if (auto* items = dynamic_cast<FixedHeightItems*>(combo->itemDelegate())) {
-                items->SetHeight(scale_.Of(c.itemHeight));
-            }
-        }
-        if (c.kind == ControlKind::RadioGroup) {
-            auto* box = static_cast<QGroupBox*>(widget);
-            const auto radios =
-                box->findChildren<QRadioButton*>(QString(), Qt::FindDirectChildrenOnly);
-            ArrangeRadioButtons(box, std::vector<QRadioButton*>(radios.begin(), radios.end()));
+        if (QWidget* widget = c.kind == ControlKind::Timer ? nullptr : Widget(c.name)) {
+            PlaceControl(c, widget, scale_);
         }
     }
 }

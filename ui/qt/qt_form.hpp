@@ -1,7 +1,7 @@
 // A window on Qt 6 Widgets built from a WindowLayout: one widget per control (objectName = the
-// control's name), the substitute font, the tab chain of ui/form_rules.hpp, the adapters through
-// which the toolkit-free logic reads and sets the controls, and the delivery of clicks, changes,
-// ticks and the window's activation to named handlers.
+// control's name; the widgets and their adapters in ui/qt/qt_controls.hpp), the substitute font,
+// the tab chain of ui/form_rules.hpp, and the delivery of clicks, changes, ticks and the window's
+// activation to named handlers.
 #pragma once
 
 #include <QMargins>
@@ -16,16 +16,13 @@
 
 #include "ui/controls.hpp"
 #include "ui/layout.hpp"
+#include "ui/qt/qt_controls.hpp"
 #include "ui/screen_fit.hpp"
 
-class QFont;
 class QMenuBar;
 class QScreen;
 
 namespace zrt::ui::qt {
-
-// The font that stands in for "MS Sans Serif" at a character height in pixels.
-QFont SubstituteFont(int pixels);
 
 class QtForm : public QWidget, public ControlSet {
   public:
@@ -69,13 +66,9 @@ class QtForm : public QWidget, public ControlSet {
     void Build();
     void BuildTabChain();
     void Fire(const std::string& handler, Component& sender);
-    // Delivers `signal` of `source` to the handler named `handler` (none when empty) as an event
-    // of `sender`.
-    template <class Source, class Signal>
-    void Bind(Source* source, Signal signal, const std::string& handler, Component* sender) {
-        if (!handler.empty()) {
-            connect(source, signal, this, [=, this] { Fire(handler, *sender); });
-        }
+    // Fire() as the builders of the controls and the menu bar bind it to their signals.
+    EventFire Events() {
+        return [this](const std::string& handler, Component& sender) { Fire(handler, sender); };
     }
     // Fits the window to its screen's available area (ui/screen_fit.hpp): the scale of widgets
     // and fonts, and the client area so that with the frame it makes the fitted outer size.

@@ -1,10 +1,10 @@
 // A window of the native Win32 user interface built from a WindowLayout: one child window per
-// control (its control identifier derived from the control's place in the layout), "MS Sans Serif"
-// at the layout's character heights, everything scaled from 96 dpi to the resolution of the window's
-// monitor as far as its work area holds the window (ui/screen_fit.hpp), laid out anew when the
-// resolution changes (WM_DPICHANGED), the tab chain of ui/form_rules.hpp, the adapters through which the toolkit-free logic reads and sets
-// the controls, and the delivery of clicks, changes, ticks and the window's activation to named
-// handlers. Texts are UTF-8 in the logic and UTF-16 towards the system (the W calls).
+// control (its control identifier derived from the control's place in the layout; the controls and
+// their adapters in ui/win32/win_controls.hpp), "MS Sans Serif" at the layout's character heights,
+// everything scaled from 96 dpi to the resolution of the window's monitor as far as its work area
+// holds the window (ui/screen_fit.hpp), laid out anew when the resolution changes
+// (WM_DPICHANGED), the tab chain of ui/form_rules.hpp, and the delivery of clicks, changes, ticks
+// and the window's activation to named handlers.
 #pragma once
 
 #include <windows.h>
@@ -22,21 +22,12 @@
 #include "ui/layout.hpp"
 #include "ui/screen_fit.hpp"
 #include "ui/win32/win_caret_rest.hpp"
+#include "ui/win32/win_controls.hpp"
 
 namespace zrt::ui::win32 {
 
-std::wstring Wide(std::string_view utf8);
-std::string Utf8(std::wstring_view wide);
-
 // The class name of every window built from a layout.
 inline constexpr const wchar_t* FORM_CLASS = L"ZrtVivoRazForm";
-// Control identifiers: the control at place i of the layout has CONTROL_ID_BASE + i; item j of a
-// radio group at place i has RADIO_ID_BASE + i * RADIO_ID_STRIDE + j.
-inline constexpr int CONTROL_ID_BASE = 1000;
-inline constexpr int RADIO_ID_BASE = 10000;
-inline constexpr int RADIO_ID_STRIDE = 16;
-// The menu bar's commands: MENU_ID_BASE and up, in the layout's order.
-inline constexpr UINT MENU_ID_BASE = 30000;
 
 class WinForm : public ControlSet {
   public:
@@ -54,10 +45,9 @@ class WinForm : public ControlSet {
     const WindowLayout& Layout() const { return layout_; }
     // The controls that take the focus by Tab, by name, in the order Tab walks them.
     std::vector<std::string> TabChain() const;
-    // Pixels per inch of the window's monitor, the scale the layout is drawn at (that of the
-    // resolution, or less where the work area is smaller), and a 96-dpi length at that scale.
+    // Pixels per inch of the window's monitor, and a 96-dpi length at the scale the layout is drawn
+    // at (that of the resolution, or less where the work area is smaller).
     int Dpi() const { return dpi_; }
-    ui::Scale LayoutScale() const { return scale_; }
     int Scale(int pixels) const;
     // Fits the window to the monitor it is on again: scale, fonts, controls and outer size (the
     // menu bar counted). Needed after a menu bar is added or removed.
@@ -98,15 +88,9 @@ class WinForm : public ControlSet {
     // While held, focus changes are noted but no activation event runs (see ui/activation.hpp).
     static void HoldActivation(bool held);
 
-    // A built control as the adapters keep it: its window, its radio items, its own enabled flag
-    // and its place in the tree of parents. Enabling applies a parent's state to its children.
-    struct Entry;
-    void ApplyEnabled(Entry& entry);
-
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    HMENU BuildMenuBar();
     void Build();
     // Places every control at the current scale with fonts made for it.
     void Place();
@@ -138,13 +122,12 @@ class WinForm : public ControlSet {
         int code = 0;  // the notification code that is the event
     };
     std::map<int, Command> commands_;  // by control identifier; timers by theirs
-    std::map<std::string, std::unique_ptr<Entry>, std::less<>> entries_;
-    std::vector<Entry*> tabChain_;
+    std::map<std::string, std::unique_ptr<ControlEntry>, std::less<>> entries_;
+    std::vector<ControlEntry*> tabChain_;
     HWND lastFocus_ = nullptr;  // the control that had the focus when the window was last left
     EventSink* sink_ = nullptr;
     std::function<void(const std::string&)> errorDisplay_;
     std::function<void(const std::string&)> dropHandler_;
-    std::map<std::string, std::pair<UINT, bool>> menuCommands_;  // by name: identifier, enabled
     HDEVNOTIFY deviceNotify_ = nullptr;
     std::function<void()> devicesChanged_;
     std::vector<std::unique_ptr<CaretRest>> caretRests_;  // one a text box

@@ -1,7 +1,7 @@
 // TMainWin: construction, the handler table, the row handlers, the configuration mappings over
 // the controls, and the window's behaviour over the reader service: presentation of the two
-// states, activation, the poll, the load, the write with its animation, and the upgrade host.
-#include "ui/wmain.hpp"
+// states, activation, the poll, the load, the write with its animation, and the upgrade's events.
+#include "ui/main_win.hpp"
 
 #include <chrono>
 #include <cstdio>
@@ -11,9 +11,9 @@
 #include "config/settings_file.hpp"
 #include "core/reader_status.hpp"
 #include "link/link_error.hpp"
+#include "link/text_file.hpp"
 #include "ui/layout.hpp"
-#include "ui/text_file.hpp"
-#include "ui/wwork.hpp"
+#include "ui/work_win.hpp"
 
 namespace zrt::ui {
 
@@ -273,56 +273,62 @@ void TMainWin::OfferUpgrade() {
     }
 }
 
-void TMainWin::SetTimerEnabled(bool enabled) {
-    Timer.SetEnabled(enabled);
+// The timer is off from the question to the end of the upgrade; the answer No, a damaged image
+// and the normal end turn it on again, a link error leaves it off for the caller.
+bool TMainWin::Asked(std::string_view caption, std::string_view text) {
+    Timer.SetEnabled(false);
+    const bool yes = Boxes.AskYesNo(Say(caption), Say(text));
+    if (!yes) {
+        Timer.SetEnabled(true);
+    }
+    return yes;
 }
 
-bool TMainWin::AskYesNo(std::string_view caption, std::string_view text) {
-    return Boxes.AskYesNo(Say(caption), Say(text));
-}
-
-void TMainWin::ShowMessage(std::string_view text) {
-    Boxes.ShowMessage(Say(text));
-}
-
-// The progress window takes the focus while it is shown and gives it back to the main window when
-// it hides, so the main window's activation (a fresh load) follows every upload that ended.
-void TMainWin::ShowProgressWindow() {
-    if (WorkWin != nullptr) {
-        WorkWin->Form.Show();
-        WorkWin->Form.SetFocus();
+void TMainWin::Failed(std::optional<link::ZrHIDErr> linkError) {
+    if (!linkError) {
+        Boxes.ShowMessage(Say(UPGRADE_FILE_ERROR));
+        Timer.SetEnabled(true);
     }
 }
 
-void TMainWin::RepaintProgressWindow() {
+// The blocks fill the bar's first tenth (maximum 10 N, position i before block i). The progress
+// window takes the focus while it is shown and gives it back to the main window when it hides, so
+// the main window's activation (a fresh load) follows every upload that ended.
+void TMainWin::Started(int blocks) {
     if (WorkWin != nullptr) {
+        WorkWin->WorkLbl.SetCaption(Say(UPGRADE_LABEL));
+        WorkWin->ProgrBar.SetMax(10 * blocks);
+        WorkWin->ProgrBar.SetPosition(0);
+        WorkWin->Form.Show();
+        WorkWin->Form.SetFocus();
         WorkWin->Form.Repaint();
     }
 }
 
-void TMainWin::HideProgressWindow() {
+void TMainWin::Sent(int sent, int /*blocks*/) {
+    if (WorkWin != nullptr) {
+        WorkWin->ProgrBar.SetPosition(sent);
+    }
+}
+
+// The closing wait on a bar of 100: from where the blocks left it, one position a step up to 100.
+void TMainWin::Restarting(int step, int steps) {
+    if (WorkWin == nullptr) {
+        return;
+    }
+    if (step == 0) {
+        WorkWin->ProgrBar.SetMax(100);
+    } else {
+        WorkWin->ProgrBar.SetPosition(100 - steps + step);
+    }
+}
+
+void TMainWin::Finished() {
     if (WorkWin != nullptr) {
         WorkWin->Form.Hide();
         Form.SetFocus();
     }
-}
-
-void TMainWin::SetProgressLabel(std::string_view text) {
-    if (WorkWin != nullptr) {
-        WorkWin->WorkLbl.SetCaption(Say(text));
-    }
-}
-
-void TMainWin::SetProgressMax(int maximum) {
-    if (WorkWin != nullptr) {
-        WorkWin->ProgrBar.SetMax(maximum);
-    }
-}
-
-void TMainWin::SetProgressPosition(int position) {
-    if (WorkWin != nullptr) {
-        WorkWin->ProgrBar.SetPosition(position);
-    }
+    Timer.SetEnabled(true);
 }
 
 void TMainWin::Wait(int milliseconds) {
@@ -393,7 +399,7 @@ void TMainWin::SaveMnuClick(Component& /*sender*/) {
         return;
     }
     const std::optional<std::string> path = Files->ChooseFileToSave(SettingsFileChoice(SAVE_TITLE));
-    if (path) {
+    if (path && Readers.IsOpen()) {
         SaveSettingsFile(*path);
     }
     FocusRapWin();
@@ -415,9 +421,13 @@ void TMainWin::FileDropped(const std::string& path) {
 }
 
 bool TMainWin::LoadSettingsFile(const std::string& path) {
-    const std::optional<std::string> text = ReadTextFile(path);
+    link::FileError why = link::FileError::None;
+    const std::optional<std::string> text = link::ReadTextFile(path, why);
     if (!text) {
-        Boxes.ShowMessage(Say(CANNOT_READ) + "\n" + path);
+        const char* reason = why == link::FileError::TooLarge     ? FILE_TOO_LARGE
+                             : why == link::FileError::NotRegular ? NOT_A_REGULAR_FILE
+                                                                  : nullptr;
+        Boxes.ShowMessage(Say(CANNOT_READ) + "\n" + path + (reason ? "\n\n" + Say(reason) : ""));
         return false;
     }
     std::string error;
@@ -436,7 +446,7 @@ bool TMainWin::LoadSettingsFile(const std::string& path) {
 }
 
 bool TMainWin::SaveSettingsFile(const std::string& path) {
-    if (!WriteTextFile(path, config::SettingsToJson(BuildSettings()))) {
+    if (!link::WriteTextFile(path, config::SettingsToJson(BuildSettings()))) {
         Boxes.ShowMessage(Say(CANNOT_WRITE) + "\n" + path);
         return false;
     }
@@ -447,7 +457,7 @@ std::string TMainWin::AboutText() const {
     std::string text = Say(MainCaption()) + "\n" + Say(LICENCE_LINE) + "\n\n" + Say(IMAGES_LINE);
     for (const firmware::FirmwareCatalogueRow& row : Readers.Catalogue) {
         char line[96];
-        std::snprintf(line, sizeof line, "\n    Zr-T%d (%u): %s %u", core::ModelNumber(row.model),
+        std::snprintf(line, sizeof line, "\n    %s (%u): %s %u", core::ModelName(row.model).c_str(),
                       static_cast<unsigned>(row.model), Say(IMAGE_VERSION_WORD).c_str(),
                       static_cast<unsigned>(row.image.Version()));
         text += line;

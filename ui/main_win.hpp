@@ -3,8 +3,8 @@
 // handler name, and keeps the five key-entry rows and the status text. The reader's use cases
 // (search, load, write, upgrade) are core::ReaderService's; the window presents them: the two
 // states (reader open, no reader), the search and load on activation and on the 100 ms tick, the
-// write with its animation, the boxes and the focus, and for the upgrade offered after every load
-// it lends its timer, boxes, progress window and waits. While another program holds the reader,
+// write with its animation, the boxes and the focus, and the events of the upgrade offered after
+// every load on its timer, boxes and progress window. While another program holds the reader,
 // the waits for it keep the window painted. Its menu loads settings files into the controls and
 // saves the controls' settings to one (the command-line program's format), and shows what the
 // program is. Every text it shows is in the window's language (ui/words.hpp).
@@ -31,7 +31,7 @@ inline constexpr int WRITE_PROGRESS_STEP = 5;
 inline constexpr int WRITE_PROGRESS_STEP_MS = 5;
 inline constexpr int WRITE_PROGRESS_END_MS = 50;
 
-class TMainWin : public EventSink, private firmware::UpgradeHost {
+class TMainWin : public EventSink, private firmware::UpgradeListener {
   public:
     // `controls`: the window built from MainWinLayout(), in its initial states. `readers`: the
     // reader service over the program's reader lists, which outlives the window. `dialogs` and
@@ -81,7 +81,6 @@ class TMainWin : public EventSink, private firmware::UpgradeHost {
     // The About box's text: name and version, licence, the firmware images carried, where to
     // report a problem.
     std::string AboutText() const;
-    Language WindowLanguage() const { return Lang; }
 
     // Dispatches an event to the handler of that name; an unknown name is a program fault.
     void OnEvent(std::string_view handler, Component& sender) override;
@@ -105,7 +104,7 @@ class TMainWin : public EventSink, private firmware::UpgradeHost {
     // Searches the reader lists (core::ReaderService::FindReader): true with a current reader,
     // false with none. A link error during the search is shown in a message box and gives false.
     bool FindReader();
-    // Offers the current reader the newer firmware image of its model, the window as the host.
+    // Offers the current reader the newer firmware image of its model, the window listening.
     void OfferUpgrade();
 
     // The controls.
@@ -157,17 +156,14 @@ class TMainWin : public EventSink, private firmware::UpgradeHost {
 
     bool showingNoAccess_ = false;  // the status line says the readers present are refused
 
-    // firmware::UpgradeHost: the poll timer, the boxes, and the progress window WorkWin (nothing
-    // is shown while none is attached).
-    void SetTimerEnabled(bool enabled) override;
-    bool AskYesNo(std::string_view caption, std::string_view text) override;
-    void ShowMessage(std::string_view text) override;
-    void ShowProgressWindow() override;
-    void RepaintProgressWindow() override;
-    void HideProgressWindow() override;
-    void SetProgressLabel(std::string_view text) override;
-    void SetProgressMax(int maximum) override;
-    void SetProgressPosition(int position) override;
+    // firmware::UpgradeListener: the upgrade's events on the poll timer, the boxes and the
+    // progress window WorkWin (nothing is shown while none is attached).
+    bool Asked(std::string_view caption, std::string_view text) override;
+    void Started(int blocks) override;
+    void Sent(int sent, int blocks) override;
+    void Restarting(int step, int steps) override;
+    void Finished() override;
+    void Failed(std::optional<link::ZrHIDErr> linkError) override;
     void Wait(int milliseconds) override;
 };
 

@@ -1,5 +1,5 @@
 // TWorkWin: binds the progress window's two controls by name.
-#include "ui/wwork.hpp"
+#include "ui/work_win.hpp"
 
 #include "ui/layout.hpp"
 

@@ -1,0 +1,45 @@
+// Linux: file names are bytes (UTF-8 as given); a reader's access comes from the udev rule.
+#include "link/host_system.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zrt::link {
+
+std::FILE* OpenNamedFile(const std::string& name, const char* mode) {
+    return std::fopen(name.c_str(), mode);
+}
+
+std::FILE* OpenRegularFile(const std::string& name, FileError& error) {
+    // Anything but a regular file is refused before it is opened (opening a device may do
+    // something); what took the name's place since is opened without waiting and checked again.
+    struct stat status {};
+    if (::stat(name.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        error = FileError::NotRegular;
+        return nullptr;
+    }
+    const int descriptor = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0) {
+        error = FileError::CannotOpen;
+        return nullptr;
+    }
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(descriptor);
+        error = FileError::NotRegular;
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(descriptor, "rb");
+    if (file == nullptr) {
+        ::close(descriptor);
+        error = FileError::CannotOpen;
+    }
+    return file;
+}
+
+const char* NoAccessAdvice() {
+    return "; install the zrt-vivoraz-cli package (its udev rule gives the readers to the user at "
+           "the local seat), then unplug the reader and plug it in again";
+}
+
+}  // namespace zrt::link

@@ -1,0 +1,39 @@
+// The one file reader: the 64 KiB limit on both sides of its boundary, names in UTF-8 (Polish
+// letters reach the system as such on Windows too), and files that cannot be opened or written.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "link/text_file.hpp"
+
+namespace zrt::link {
+namespace {
+
+std::string Utf8(const std::filesystem::path& path) {
+    const std::u8string name = path.u8string();
+    return {name.begin(), name.end()};
+}
+
+TEST(TextFile, ReadsUpTo64KiBAndRefusesOneByteMore) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / u8"zrt-żółw";
+    const std::filesystem::path file = folder / u8"ustawienia-zażółć.json";
+    std::filesystem::create_directories(folder);
+    for (const std::size_t size : {0, 64 * 1024, 64 * 1024 + 1}) {
+        ASSERT_TRUE(WriteTextFile(Utf8(file), std::string(size, '{'))) << size;
+        EXPECT_EQ(std::filesystem::file_size(file), size);
+        FileError error = FileError::None;
+        const std::optional<std::string> text = ReadTextFile(Utf8(file), error);
+        const bool fits = size <= 64 * 1024;
+        EXPECT_EQ(text.has_value(), fits) << size;
+        EXPECT_EQ(error, fits ? FileError::None : FileError::TooLarge) << size;
+        EXPECT_TRUE(!text || *text == std::string(size, '{')) << size;
+    }
+    FileError error = FileError::None;
+    EXPECT_EQ(ReadTextFile(Utf8(folder / "missing.json"), error), std::nullopt);
+    EXPECT_EQ(error, FileError::CannotOpen);
+    EXPECT_FALSE(WriteTextFile(Utf8(folder / "no-folder" / "x.json"), "{}"));
+    std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace zrt::link

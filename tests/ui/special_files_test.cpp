@@ -1,0 +1,38 @@
+// The window's load of what is not a regular file (Linux: a named pipe nobody writes to, which
+// would hold the window up for good, and /dev/zero, which never ends): refused at once, unread,
+// with its reason, and the controls as they were.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "window_fixture.hpp"
+
+namespace zrt::ui::test {
+namespace {
+
+TEST_F(Behaviour, APipeOrADeviceDroppedOnTheWindowIsRefusedUnread) {
+    platform.AddReader(reader51);
+    ShowActive();
+    Connect();
+    Activate();
+    ASSERT_TRUE(readers.IsOpen());
+    const std::string pipe = (std::filesystem::temp_directory_path() /
+                              ("zrt-settings-pipe-" + std::to_string(::getpid())))
+                                 .string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const config::ConfigState before = win.BuildSettings();
+    // /dev/zero first: a load that reads it fails here, before the pipe would hold it up.
+    for (const std::string& path : {std::string("/dev/zero"), pipe}) {
+        win.FileDropped(path);
+        ASSERT_FALSE(boxes.messages.empty());
+        ASSERT_EQ(boxes.messages.back(),
+                  std::string(CANNOT_READ) + "\n" + path + "\n\n" + NOT_A_REGULAR_FILE);
+    }
+    EXPECT_EQ(boxes.messages.size(), 2u);
+    EXPECT_EQ(win.BuildSettings(), before);
+    std::filesystem::remove(pipe);
+}
+
+}  // namespace
+}  // namespace zrt::ui::test
