@@ -38,7 +38,8 @@ VALUES ('SystemPath', '=-*PATH', '[~];[INSTALLDIR]', 'Programs')" \
 # The row that finds what this installer replaces covers versions up to its own, its own included
 # (attribute 512, VersionMaxInclusive, beside 1, MigrateFeatures). The row's columns are its
 # primary key: it is taken out and written anew.
-upgrade_code=$(msiinfo export "$work/package.msi" Upgrade | awk -F'\t' '$7 == "WIX_UPGRADE_DETECTED" { print $1 }')
+upgrade_code=$(msiinfo export "$work/package.msi" Upgrade | tr -d '\r' |
+    awk -F'\t' '$7 == "WIX_UPGRADE_DETECTED" { print $1 }')
 [ -n "$upgrade_code" ] || { echo "$0: wixl wrote no upgrade rule" >&2; exit 1; }
 msibuild "$work/package.msi" \
     -q "DELETE FROM \`Upgrade\` WHERE \`ActionProperty\` = 'WIX_UPGRADE_DETECTED'" \

@@ -108,7 +108,7 @@ class AnsibleFleet : public ::testing::Test {
     bool installing = false;  // the play may have installed the packages
 };
 
-TEST_F(AnsibleFleet, FailsTheHostOnARefusingReaderAndWritesOnlyReadersThatDiffer) {
+TEST_F(AnsibleFleet, FailsTheHostWithItsReasonAndWritesOnlyReadersThatDiffer) {
     const std::vector<std::string> options =
         PlayOptions(ZRT_SOURCE_DIR "/examples/ansible/linux.yml");
     ASSERT_GE(options.size(), 3u) << "the play's command line was not found";
@@ -169,7 +169,9 @@ TEST_F(AnsibleFleet, FailsTheHostOnARefusingReaderAndWritesOnlyReadersThatDiffer
     EXPECT_EQ(Letters(1).find('C'), std::string::npos) << Letters(1);
 
     // A settings file the program refuses before any reader: the failure gives its reason.
-    std::ofstream(folder / "settings.json", std::ios::trunc) << R"({"enter": "maybe"})";
+    Json refused = Json::parse(config::SettingsToJson(wanted));
+    refused["enter"] = "maybe";
+    std::ofstream(folder / "settings.json", std::ios::trunc) << refused.dump();
     bed.WithReader(0, [](VirtualReader& reader) { reader.ClearLog(); });
     bed.WithReader(1, [](VirtualReader& reader) { reader.ClearLog(); });
     report = Play(debs, status);
@@ -177,7 +179,9 @@ TEST_F(AnsibleFleet, FailsTheHostOnARefusingReaderAndWritesOnlyReadersThatDiffer
     verdict = TaskResult(report, VERDICT_TASK);
     ASSERT_FALSE(verdict.is_null()) << report.dump(1);
     EXPECT_TRUE(verdict.value("failed", false));
-    EXPECT_NE(verdict.value("msg", "").find("exit status 1): " + REFUSAL), std::string::npos)
+    const std::string reason =
+        (folder / "host" / "settings.json").string() + ": enter: must be true or false";
+    EXPECT_NE(verdict.value("msg", "").find("(exit status 1): " + reason), std::string::npos)
         << verdict.value("msg", "");
     EXPECT_EQ(Letters(0) + Letters(1), "");
 }

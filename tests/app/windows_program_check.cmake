@@ -52,7 +52,7 @@ foreach(entry ${PROGRAMS})
     set(record_dir "${CMAKE_CURRENT_BINARY_DIR}/${name}-version")
     file(REMOVE_RECURSE "${record_dir}")
     file(MAKE_DIRECTORY "${record_dir}")
-    execute_process(COMMAND "${WRESTOOL}" -x --type=16 "--output=${record_dir}" "${exe}"
+    execute_process(COMMAND "${WRESTOOL}" -x --raw --type=16 "--output=${record_dir}" "${exe}"
                     RESULT_VARIABLE failed)
     file(GLOB record "${record_dir}/*")
     file(READ "${record}" record_hex HEX)
