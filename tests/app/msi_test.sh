@@ -147,6 +147,7 @@ echo "== the installed zrt-vivoraz-cli answers, also through PATH"
 # Installing the signed rebuild of this version, then one of the next, then one of the last.
 run msiexec /i "$(winepath -w "$work/rebuild-signed.msi")" /qn || fail "the rebuild: $(cat "$work/err")"
 expect_installed "$version" rebuild "$work/signed/zrt-vivoraz.exe"
+run "$winfolder\\zrt-vivoraz-cli.exe" --version || fail "the signed zrt-vivoraz-cli --version failed"
 echo "== the signed rebuild of $version replaced it in place: one product, its files"
 higher=$release.$((build + 1))
 make_msi "$higher" "$bindir" higher
