@@ -69,11 +69,12 @@ echo "== the portable zip: both programs, LICENSE, README; its zrt-vivoraz-cli a
 if [ "$signing" = unsigned ]; then
     for file in "$msi" "$portable/zrt-vivoraz.exe" "$portable/zrt-vivoraz-cli.exe"; do
         ! osslsigncode verify -in "$file" >"$work/verify" 2>&1 || fail "${file##*/} is signed"
-        grep -qi "no signature\|not have any signature" "$work/verify" || fail "$(cat "$work/verify")"
+        grep -qi "no signature\|not have any signature" "$work/verify" \
+            || fail "$(cat "$work/verify")"
     done
 fi
 # A throw-away code-signing certificate, as PEM files and as PKCS#12 with a password; the programs
-# signed with the PKCS#12 file, the installer of them (a rebuild of this version) with the PEM files.
+# signed with the PKCS#12 file, an installer of them (a rebuild of this version) with the PEM files.
 openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 2 \
     -subj "/CN=ZrT_VivoRaz test" -addext "extendedKeyUsage=codeSigning" 2>/dev/null
 openssl pkcs12 -export -out "$work/key.p12" -inkey "$work/key.pem" -in "$work/cert.pem" \
@@ -92,9 +93,11 @@ make_msi() {
     "$scripts/make-msi.sh" "$work/$3.msi" "$1" "$2" "$work/$3" "$icon"
 }
 make_msi "$version" "$work/signed" rebuild
-"$scripts/sign.sh" --cert "$work/cert.pem" --key "$work/key.pem" "$work/rebuild.msi" "$work/rebuild-signed.msi"
+"$scripts/sign.sh" --cert "$work/cert.pem" --key "$work/key.pem" "$work/rebuild.msi" \
+    "$work/rebuild-signed.msi"
 for file in signed/zrt-vivoraz.exe signed/zrt-vivoraz-cli.exe rebuild-signed.msi; do
-    ! osslsigncode verify -in "$work/$file" >"$work/verify" 2>&1 || fail "$file: the test's certificate is trusted"
+    ! osslsigncode verify -in "$work/$file" >"$work/verify" 2>&1 \
+        || fail "$file: the test's certificate is trusted"
     grep -q "self-signed certificate" "$work/verify" || fail "$file: $(cat "$work/verify")"
     osslsigncode verify -CAfile "$work/cert.pem" -in "$work/$file" >"$work/verify" 2>&1 \
         || fail "$file has no valid signature: $(cat "$work/verify")"
@@ -147,11 +150,11 @@ echo "== the installed zrt-vivoraz-cli answers, also through PATH"
 # Installing the signed rebuild of this version, then one of the next, then one of the last.
 run msiexec /i "$(winepath -w "$work/rebuild-signed.msi")" /qn || fail "the rebuild: $(cat "$work/err")"
 expect_installed "$version" rebuild "$work/signed/zrt-vivoraz.exe"
-run "$winfolder\\zrt-vivoraz-cli.exe" --version || fail "the signed zrt-vivoraz-cli --version failed"
+run "$winfolder\\zrt-vivoraz-cli.exe" --version || fail "the signed zrt-vivoraz-cli failed"
 echo "== the signed rebuild of $version replaced it in place: one product, its files"
 higher=$release.$((build + 1))
 make_msi "$higher" "$bindir" higher
-run msiexec /i "$(winepath -w "$work/higher.msi")" /qn || fail "msiexec /i $higher: $(cat "$work/err")"
+run msiexec /i "$(winepath -w "$work/higher.msi")" /qn || fail "$higher: $(cat "$work/err")"
 expect_installed "$higher" higher "$bindir/zrt-vivoraz.exe"
 echo "== $higher replaced it in place: one product, its files"
 lower=$release.$((build > 0 ? build - 1 : 0))
@@ -162,7 +165,8 @@ status=0
 WINEDEBUG=trace+msi run msiexec /i "$(winepath -w "$work/lower.msi")" /qn || status=$?
 [ "$status" = $((1603 % 256)) ] || fail "msiexec of $lower over $higher: status $status, not 1603"
 grep -q 'EvaluateConditionW L"NOT WIX_DOWNGRADE_DETECTED"' "$work/err" \
-    && grep -q 'action L"LaunchConditions" returned 1603' "$work/err" || fail "not refused as a downgrade"
+    && grep -q 'action L"LaunchConditions" returned 1603' "$work/err" \
+    || fail "not refused as a downgrade"
 msiinfo export "$work/lower.msi" LaunchCondition | tr -d '\r' \
     | grep -qxF "NOT WIX_DOWNGRADE_DETECTED	A newer version of ZrT_VivoRaz is already installed." \
     || fail "the downgrade rule's message: $(msiinfo export "$work/lower.msi" LaunchCondition)"
