@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <ostream>
+#include <string_view>
 
 #include "config/settings_file.hpp"
 #include "link/link_error.hpp"
@@ -48,7 +49,8 @@ std::optional<int> SearchAndChoose(Context& context, Chosen& chosen) {
     }
     chosen = Choose(context.readers, context.selection);
     if (!chosen.error.empty()) {
-        return Fail(context, chosen.kind, chosen.error, chosen.usage ? EXIT_USAGE : EXIT_FAILED);
+        const bool usage = std::string_view(chosen.kind) == KIND_USAGE;
+        return Fail(context, chosen.kind, chosen.error, usage ? EXIT_USAGE : EXIT_FAILED);
     }
     return std::nullopt;
 }

@@ -129,7 +129,7 @@ Chosen Choose(ReaderSet& readers, const Selection& selection) {
         for (const ReaderEntry* entry : chosen.entries) {
             chosen.error += " " + entry->path;
         }
-        chosen.usage = true;
+        chosen.kind = KIND_USAGE;
         chosen.entries.clear();
     }
     return chosen;

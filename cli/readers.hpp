@@ -56,12 +56,11 @@ struct Selection {
 // ("M") when a serial number is asked for. With --all the entries that cannot be opened are among
 // them (each fails with its reason); otherwise a reader that cannot be opened is never chosen,
 // and when it may be the one asked for, the error names it with its reason. An error (no reader,
-// no match, several matches for a serial number) is a message in `error`, with `usage` set when
-// the command line must change and `kind` as the JSON error document names it.
+// no match, several matches for a serial number) is a message in `error`, with `kind` as the JSON
+// error document names it; KIND_USAGE (the command line must change) also makes the exit status.
 struct Chosen {
     std::vector<ReaderEntry*> entries;
     std::string error;
-    bool usage = false;
     const char* kind = "reader";
 };
 Chosen Choose(ReaderSet& readers, const Selection& selection);

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Windows installer from zrt-vivoraz.wxs with wixl, then adds what wixl cannot write with
 # msibuild: the install folder appended to the system PATH (an Environment table row, written by
-# WriteEnvironmentStrings and taken away again by RemoveEnvironmentStrings on removal).
+# WriteEnvironmentStrings and taken away again by RemoveEnvironmentStrings on removal), and the
+# upgrade rule's taking the installer's own version too, so that a rebuild replaces what it
+# rebuilt (wixl knows no AllowSameVersionUpgrades).
 #   make-msi.sh OUTPUT.msi VERSION BINDIR SOURCEDIR ICON
-# VERSION is a.b.c (the product version the installer compares on upgrade); BINDIR holds
+# VERSION is a.b.c (the product version the installer compares on upgrade: 1.9.B); BINDIR holds
 # zrt-vivoraz.exe and zrt-vivoraz-cli.exe, SOURCEDIR LICENSE and README.md.
 set -euo pipefail
 if [ $# -ne 5 ]; then
@@ -32,5 +34,16 @@ msibuild "$work/package.msi" \
 VALUES ('SystemPath', '=-*PATH', '[~];[INSTALLDIR]', 'Programs')" \
     -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('RemoveEnvironmentStrings', 3300)" \
     -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('WriteEnvironmentStrings', 5200)"
+
+# The row that finds what this installer replaces covers versions up to its own, its own included
+# (attribute 512, VersionMaxInclusive, beside 1, MigrateFeatures). The row's columns are its
+# primary key: it is taken out and written anew.
+upgrade_code=$(msiinfo export "$work/package.msi" Upgrade | tr -d '\r' |
+    awk -F'\t' '$7 == "WIX_UPGRADE_DETECTED" { print $1 }')
+[ -n "$upgrade_code" ] || { echo "$0: wixl wrote no upgrade rule" >&2; exit 1; }
+msibuild "$work/package.msi" \
+    -q "DELETE FROM \`Upgrade\` WHERE \`ActionProperty\` = 'WIX_UPGRADE_DETECTED'" \
+    -q "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \`ActionProperty\`) \
+VALUES ('$upgrade_code', '$version', 513, 'WIX_UPGRADE_DETECTED')"
 mkdir -p "$(dirname "$output")"
 mv "$work/package.msi" "$output"

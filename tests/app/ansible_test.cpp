@@ -1,8 +1,10 @@
 // Fleets through Ansible: examples/ansible/linux.yml run by Debian's ansible-playbook against this
 // machine (connection local) inside the umockdev bed, with two virtual readers of which one
-// acknowledges writes without storing them. The play installs the Debian packages named in
-// ZRT_ANSIBLE_DEBS (the command-line package first) system-wide; they are purged again when the
-// test ends, whatever its outcome. Run by scripts/test-packages.sh, as root.
+// acknowledges writes without storing them, and once with a settings file the program refuses.
+// The play installs the Debian packages named in ZRT_ANSIBLE_DEBS (the command-line package first)
+// system-wide; they are purged again when the test ends, whatever its outcome. Run by
+// scripts/test-packages.sh, as root. The program's options that the play uses are checked first,
+// packages or not.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -36,6 +38,19 @@ Json TaskResult(const Json& report, const std::string& name) {
         }
     }
     return nullptr;
+}
+
+// The options the play gives zrt-vivoraz-cli: its argv items that start with "--".
+std::vector<std::string> PlayOptions(const fs::path& play) {
+    std::vector<std::string> options;
+    std::ifstream in(play);
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t item = line.find("- --");
+        if (item != std::string::npos && line.find_first_not_of(' ') == item) {
+            options.push_back(line.substr(item + 2));
+        }
+    }
+    return options;
 }
 
 const std::string IMPORT_TASK = "Apply the settings to every reader";
@@ -93,16 +108,21 @@ class AnsibleFleet : public ::testing::Test {
     bool installing = false;  // the play may have installed the packages
 };
 
-TEST_F(AnsibleFleet, FailsTheHostOnARefusingReaderAndWritesOnlyReadersThatDiffer) {
+TEST_F(AnsibleFleet, FailsTheHostWithItsReasonAndWritesOnlyReadersThatDiffer) {
+    const std::vector<std::string> options =
+        PlayOptions(ZRT_SOURCE_DIR "/examples/ansible/linux.yml");
+    ASSERT_GE(options.size(), 3u) << "the play's command line was not found";
+    const std::string help = RunCommand({ZRT_CLI_PATH, "--help"}, folder).out +
+                             RunCommand({ZRT_CLI_PATH, "import", "--help"}, folder).out;
+    for (const std::string& option : options) {
+        EXPECT_NE(help.find(option + " "), std::string::npos)
+            << "the play uses " << option << ", which zrt-vivoraz-cli lacks";
+    }
     const char* debList = std::getenv("ZRT_ANSIBLE_DEBS");
     if (debList == nullptr || *debList == '\0') {
-        GTEST_SKIP() << "ZRT_ANSIBLE_DEBS names no packages to install (scripts/test-packages.sh "
-                        "sets it)";
-    }
-    const Outcome help = RunCommand({ZRT_CLI_PATH, "import", "--help"}, folder);
-    if (help.out.find("--only-if-different") == std::string::npos) {
-        GTEST_SKIP() << "zrt-vivoraz-cli import has no --only-if-different yet: the playbook "
-                        "needs it";
+        GTEST_SKIP() << "ZRT_ANSIBLE_DEBS names no packages to install: run "
+                        "scripts/test-packages.sh (as root), which builds them and runs this test "
+                        "with them";
     }
     std::vector<std::string> debs;
     std::istringstream words(debList);
@@ -147,6 +167,23 @@ TEST_F(AnsibleFleet, FailsTheHostOnARefusingReaderAndWritesOnlyReadersThatDiffer
     EXPECT_FALSE(import.value("changed", true));
     EXPECT_EQ(Letters(0).find('C'), std::string::npos) << Letters(0);
     EXPECT_EQ(Letters(1).find('C'), std::string::npos) << Letters(1);
+
+    // A settings file the program refuses before any reader: the failure gives its reason.
+    Json refused = Json::parse(config::SettingsToJson(wanted));
+    refused["enter"] = "maybe";
+    std::ofstream(folder / "settings.json", std::ios::trunc) << refused.dump();
+    bed.WithReader(0, [](VirtualReader& reader) { reader.ClearLog(); });
+    bed.WithReader(1, [](VirtualReader& reader) { reader.ClearLog(); });
+    report = Play(debs, status);
+    EXPECT_NE(status, 0);
+    verdict = TaskResult(report, VERDICT_TASK);
+    ASSERT_FALSE(verdict.is_null()) << report.dump(1);
+    EXPECT_TRUE(verdict.value("failed", false));
+    const std::string reason =
+        (folder / "host" / "settings.json").string() + ": enter: must be true or false";
+    EXPECT_NE(verdict.value("msg", "").find("(exit status 1): " + reason), std::string::npos)
+        << verdict.value("msg", "");
+    EXPECT_EQ(Letters(0) + Letters(1), "");
 }
 
 }  // namespace

@@ -1,9 +1,31 @@
 # Checks the Windows programs: each at most its limit in bytes as linked (stripped; the window
-# program with the firmware images embedded), carrying an icon and a version record as resources,
-# and importing no DLL but the system's. Prints their sizes and imports.
+# program with the firmware images embedded), carrying an icon and a version record of VERSION
+# (a.b.c.d) as resources, and importing no DLL but the system's. Prints their sizes and imports.
 #   cmake -DPROGRAMS="path/zrt-vivoraz.exe=1048576;path/zrt-vivoraz-cli.exe=2097152"
-#         -DOBJDUMP=x86_64-w64-mingw32-objdump -DWRESTOOL=wrestool -P windows_program_check.cmake
+#         -DVERSION=1.9.174.0 -DOBJDUMP=x86_64-w64-mingw32-objdump -DWRESTOOL=wrestool
+#         -P windows_program_check.cmake
 cmake_policy(SET CMP0057 NEW)
+
+# The version's 32-bit word of the parts `high` and `low`, as file(READ HEX) shows it (lowercase
+# hexadecimal, least significant byte first).
+function(version_word high low out)
+    math(EXPR word "(${high} << 16) | ${low}" OUTPUT_FORMAT HEXADECIMAL)
+    string(REGEX REPLACE "^0x" "0000000" word "${word}")
+    string(REGEX MATCH "(..)(..)(..)(..)$" word "${word}")
+    set(${out} "${CMAKE_MATCH_4}${CMAKE_MATCH_3}${CMAKE_MATCH_2}${CMAKE_MATCH_1}" PARENT_SCOPE)
+endfunction()
+# The fixed part of the record (signature 0xFEEF04BD, its structure's version, then the file's and
+# the product's version: the numbers Windows Installer compares when it replaces a file).
+if(NOT VERSION MATCHES "^([0-9]+)\\.([0-9]+)\\.([0-9]+)\\.([0-9]+)$")
+    message(FATAL_ERROR "VERSION '${VERSION}' is no a.b.c.d")
+endif()
+set(parts ${CMAKE_MATCH_1} ${CMAKE_MATCH_2} ${CMAKE_MATCH_3} ${CMAKE_MATCH_4})
+list(GET parts 0 1 major_minor)
+list(GET parts 2 3 build_last)
+version_word(${major_minor} most)
+version_word(${build_last} least)
+set(fixed "bd04effe00000100${most}${least}${most}${least}")
+string(REPLACE "." "\\." version_pattern "${VERSION}")
 set(allowed kernel32.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll shell32.dll setupapi.dll
     hid.dll msvcrt.dll advapi32.dll)
 foreach(entry ${PROGRAMS})
@@ -27,6 +49,21 @@ foreach(entry ${PROGRAMS})
     if(failed OR NOT resources MATCHES "--type=14 " OR NOT resources MATCHES "--type=16 ")
         message(FATAL_ERROR "${name} lacks its icon or its version record:\n${resources}")
     endif()
+    set(record_dir "${CMAKE_CURRENT_BINARY_DIR}/${name}-version")
+    file(REMOVE_RECURSE "${record_dir}")
+    file(MAKE_DIRECTORY "${record_dir}")
+    execute_process(COMMAND "${WRESTOOL}" -x --raw --type=16 "--output=${record_dir}" "${exe}"
+                    RESULT_VARIABLE failed)
+    file(GLOB record "${record_dir}/*")
+    file(READ "${record}" record_hex HEX)
+    file(STRINGS "${record}" texts ENCODING UTF-16LE)
+    list(FILTER texts INCLUDE REGEX "^${version_pattern}$")
+    list(LENGTH texts count)
+    file(REMOVE_RECURSE "${record_dir}")
+    if(failed OR NOT record_hex MATCHES "${fixed}" OR NOT count EQUAL 2)
+        message(FATAL_ERROR "${name}'s version record is not of version ${VERSION}")
+    endif()
+    message(STATUS "${name}: version ${VERSION}")
     string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
     list(LENGTH imports count)
     if(count EQUAL 0)

@@ -127,6 +127,11 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"BlankReader", "--json|--reader| |set|enter=true", "", 2, "--reader", "usage"},
         BadInput{"ReaderPast32Bits", "--reader|4294967297|show", "", 2, "not a serial number",
                  TEXT},
+        // Past either end of the range; 65536 would wrap to serial number 0, another reader.
+        BadInput{"ReaderPast65535", "--json|--reader|65536|show", "", 2, "not a serial number",
+                 "usage"},
+        BadInput{"NegativeReader", "--json|--reader=-1|show", "", 2, "not a serial number",
+                 "usage"},
         BadInput{"EmptyPath", "--path||set|enter=true", "", 2, "--path", TEXT},
         BadInput{"BlankPath", "--json|--path| \t|import|FILE", "", 2, "--path", "usage"},
         BadInput{"UnknownOption", "--json|--colour|list", "", 2, "--colour", "usage"},
@@ -203,6 +208,30 @@ TEST_F(CommandLine, ATestImageIsNotUploaded) {
     EXPECT_EQ(result["error"], "the built-in image for model 1175 is a test image; not uploaded");
     EXPECT_EQ(result["uploaded"], false);
     EXPECT_EQ(Letters(first).find('Z'), std::string::npos) << Letters(first);
+}
+
+// Both ends of the range are serial numbers that reach their reader; a serial number two readers
+// share is a usage error, in the exit status and in the JSON error document alike.
+TEST_F(CommandLine, SerialNumbersFromZeroTo65535ReachTheirReaderAndMustBeUnique) {
+    sim::VirtualReader zero{{151, 0, 12}, config::RECORD_TEMPLATE, link::PRODUCT_ID_51};
+    platform.AddReader(zero);
+    for (const auto& [serial, reader] : {std::pair{0, 2}, std::pair{65535, 1}}) {
+        const Outcome show = Cli({"--json", "--reader", std::to_string(serial), "show"});
+        EXPECT_EQ(show.status, 0) << show.out;
+        const Json result = Json::parse(show.out);
+        EXPECT_EQ(result["serial"], serial);
+        EXPECT_EQ(result["path"], platform.PathOf(reader));
+    }
+
+    sim::VirtualReader alsoZero{{1175, 0, 12}, RECORD, link::PRODUCT_ID_41};
+    platform.AddReader(alsoZero);
+    const Outcome shared = Cli({"--json", "--reader", "0", "show"});
+    EXPECT_EQ(shared.status, 2);
+    const Json error = Json::parse(shared.out)["error"];
+    EXPECT_EQ(error["kind"], "usage");
+    EXPECT_NE(error["message"].get<std::string>().find("several readers have serial number 0"),
+              std::string::npos)
+        << shared.out;
 }
 
 }  // namespace
