@@ -18,7 +18,7 @@ cmake --build build-windows
 ls -l build-windows/bin/zrt-vivoraz.exe build-windows/bin/zrt-vivoraz-cli.exe | awk '{sub(".*/", "", $9); print $9 ": " $5 " bytes"}'
 
 # The upgrade build: only the program, with placeholder images newer than any test reader's firmware,
-# for the native end-to-end test of the upload (tests/app/win_tool_e2e_test.cpp). Placeholders are
+# for the native end-to-end test of the upload (tests/app/win_e2e_test.cpp). Placeholders are
 # test images: only a build with ZRT_TEST_IMAGES uploads them (its title says "(test images)").
 python3 firmware/images/make-placeholders.py --out build-windows-upgrade/images --version 512 >/dev/null
 cmake -S . -B build-windows-upgrade -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \

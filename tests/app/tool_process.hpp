@@ -1,6 +1,7 @@
 // The real program zrt-vivoraz as a child process of a test that drives it from outside through the
 // umockdev bed: starting, signalling and reaping it, its own runtime folder, and waiting for what
-// the bed sees of it (the requests a reader receives, the handles open on a node).
+// the bed sees of it (the requests a reader receives, the handles open on a node). Also the two
+// requests the tool sends without the user, as the reader receives them.
 #pragma once
 
 #include <fcntl.h>
@@ -14,11 +15,14 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "link/zrhid.hpp"
 #include "sim/umockdev_bed.hpp"
 
 extern char** environ;
@@ -30,6 +34,18 @@ using namespace std::chrono_literals;
 // How long the tool may take for any one step (starting Qt included) on a busy machine. Only a
 // bound on waiting for the child: every wait ends as soon as its condition holds.
 inline constexpr auto DEADLINE = 30s;
+
+// The two requests the tool may send without the user: 63-byte reports 0x41 carrying a frame of
+// length 5 with the command and its CRC-16/MODBUS, least significant byte first.
+inline std::vector<std::uint8_t> ShortReport(std::initializer_list<std::uint8_t> head) {
+    std::vector<std::uint8_t> report(head);
+    report.resize(link::SHORT_REPORT_SIZE, 0);
+    return report;
+}
+inline const std::vector<std::uint8_t> READ_INFO_REQUEST =
+    ShortReport({0x41, 0x05, 0x00, 0x4D, 0xA1, 0xF4});
+inline const std::vector<std::uint8_t> READ_CONFIG_REQUEST =
+    ShortReport({0x41, 0x05, 0x00, 0x63, 0x21, 0xE8});
 
 // The command letters of a reader's log from entry `from` on, e.g. "McMMM".
 inline std::string Commands(const std::vector<Request>& log, std::size_t from = 0) {
