@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <memory>
 
 #include "window_fixture.hpp"
 
@@ -17,9 +19,13 @@ TEST_F(Behaviour, APipeOrADeviceDroppedOnTheWindowIsRefusedUnread) {
     Connect();
     Activate();
     ASSERT_TRUE(readers.IsOpen());
-    const std::string pipe = (std::filesystem::temp_directory_path() /
-                              ("zrt-settings-pipe-" + std::to_string(::getpid())))
-                                 .string();
+    // A folder of this run's own, removed whatever the assertions say.
+    std::string folder =
+        (std::filesystem::temp_directory_path() / "zrt-settings-pipe-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    const std::unique_ptr<std::string, void (*)(std::string*)> removed(
+        &folder, [](std::string* f) { std::filesystem::remove_all(*f); });
+    const std::string pipe = folder + "/settings.json";
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     const config::ConfigState before = win.BuildSettings();
     // /dev/zero first: a load that reads it fails here, before the pipe would hold it up.
@@ -31,7 +37,6 @@ TEST_F(Behaviour, APipeOrADeviceDroppedOnTheWindowIsRefusedUnread) {
     }
     EXPECT_EQ(boxes.messages.size(), 2u);
     EXPECT_EQ(win.BuildSettings(), before);
-    std::filesystem::remove(pipe);
 }
 
 }  // namespace
