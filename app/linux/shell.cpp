@@ -2,6 +2,7 @@
 #include "app/linux/shell.hpp"
 
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QStyleFactory>
@@ -51,6 +52,18 @@ bool Application::notify(QObject* receiver, QEvent* event) {
     return false;
 }
 
+bool Application::SpeakQt(ui::Language language) {
+    removeTranslator(&qtTexts_);
+    if (language != ui::Language::Polish) {
+        return true;  // Qt's own language
+    }
+    if (!qtTexts_.load(QStringLiteral("qtbase_pl"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        return false;
+    }
+    return installTranslator(&qtTexts_);
+}
+
 void Application::ShowError(const std::string& message) {
     if (errorDisplay_) {
         errorDisplay_(message);
@@ -64,6 +77,7 @@ int RunWindows(Application& application, link::HidPlatform& platform, ReaderList
     try {
         core::ReaderService readers(platform, lists.HidVP41, lists.HidVP51);
         const ui::Language language = ui::SystemLanguage(std::nullopt);  // the locale decides
+        application.SpeakQt(language);  // before the first dialog
         ui::qt::QtForm mainForm(ui::MainWinLayout(language));
         ui::qt::QtDialogs dialogs(mainForm, language);
         ui::qt::QtFileDialogs fileDialogs(mainForm);

@@ -4,12 +4,14 @@
 #pragma once
 
 #include <QApplication>
+#include <QTranslator>
 
 #include <functional>
 #include <string>
 
 #include "app/reader_lists.hpp"
 #include "link/hid_platform.hpp"
+#include "ui/words.hpp"
 
 namespace zrt::app {
 
@@ -27,8 +29,14 @@ class Application : public QApplication {
         errorDisplay_ = std::move(display);
     }
 
+    // Qt's own texts (the file dialog, the buttons of its boxes) in `language`: for Polish the
+    // translations of Debian's qt6-translations-l10n (qtbase_pl) from Qt's translations folder.
+    // False when they are not there: Qt then speaks English.
+    bool SpeakQt(ui::Language language);
+
   private:
     std::function<void(const std::string&)> errorDisplay_;
+    QTranslator qtTexts_;
 };
 
 // Creates the main window over the reader lists, then the hidden progress window, shows the main

@@ -18,12 +18,14 @@
 #include <cstring>
 #include <filesystem>
 
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -205,6 +207,22 @@ TEST(ApplicationIdentity, MatchesTheDesktopEntryAndCarriesTheProjectIcon) {
         EXPECT_EQ(qAlpha(image.pixel(size / 2, size * 3 / 4)), 255) << size;
     }
     EXPECT_TRUE(icon.availableSizes().contains(QSize(256, 256)));
+}
+
+// Qt's own dialogs speak the window's language: Polish from Qt's translations, which the window's
+// package depends on; back to Qt's English for English.
+TEST(QtTexts, FollowTheWindowsLanguage) {
+    const auto lookIn = [] { return QCoreApplication::translate("QFileDialog", "Look in:"); };
+    const auto cancel = [] {
+        QDialogButtonBox box(QDialogButtonBox::Cancel);
+        return box.button(QDialogButtonBox::Cancel)->text();
+    };
+    ASSERT_TRUE(App().SpeakQt(zrt::ui::Language::Polish));
+    EXPECT_EQ(lookIn(), QStringLiteral("Szukaj w:"));
+    EXPECT_EQ(cancel(), QStringLiteral("Anuluj"));
+    ASSERT_TRUE(App().SpeakQt(zrt::ui::Language::English));
+    EXPECT_EQ(lookIn(), QStringLiteral("Look in:"));
+    EXPECT_EQ(cancel(), QStringLiteral("Cancel"));
 }
 
 // The single-instance socket in a runtime folder of the test's own, or without one in a temporary
