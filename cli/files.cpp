@@ -4,6 +4,7 @@
 #include <istream>
 #include <ostream>
 
+#include "link/host_system.hpp"
 #include "link/text_file.hpp"
 
 namespace zrt::cli {
@@ -49,8 +50,9 @@ bool WriteTextFile(const std::string& name, const std::string& text, std::ostrea
         standardOutput << text << std::flush;
         return static_cast<bool>(standardOutput);
     }
-    if (!link::WriteTextFile(name, text)) {
-        error = name + ": cannot be written";
+    int why = 0;
+    if (!link::WriteTextFile(name, text, why)) {
+        error = name + ": cannot be written (" + link::SystemErrorText(why, "en") + ")";
         return false;
     }
     return true;

@@ -10,6 +10,7 @@
 
 #include "config/settings_file.hpp"
 #include "core/reader_status.hpp"
+#include "link/host_system.hpp"
 #include "link/link_error.hpp"
 #include "link/text_file.hpp"
 #include "ui/layout.hpp"
@@ -445,9 +446,13 @@ bool TMainWin::LoadSettingsFile(const std::string& path) {
     return true;
 }
 
+// A file that cannot be written is said with the system's reason, in the window's language where
+// the system has it.
 bool TMainWin::SaveSettingsFile(const std::string& path) {
-    if (!link::WriteTextFile(path, config::SettingsToJson(BuildSettings()))) {
-        Boxes.ShowMessage(Say(CANNOT_WRITE) + "\n" + path);
+    int why = 0;
+    if (!link::WriteTextFile(path, config::SettingsToJson(BuildSettings()), why)) {
+        Boxes.ShowMessage(Say(CANNOT_WRITE) + "\n" + path + "\n\n" +
+                          link::SystemErrorText(why, LanguageTag(Lang)) + ".");
         return false;
     }
     return true;

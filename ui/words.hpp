@@ -15,6 +15,11 @@ namespace zrt::ui {
 
 enum class Language { Polish, English };
 
+// The language's ISO 639-1 code: "pl", "en".
+inline const char* LanguageTag(Language language) {
+    return language == Language::Polish ? "pl" : "en";
+}
+
 // One row of the catalogue.
 struct Words {
     std::string polish;

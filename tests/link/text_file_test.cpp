@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "link/host_system.hpp"
 #include "link/text_file.hpp"
 
 namespace zrt::link {
@@ -19,7 +20,8 @@ TEST(TextFile, ReadsUpTo64KiBAndRefusesOneByteMore) {
     const std::filesystem::path file = folder / u8"ustawienia-zażółć.json";
     std::filesystem::create_directories(folder);
     for (const std::size_t size : {0, 64 * 1024, 64 * 1024 + 1}) {
-        ASSERT_TRUE(WriteTextFile(Utf8(file), std::string(size, '{'))) << size;
+        int why = 0;
+        ASSERT_TRUE(WriteTextFile(Utf8(file), std::string(size, '{'), why)) << size;
         EXPECT_EQ(std::filesystem::file_size(file), size);
         FileError error = FileError::None;
         const std::optional<std::string> text = ReadTextFile(Utf8(file), error);
@@ -31,7 +33,25 @@ TEST(TextFile, ReadsUpTo64KiBAndRefusesOneByteMore) {
     FileError error = FileError::None;
     EXPECT_EQ(ReadTextFile(Utf8(folder / "missing.json"), error), std::nullopt);
     EXPECT_EQ(error, FileError::CannotOpen);
-    EXPECT_FALSE(WriteTextFile(Utf8(folder / "no-folder" / "x.json"), "{}"));
+    std::filesystem::remove_all(folder);
+}
+
+// A file that cannot be written says why in the system's words: a missing folder, a folder in the
+// file's place.
+TEST(TextFile, AFileThatCannotBeWrittenGivesTheSystemsReason) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "zrt-unwritable";
+    std::filesystem::create_directories(folder / "a-folder");
+    int why = 0;
+    EXPECT_FALSE(WriteTextFile(Utf8(folder / "no-folder" / "x.json"), "{}", why));
+    const std::string missing = SystemErrorText(why, "en");
+    EXPECT_TRUE(missing.find("No such file") != std::string::npos ||
+                missing.find("cannot find the path") != std::string::npos)
+        << missing;
+    EXPECT_FALSE(WriteTextFile(Utf8(folder / "a-folder"), "{}", why));
+    const std::string folderText = SystemErrorText(why, "en");
+    EXPECT_NE(folderText, missing);
+    EXPECT_FALSE(folderText.empty());
+    EXPECT_NE(folderText.back(), '.');
     std::filesystem::remove_all(folder);
 }
 
