@@ -459,15 +459,17 @@ bool TMainWin::SaveSettingsFile(const std::string& path) {
 }
 
 std::string TMainWin::AboutText() const {
-    std::string text = Say(MainCaption()) + "\n" + Say(LICENCE_LINE) + "\n\n" + Say(IMAGES_LINE);
+    std::string text = Say(MainCaption()) + "\n" +
+                       Fill(Say(LICENCE_LINE), {{"licence", Docs.licence}}) + "\n\n" +
+                       Say(IMAGES_LINE);
     for (const firmware::FirmwareCatalogueRow& row : Readers.Catalogue) {
-        char line[96];
-        std::snprintf(line, sizeof line, "\n    %s (%u): %s %u", core::ModelName(row.model).c_str(),
-                      static_cast<unsigned>(row.model), Say(IMAGE_VERSION_WORD).c_str(),
-                      static_cast<unsigned>(row.image.Version()));
-        text += line;
+        const char* line = firmware::IsTestImage(row.image) ? TEST_IMAGE_LINE : IMAGE_LINE;
+        text += "\n    " + Fill(Say(line), {{"model", core::ModelName(row.model)},
+                                            {"word", std::to_string(row.model)},
+                                            {"version", std::to_string(row.image.Version())}});
     }
-    return text + "\n\n" + Say(REPORTING_LINE);
+    return text + "\n\n" + Fill(Say(README_LINE), {{"readme", Docs.readme}}) + "\n" +
+           Say(REPORTING_LINE);
 }
 
 void TMainWin::ShowConfiguration(const config::ReaderConfig& record) {

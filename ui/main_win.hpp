@@ -26,6 +26,12 @@ namespace zrt::ui {
 
 class TWorkWin;
 
+// Where the documents that the About box and the messages name are installed.
+struct Documents {
+    std::string readme = "README";
+    std::string licence = "LICENSE";
+};
+
 // The write animation: positions 0, 5, .. 100 with a short wait after each, then a longer one.
 inline constexpr int WRITE_PROGRESS_STEP = 5;
 inline constexpr int WRITE_PROGRESS_STEP_MS = 5;
@@ -47,6 +53,8 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     void AttachWorkWin(TWorkWin& workWin) { WorkWin = &workWin; }
     // The dialogs that choose a settings file for the menu's load and save.
     void AttachFileDialogs(FileDialogs& fileDialogs) { Files = &fileDialogs; }
+    // Where the installed README and licence are (the start-up of each system knows).
+    void AttachDocuments(Documents documents) { Docs = std::move(documents); }
 
     // Event handlers, by the names the layout gives them.
     void FormActivate(Component& sender);
@@ -78,8 +86,8 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     bool LoadSettingsFile(const std::string& path);
     // Writes the controls' settings as a settings file; a failure is said in a box. False then.
     bool SaveSettingsFile(const std::string& path);
-    // The About box's text: name and version, licence, the firmware images carried, where to
-    // report a problem.
+    // The About box's text: name and version, licence, the firmware images carried with their
+    // versions (a test image said as such), where the README is and where to report a problem.
     std::string AboutText() const;
 
     // Dispatches an event to the handler of that name; an unknown name is a program fault.
@@ -145,6 +153,7 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     Waiter& Waits;
     TWorkWin* WorkWin = nullptr;
     FileDialogs* Files = nullptr;
+    Documents Docs;
     const Language Lang;
 
   private:

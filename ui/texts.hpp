@@ -53,11 +53,15 @@ inline constexpr const char* FILE_TOO_LARGE =
 inline constexpr const char* NOT_A_REGULAR_FILE =
     "To nie jest zwykły plik (lecz np. potok lub urządzenie).";
 
-// The About box: the program's name and version (MAIN_CAPTION), then these.
-inline constexpr const char* LICENCE_LINE = "Licencja: MIT (zob. plik LICENSE).";
+// The About box: the program's name and version (MAIN_CAPTION), then these; {licence} and {readme}
+// are where those documents are installed, {model} a model's name ("Zr-T51"), {word} its model word
+// and {version} the firmware version of its image.
+inline constexpr const char* LICENCE_LINE = "Licencja: MIT (zob. {licence}).";
 inline constexpr const char* IMAGES_LINE = "Obrazy oprogramowania czytników:";
-inline constexpr const char* IMAGE_VERSION_WORD = "wersja";
+inline constexpr const char* IMAGE_LINE = "{model} ({word}): wersja {version}";
+inline constexpr const char* TEST_IMAGE_LINE = "{model} ({word}): obraz testowy, nie ładowany";
+inline constexpr const char* README_LINE = "Opis programu: {readme}";
 inline constexpr const char* REPORTING_LINE =
-    "Zgłaszanie problemów: zob. README, rozdział „Reporting a problem”.";
+    "Jak zgłosić problem: opisuje to README (po angielsku) w rozdziale „Reporting a problem”.";
 
 }  // namespace zrt::ui

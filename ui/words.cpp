@@ -102,9 +102,11 @@ std::vector<Words> BuildCatalogue() {
          "The file is too large: over 64 KiB, where a settings file is under 1 KiB."},
         {NOT_A_REGULAR_FILE, "This is not a regular file (but a pipe or a device, for instance)."},
         // About.
-        {LICENCE_LINE, "Licence: MIT (see the file LICENSE)."},
-        {IMAGES_LINE, "Firmware images carried:"},
-        {IMAGE_VERSION_WORD, "version"},
+        {LICENCE_LINE, "Licence: MIT (see {licence})."},
+        {IMAGES_LINE, "Firmware carried for the readers:"},
+        {IMAGE_LINE, "{model} ({word}): version {version}"},
+        {TEST_IMAGE_LINE, "{model} ({word}): test image, not uploaded"},
+        {README_LINE, "Documentation: {readme}"},
         {REPORTING_LINE, "Reporting a problem: see the README, section “Reporting a problem”."},
     };
 }
@@ -143,6 +145,18 @@ std::string Say(Language language, std::string_view polish) {
         }
     }
     return std::string(polish);
+}
+
+std::string Fill(std::string text,
+                 std::initializer_list<std::pair<std::string_view, std::string_view>> values) {
+    for (const auto& [name, value] : values) {
+        const std::string placeholder = "{" + std::string(name) + "}";
+        for (std::size_t at = text.find(placeholder); at != std::string::npos;
+             at = text.find(placeholder, at + value.size())) {
+            text.replace(at, placeholder.size(), value);
+        }
+    }
+    return text;
 }
 
 Language ChooseLanguage(const std::function<const char*(const char*)>& variable,

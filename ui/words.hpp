@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,6 +34,10 @@ const std::vector<Words>& Catalogue();
 std::optional<std::string_view> EnglishOf(std::string_view polish);
 // A Polish text in `language`; a text the catalogue lacks (a key name, a device path) unchanged.
 std::string Say(Language language, std::string_view polish);
+
+// `text` with each placeholder "{name}" replaced by its value.
+std::string Fill(std::string text,
+                 std::initializer_list<std::pair<std::string_view, std::string_view>> values);
 
 // The language of the window. `variable` reads an environment variable (nullptr or empty: not
 // set). ZRT_LANG=pl or en decides first. Then, when `windowsUiLanguage` is given (the primary

@@ -84,6 +84,9 @@ int RunWindows(Application& application, link::HidPlatform& platform, ReaderList
         ui::qt::QtWaiter waiter;
         ui::TMainWin MainWin(mainForm, readers, dialogs, waiter, language);
         MainWin.AttachFileDialogs(fileDialogs);
+        // Where the window's Debian package puts them.
+        MainWin.AttachDocuments({"/usr/share/doc/zrt-vivoraz/README.md.gz",
+                                 "/usr/share/doc/zrt-vivoraz/copyright"});
         mainForm.SetEventSink(&MainWin);
         mainForm.SetFileDropHandler([&](const std::string& path) { MainWin.FileDropped(path); });
         mainForm.SetErrorDisplay(

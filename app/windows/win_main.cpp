@@ -27,6 +27,7 @@ extern "C" {
 #include "link/trace_platform.hpp"
 #include "ui/layout.hpp"
 #include "ui/main_win.hpp"
+#include "ui/win32/win_controls.hpp"
 #include "ui/win32/win_dialogs.hpp"
 #include "ui/win32/win_form.hpp"
 #include "ui/work_win.hpp"
@@ -37,6 +38,23 @@ void ShowError(const char* message) {
     MessageBoxW(GetActiveWindow(), zrt::ui::win32::Wide(message).c_str(),
                 zrt::ui::win32::Wide(zrt::ui::MainWinLayout().caption).c_str(),
                 MB_OK | MB_ICONERROR);
+}
+
+// The README page and the licence are installed (and unpacked from the zip) beside the programs.
+zrt::ui::Documents DocumentsBesideTheProgram() {
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD length = 0;
+    for (;;) {
+        length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    path.resize(length);
+    path.resize(path.rfind(L'\\') + 1);
+    const std::string folder = zrt::ui::win32::Utf8(path);
+    return {folder + "README.html", folder + "LICENSE.txt"};
 }
 
 void RunWindows(zrt::link::HidPlatform& platform, zrt::app::ReaderLists& lists,
@@ -51,6 +69,7 @@ void RunWindows(zrt::link::HidPlatform& platform, zrt::app::ReaderLists& lists,
     win32::WinWaiter waiter;
     TMainWin MainWin(mainForm, readers, dialogs, waiter, language);
     MainWin.AttachFileDialogs(fileDialogs);
+    MainWin.AttachDocuments(DocumentsBesideTheProgram());
     mainForm.SetEventSink(&MainWin);
     mainForm.SetFileDropHandler([&](const std::string& path) { MainWin.FileDropped(path); });
     // The loop waits on the system's signals of HID interfaces changing (WM_DEVICECHANGE for the

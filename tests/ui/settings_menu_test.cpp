@@ -210,16 +210,24 @@ TEST_F(SettingsFiles, LoadAndSaveOnlyWhileAReaderIsConnected) {
     EXPECT_TRUE(boxes.messages.empty());
 }
 
-TEST_F(SettingsFiles, AboutNamesTheProgramItsImagesAndWhereToReport) {
+// The About box names the program, its images with their versions (a test image as such, never as
+// "version 0") and the installed documents where the start-up says they are.
+TEST_F(SettingsFiles, AboutNamesTheProgramItsImagesAndItsDocuments) {
+    const std::string mark(firmware::TEST_IMAGE_MARK);
+    std::copy(mark.begin(), mark.end(),
+              images.Image(151).begin() + firmware::TEST_IMAGE_MARK_OFFSET);
+    win.AttachDocuments({"/usr/share/doc/zrt-vivoraz/README.md.gz", "C:\\ZrT\\LICENSE.txt"});
     mainForm.ChooseMenu("AboutMnu");
     ASSERT_EQ(boxes.messages.size(), 1u);
     const std::string& about = boxes.messages[0];
-    EXPECT_EQ(about.rfind("ZrT_VivoRaz 1.9\n", 0), 0u) << about;
-    EXPECT_NE(about.find("MIT"), std::string::npos);
+    EXPECT_EQ(about.rfind("ZrT_VivoRaz 1.9\nLicencja: MIT (zob. C:\\ZrT\\LICENSE.txt).\n", 0), 0u)
+        << about;
     EXPECT_NE(about.find("Zr-T41 (141): wersja 12"), std::string::npos) << about;
+    EXPECT_NE(about.find("Zr-T51 (151): obraz testowy, nie ładowany"), std::string::npos) << about;
     EXPECT_NE(about.find("Zr-T51 (1175): wersja 12"), std::string::npos) << about;
-    EXPECT_NE(about.find("Zgłaszanie problemów: zob. README, rozdział „Reporting a problem”."),
-              std::string::npos);
+    EXPECT_NE(about.find("Opis programu: /usr/share/doc/zrt-vivoraz/README.md.gz\n"),
+              std::string::npos)
+        << about;
     mainForm.ChooseMenu("ExitMnu");
     EXPECT_TRUE(mainForm.Window().closed);
 }
@@ -239,6 +247,7 @@ TEST_F(SettingsFiles, TheEnglishWindowSpeaksEnglish) {
     ASSERT_FALSE(boxes.messages.empty());
     EXPECT_EQ(boxes.messages.back().rfind("The settings file is not valid:\n", 0), 0u);
     english.AboutMnuClick(english.AboutMnu);
+    EXPECT_NE(boxes.messages.back().find("Zr-T41 (141): version 12"), std::string::npos);
     EXPECT_NE(boxes.messages.back().find("Reporting a problem: see the README"), std::string::npos);
     platform.Unplug(readerId);
     english.TimerTimer(english.Timer);
