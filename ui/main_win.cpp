@@ -142,11 +142,12 @@ void TMainWin::FormActivate(Component& /*sender*/) {
 
 // Every 100 ms: with a reader open, its identity is asked as a sign of life and a failure means it
 // is gone (unless another program holds the reader: then nothing happens); with none, a search when
-// one is due (after a change to the system's HID interfaces, after a reader found but not loaded,
-// or every few seconds), and a load of the reader found. No message but the search's, no focus
-// move. While the only readers present are refused for lack of permission the status line says so.
-// A tick that comes while the window is at work with the reader (its waits keep it painted, and a
-// toolkit may deliver timer events meanwhile) does nothing.
+// one is due (core::SearchPace: after a change to the system's HID interfaces, after a reader found
+// but not loaded, every second after a reader met but not opened, or once a minute), and a load of
+// the reader found. No message but the search's, no focus move. While the only readers present are
+// refused for lack of permission the status line says so. A tick that comes while the window is at
+// work with the reader (its waits keep it painted, and a toolkit may deliver timer events
+// meanwhile) does nothing.
 void TMainWin::TimerTimer(Component& /*sender*/) {
     if (atWork_) {
         return;
