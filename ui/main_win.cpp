@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -120,14 +121,21 @@ bool TMainWin::HasHandler(std::string_view handler) {
 // (an upload that failed left it stopped); a failed load has already let the reader go, so the
 // next tick searches and loads afresh. The focus goes to RapWin unless no reader was found.
 void TMainWin::FormActivate(Component& /*sender*/) {
-    try {
-        if (!FindReader()) {
-            ShowReaderState(false);
-            return;
+    std::optional<link::ZrHIDErr> failed;
+    {
+        const AtWork atWork(atWork_);
+        try {
+            if (!FindReader()) {
+                ShowReaderState(false);
+                return;
+            }
+            LoadConfiguration();
+        } catch (const link::ZrHIDErr& error) {
+            failed = error;
         }
-        LoadConfiguration();
-    } catch (const link::ZrHIDErr& error) {
-        Boxes.ShowMessage(Say(link::ErrorText(error)));
+    }
+    if (failed) {
+        Boxes.ShowMessage(Say(link::ErrorText(*failed)));
         Timer.SetEnabled(true);
     }
     FocusRapWin();
@@ -135,10 +143,17 @@ void TMainWin::FormActivate(Component& /*sender*/) {
 
 // Every 100 ms: with a reader open, its identity is asked as a sign of life and a failure means it
 // is gone (unless another program holds the reader: then nothing happens); with none, a search when
-// one is due (after a change to the system's HID interfaces, after a reader found but not loaded,
-// or every few seconds), and a load of the reader found. No message but the search's, no focus
-// move. While the only readers present are refused for lack of permission the status line says so.
+// one is due (core::SearchPace: after a change to the system's HID interfaces, after a reader found
+// but not loaded, every second after a reader met but not opened, or once a minute), and a load of
+// the reader found. No message but the search's, no focus move. While the only readers present are
+// refused for lack of permission the status line says so. A tick that comes while the window is at
+// work with the reader (its waits keep it painted, and a toolkit may deliver timer events
+// meanwhile) does nothing.
 void TMainWin::TimerTimer(Component& /*sender*/) {
+    if (atWork_) {
+        return;
+    }
+    const AtWork atWork(atWork_);
     if (Readers.IsOpen()) {
         try {
             Readers.CheckReader();
@@ -185,6 +200,7 @@ void TMainWin::WrBtnClick(Component& /*sender*/) {
     }
     core::WriteOutcome outcome{};
     try {
+        const AtWork atWork(atWork_);
         outcome = Readers.Write(BuildSettings());
         if (outcome.stored) {
             FocusRapWin();
@@ -200,6 +216,7 @@ void TMainWin::WrBtnClick(Component& /*sender*/) {
         FocusRapWin();
         return;
     }
+    const AtWork atWork(atWork_);
     ShowWriteProgress(WrProgressBar);
 }
 
