@@ -179,8 +179,11 @@ int Run(const Options& options) {
     form.show();  // its activation searches
     RunFor(milliseconds(300));
 
-    const std::string noAccessBox = core::NO_ACCESS_TEXT;
-    const std::string noAccessStatus = core::NO_ACCESS_STATUS_TEXT;
+    // The Polish window's texts, the README where a window without documents names it.
+    const std::string noAccessBox =
+        texts::Say(texts::Language::Polish, texts::Text::NoAccess, {{"readme", "README"}});
+    const std::string noAccessStatus(
+        texts::Words(texts::Text::NoAccessStatus, texts::Language::Polish));
     const auto count = [](const std::vector<std::string>& texts, const std::string& text) {
         return static_cast<int>(std::count(texts.begin(), texts.end(), text));
     };

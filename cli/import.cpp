@@ -5,6 +5,7 @@
 
 #include "cli/command.hpp"
 #include "cli/files.hpp"
+#include "cli/readers.hpp"
 #include "config/settings_file.hpp"
 #include "core/reader_service.hpp"
 #include "link/zrhid.hpp"
@@ -33,9 +34,10 @@ class Import final : public ReaderCommand {
         const std::optional<std::string> text = ReadTextFile(file_, context.in, error);
         std::optional<config::ConfigState> state;
         if (text) {
-            state = config::SettingsFromJson(*text, error);
+            config::SettingsError problem;
+            state = config::SettingsFromJson(*text, problem);
             if (!state) {
-                error = file_ + ": " + error;
+                error = file_ + ": " + SettingsErrorText(problem);
             }
         }
         if (!state) {

@@ -2,11 +2,14 @@
 // the write with its read-back check.
 #include "cli/readers.hpp"
 
+#include <cctype>
+
 #include "cli/command.hpp"
 #include "core/reader_service.hpp"
 #include "link/host_system.hpp"
 #include "link/link_error.hpp"
 #include "link/open_readers.hpp"
+#include "texts/texts.hpp"
 
 namespace zrt::cli {
 
@@ -136,22 +139,20 @@ Chosen Choose(ReaderSet& readers, const Selection& selection) {
 }
 
 std::string LinkErrorText(std::int32_t code) {
-    switch (code) {
-        case link::ERR_PROGRAM:
-            return "program error";
-        case link::ERR_HID_DRIVER:
-            return "the reader does not answer (HID driver error)";
-        case link::ERR_NOT_FOUND:
-            return "no reader";
-        case link::ERR_BAD_REPLY:
-            return "the reader's reply is malformed";
-        case link::ERR_UPGRADE:
-            return "the reader refused an upgrade step";
-        case link::ERR_IN_USE:
-            return "the reader is in use by another program";
-        default:
-            return "reader link error " + std::to_string(code);
+    std::string text(texts::Words(texts::LinkErrorKey(code), texts::Language::English));
+    if (!text.empty() && text.back() == '.') {
+        text.pop_back();
     }
+    // "The reader ..." begins a sentence; "HID" stays a name.
+    if (text.size() > 1 && std::isupper(static_cast<unsigned char>(text[0])) &&
+        std::islower(static_cast<unsigned char>(text[1]))) {
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    }
+    return text;
+}
+
+std::string SettingsErrorText(const config::SettingsError& error) {
+    return texts::SettingsErrorText(texts::Language::English, error);
 }
 
 Written WriteAndVerify(link::ZrHID& reader, const config::ConfigState& state) {

@@ -135,7 +135,7 @@ void TMainWin::FormActivate(Component& /*sender*/) {
         }
     }
     if (failed) {
-        Boxes.ShowMessage(Say(link::ErrorText(*failed)));
+        Boxes.ShowMessage(LinkErrorText(*failed));
         Timer.SetEnabled(true);
     }
     FocusRapWin();
@@ -186,7 +186,7 @@ void TMainWin::TimerTimer(Component& /*sender*/) {
 // are refused for lack of permission, the text that says so.
 std::string TMainWin::NoReaderText() {
     showingNoAccess_ = Readers.OnlyDenied();
-    return Say(showingNoAccess_ ? core::NO_ACCESS_STATUS_TEXT : core::NOT_CONNECTED_TEXT);
+    return Say(showingNoAccess_ ? texts::Text::NoAccessStatus : texts::Text::NotConnected);
 }
 
 // Writes the record the controls give, then reads it back: the reader's acknowledgement of "C"
@@ -206,13 +206,13 @@ void TMainWin::WrBtnClick(Component& /*sender*/) {
             FocusRapWin();
         }
     } catch (const link::ZrHIDErr& error) {
-        Boxes.ShowMessage(Say(link::ErrorText(error)));
+        Boxes.ShowMessage(LinkErrorText(error));
         return;
     }
     if (!outcome.stored) {
         ShowConfiguration(outcome.readBack);
         ShowReaderState(true);
-        Boxes.ShowMessage(Say(WRITE_NOT_STORED_TEXT));
+        Boxes.ShowMessage(Say(texts::Text::WriteNotStored));
         FocusRapWin();
         return;
     }
@@ -226,7 +226,7 @@ void TMainWin::ShowReaderState(bool connected) {
     }
     if (connected) {
         const link::ReaderInfo& info = Readers.Info();
-        StatusText = core::ConnectedText(info, Say(core::CONNECTED_FORMAT).c_str());
+        StatusText = core::ConnectedText(info, Say(texts::Text::Connected).c_str());
         RdLbl.SetCaption(StatusText);
         for (const KeyEntryRow& row : KeyRows) {
             EnableKeyControls(row, row.SendBox()->Checked());
@@ -282,7 +282,11 @@ void TMainWin::ShowWriteProgress(ProgressBar& bar) {
 }
 
 bool TMainWin::FindReader() {
-    return Readers.FindReader([this](const std::string& text) { Boxes.ShowMessage(Say(text)); });
+    return Readers.FindReader([this](const core::SearchNotice& notice) {
+        Boxes.ShowMessage(notice.kind == core::SearchNotice::Kind::NoAccess
+                              ? Say(texts::Text::NoAccess, {{"readme", Docs.readme}})
+                              : LinkErrorText(link::ZrHIDErr{notice.code}));
+    });
 }
 
 void TMainWin::OfferUpgrade() {
@@ -304,7 +308,7 @@ bool TMainWin::Asked(std::string_view caption, std::string_view text) {
 
 void TMainWin::Failed(std::optional<link::ZrHIDErr> linkError) {
     if (!linkError) {
-        Boxes.ShowMessage(Say(UPGRADE_FILE_ERROR));
+        Boxes.ShowMessage(Say(texts::Text::UpgradeFileError));
         Timer.SetEnabled(true);
     }
 }
@@ -314,7 +318,7 @@ void TMainWin::Failed(std::optional<link::ZrHIDErr> linkError) {
 // the main window's activation (a fresh load) follows every upload that ended.
 void TMainWin::Started(int blocks) {
     if (WorkWin != nullptr) {
-        WorkWin->WorkLbl.SetCaption(Say(UPGRADE_LABEL));
+        WorkWin->WorkLbl.SetCaption(Say(texts::Text::UpgradeLabel));
         WorkWin->ProgrBar.SetMax(10 * blocks);
         WorkWin->ProgrBar.SetPosition(0);
         WorkWin->Form.Show();
@@ -396,8 +400,9 @@ void TMainWin::S1CbChange(Component& /*sender*/) {
     FocusRapWin();
 }
 
-FileChoice TMainWin::SettingsFileChoice(const char* title) const {
-    return {Say(title), Say(SETTINGS_FILES), "*.json", Say(ALL_FILES), "json"};
+FileChoice TMainWin::SettingsFileChoice(texts::Text title) const {
+    return {Say(title), Say(texts::Text::SettingsFiles), "*.json", Say(texts::Text::AllFiles),
+            "json"};
 }
 
 // Load and save work only while a reader is connected (the items are disabled otherwise); the
@@ -406,7 +411,7 @@ void TMainWin::LoadMnuClick(Component& /*sender*/) {
     if (!Readers.IsOpen() || Files == nullptr) {
         return;
     }
-    const std::optional<std::string> path = Files->ChooseFileToOpen(SettingsFileChoice(LOAD_TITLE));
+    const std::optional<std::string> path = Files->ChooseFileToOpen(SettingsFileChoice(texts::Text::LoadTitle));
     if (path && Readers.IsOpen()) {
         LoadSettingsFile(*path);
     }
@@ -416,7 +421,7 @@ void TMainWin::SaveMnuClick(Component& /*sender*/) {
     if (!Readers.IsOpen() || Files == nullptr) {
         return;
     }
-    const std::optional<std::string> path = Files->ChooseFileToSave(SettingsFileChoice(SAVE_TITLE));
+    const std::optional<std::string> path = Files->ChooseFileToSave(SettingsFileChoice(texts::Text::SaveTitle));
     if (path && Readers.IsOpen()) {
         SaveSettingsFile(*path);
     }
@@ -438,20 +443,24 @@ void TMainWin::FileDropped(const std::string& path) {
     }
 }
 
+// The file's name and what the file holds are shown escaped, as the command line shows them.
 bool TMainWin::LoadSettingsFile(const std::string& path) {
+    const std::string shownPath = config::PrintableText(path);
     link::FileError why = link::FileError::None;
     const std::optional<std::string> text = link::ReadTextFile(path, why);
     if (!text) {
-        const char* reason = why == link::FileError::TooLarge     ? FILE_TOO_LARGE
-                             : why == link::FileError::NotRegular ? NOT_A_REGULAR_FILE
-                                                                  : nullptr;
-        Boxes.ShowMessage(Say(CANNOT_READ) + "\n" + path + (reason ? "\n\n" + Say(reason) : ""));
+        const std::string head = Say(texts::Text::CannotRead) + "\n" + shownPath;
+        Boxes.ShowMessage(
+            why == link::FileError::TooLarge     ? head + "\n\n" + Say(texts::Text::FileTooLarge)
+            : why == link::FileError::NotRegular ? head + "\n\n" + Say(texts::Text::NotARegularFile)
+                                                 : head);
         return false;
     }
-    std::string error;
+    config::SettingsError error;
     const std::optional<config::ConfigState> settings = config::SettingsFromJson(*text, error);
     if (!settings) {
-        Boxes.ShowMessage(Say(BAD_SETTINGS_FILE) + "\n" + path + "\n\n" + error);
+        Boxes.ShowMessage(Say(texts::Text::BadSettingsFile) + "\n" + shownPath + "\n\n" +
+                          texts::SettingsErrorText(Lang, error));
         return false;
     }
     // As the reader would hold them; the rows' controls follow their send boxes.
@@ -468,25 +477,25 @@ bool TMainWin::LoadSettingsFile(const std::string& path) {
 bool TMainWin::SaveSettingsFile(const std::string& path) {
     int why = 0;
     if (!link::WriteTextFile(path, config::SettingsToJson(BuildSettings()), why)) {
-        Boxes.ShowMessage(Say(CANNOT_WRITE) + "\n" + path + "\n\n" +
-                          link::SystemErrorText(why, LanguageTag(Lang)) + ".");
+        Boxes.ShowMessage(Say(texts::Text::CannotWrite) + "\n" + config::PrintableText(path) +
+                          "\n\n" + link::SystemErrorText(why, texts::LanguageTag(Lang)) + ".");
         return false;
     }
     return true;
 }
 
 std::string TMainWin::AboutText() const {
-    std::string text = Say(MainCaption()) + "\n" +
-                       Fill(Say(LICENCE_LINE), {{"licence", Docs.licence}}) + "\n\n" +
-                       Say(IMAGES_LINE);
+    using texts::Text;
+    std::string text = MainCaption() + "\n" + Say(Text::LicenceLine, {{"licence", Docs.licence}}) +
+                       "\n\n" + Say(Text::ImagesLine);
     for (const firmware::FirmwareCatalogueRow& row : Readers.Catalogue) {
-        const char* line = firmware::IsTestImage(row.image) ? TEST_IMAGE_LINE : IMAGE_LINE;
-        text += "\n    " + Fill(Say(line), {{"model", core::ModelName(row.model)},
-                                            {"word", std::to_string(row.model)},
-                                            {"version", std::to_string(row.image.Version())}});
+        const Text line = firmware::IsTestImage(row.image) ? Text::TestImageLine : Text::ImageLine;
+        text += "\n    " + Say(line, {{"model", core::ModelName(row.model)},
+                                      {"word", std::to_string(row.model)},
+                                      {"version", std::to_string(row.image.Version())}});
     }
-    return text + "\n\n" + Fill(Say(README_LINE), {{"readme", Docs.readme}}) + "\n" +
-           Say(REPORTING_LINE);
+    return text + "\n\n" + Say(Text::ReadmeLine, {{"readme", Docs.readme}}) + "\n" +
+           Say(Text::ReportingLine);
 }
 
 void TMainWin::ShowConfiguration(const config::ReaderConfig& record) {

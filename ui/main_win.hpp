@@ -7,7 +7,8 @@
 // every load on its timer, boxes and progress window. While another program holds the reader,
 // the waits for it keep the window painted. Its menu loads settings files into the controls and
 // saves the controls' settings to one (the command-line program's format), and shows what the
-// program is. Every text it shows is in the window's language (ui/words.hpp).
+// program is. Every text it shows is in the window's language (texts/texts.hpp), also what the
+// layers below report as data.
 #pragma once
 
 #include <array>
@@ -20,8 +21,8 @@
 #include "firmware/upgrade.hpp"
 #include "ui/controls.hpp"
 #include "ui/key_entry_row.hpp"
-#include "ui/texts.hpp"
-#include "ui/words.hpp"
+#include "texts/texts.hpp"
+#include "ui/layout.hpp"
 
 namespace zrt::ui {
 
@@ -159,9 +160,17 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
 
   private:
     void FocusRapWin() { RapWin.SetFocus(); }
-    // A Polish text in the window's language.
-    std::string Say(std::string_view polish) const { return ui::Say(Lang, polish); }
-    FileChoice SettingsFileChoice(const char* title) const;
+    // A text of the catalogue, or a Polish text from a layer below, in the window's language.
+    std::string Say(texts::Text key,
+                    std::initializer_list<std::pair<std::string_view, std::string_view>> values =
+                        {}) const {
+        return texts::Say(Lang, key, values);
+    }
+    std::string Say(std::string_view polish) const { return texts::Say(Lang, polish); }
+    std::string LinkErrorText(const link::ZrHIDErr& error) const {
+        return Say(texts::LinkErrorKey(error.code));
+    }
+    FileChoice SettingsFileChoice(texts::Text title) const;
     std::string NoReaderText();
 
     bool showingNoAccess_ = false;  // the status line says the readers present are refused

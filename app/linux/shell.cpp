@@ -76,7 +76,7 @@ void Application::ShowError(const std::string& message) {
 int RunWindows(Application& application, link::HidPlatform& platform, ReaderLists& lists) {
     try {
         core::ReaderService readers(platform, lists.HidVP41, lists.HidVP51);
-        const ui::Language language = ui::SystemLanguage(std::nullopt);  // the locale decides
+        const ui::Language language = texts::SystemLanguage(std::nullopt);  // the locale decides
         application.SpeakQt(language);  // before the first dialog
         ui::qt::QtForm mainForm(ui::MainWinLayout(language));
         ui::qt::QtDialogs dialogs(mainForm, language);

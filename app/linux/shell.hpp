@@ -11,7 +11,7 @@
 
 #include "app/reader_lists.hpp"
 #include "link/hid_platform.hpp"
-#include "ui/words.hpp"
+#include "ui/layout.hpp"
 
 namespace zrt::app {
 

@@ -90,9 +90,9 @@ TEST_F(Fleet, ListsExportsFromOneReaderAndImportsToAll) {
 
     const Outcome exported = Cli({"--reader", "00101", "export", file});
     ASSERT_EQ(exported.status, 0) << exported.err;
-    std::string error;
+    config::SettingsError error;
     const auto settings = config::SettingsFromJson(Slurp(file), error);
-    ASSERT_TRUE(settings) << error;
+    ASSERT_TRUE(settings) << error.field;
     EXPECT_EQ(*settings, config::StateFromRecord(FIRST_RECORD));
     EXPECT_FALSE(AnyWrite()) << "export writes nothing";
 

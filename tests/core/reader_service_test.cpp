@@ -71,7 +71,11 @@ TEST_P(NoAccessMessage, ComesOnceAndOnlyWhenNoReaderWasFound) {
         platform.AddReader(*reader, options);
     }
     std::size_t messages = 0;
-    EXPECT_EQ(readers.FindReader([&](const std::string&) { ++messages; }), GetParam().found);
+    EXPECT_EQ(readers.FindReader([&](const SearchNotice& notice) {
+        EXPECT_EQ(notice.kind, SearchNotice::Kind::NoAccess);
+        ++messages;
+    }),
+              GetParam().found);
     EXPECT_EQ(messages, GetParam().messages);
     EXPECT_EQ(readers.OnlyDenied(), !GetParam().found);
 }
