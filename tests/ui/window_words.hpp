@@ -33,4 +33,14 @@ inline std::string Foreign(std::string_view shown, texts::Language language) {
     return "";
 }
 
+// Whether `shown` is the text of some key in `language`.
+inline bool Own(std::string_view shown, texts::Language language) {
+    for (std::size_t k = 0; k < texts::TEXT_COUNT; ++k) {
+        if (texts::Words(static_cast<texts::Text>(k), language) == shown) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace zrt::ui::test
