@@ -5,7 +5,7 @@
 // close every handle they still hold, HidVP51 first. The exit code is 0. One window per user: a
 // second start brings the running window to the front and ends at once, with code 0. With
 // ZRT_TRACE=FILE every report and search of the reader link is appended to FILE
-// (link/trace_platform.hpp). The window speaks the user's interface language (ui/words.hpp).
+// (link/trace_platform.hpp). The window speaks the user's interface language (texts/texts.hpp).
 #include <windows.h>
 
 #include <chrono>
