@@ -191,8 +191,7 @@ ConfigState Read(const Json& document) {
     Object(document, "", {"format", "version", "number", "enter", "cards", "before", "after"});
     const Json& version = document["version"];
     if (!version.is_number_integer() || version.get<long long>() != SETTINGS_FILE_VERSION) {
-        Refuse(SettingsProblem::OtherVersion, "version", {},
-               std::to_string(SETTINGS_FILE_VERSION));
+        Refuse(SettingsProblem::OtherVersion, "version", {}, std::to_string(SETTINGS_FILE_VERSION));
     }
 
     ConfigState state;

@@ -3,8 +3,8 @@
 // file as data (SettingsError) for the front ends to word in their language (texts/).
 #pragma once
 
-#include <cstddef>
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,26 +29,26 @@ inline constexpr std::array<std::string_view, MODIFIER_COUNT> MODIFIER_NAMES = {
 
 // What is wrong with a setting's value or a settings file.
 enum class SettingsProblem {
-    NotJson,            // at byte `offset`
-    NumberOutOfRange,   // `field` holds the number `value`, too large for a double
-    NumberOutOfRangeAt, // the same outside any field, at byte `offset`
-    NotASettingsFile,   // JSON, but no object with "format": SETTINGS_FILE_FORMAT
-    OtherVersion,       // `limit` is the one version read
-    NotAnObject,        // `field` holds a `type`
+    NotJson,             // at byte `offset`
+    NumberOutOfRange,    // `field` holds the number `value`, too large for a double
+    NumberOutOfRangeAt,  // the same outside any field, at byte `offset`
+    NotASettingsFile,    // JSON, but no object with "format": SETTINGS_FILE_FORMAT
+    OtherVersion,        // `limit` is the one version read
+    NotAnObject,         // `field` holds a `type`
     UnknownField,
     MissingField,
-    NotBoolean,         // `field` holds a `type`
-    NotAKey,            // `field` holds a `type`
-    KeyAsNullText,      // the text "null" where a key or null belongs
-    NotAKeyList,        // `limit` keys expected
-    NotAFormat,         // not one of FORMAT_CHOICES
-    NotASize,           // not "card" nor 4 to 8
-    UnknownKey,         // `value` names no key
-    UnknownModifier,    // `value` names no modifier
-    ModifierTwice,      // `value` given twice
+    NotBoolean,       // `field` holds a `type`
+    NotAKey,          // `field` holds a `type`
+    KeyAsNullText,    // the text "null" where a key or null belongs
+    NotAKeyList,      // `limit` keys expected
+    NotAFormat,       // not one of FORMAT_CHOICES
+    NotASize,         // not "card" nor 4 to 8
+    UnknownKey,       // `value` names no key
+    UnknownModifier,  // `value` names no modifier
+    ModifierTwice,    // `value` given twice
     EmptyKeyPart,
-    UnknownSetting,     // `field` names no setting
-    NotOneOf,           // `value` is none of `limit` (the names, comma-separated)
+    UnknownSetting,  // `field` names no setting
+    NotOneOf,        // `value` is none of `limit` (the names, comma-separated)
 };
 
 // The kinds of JSON value, to say what a field held.

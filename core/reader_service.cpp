@@ -41,12 +41,12 @@ ReaderService::ReaderService(link::HidPlatform& platform, link::HidVPTab& hidVP4
 // such a reader would otherwise look exactly like none.
 bool ReaderService::FindReader(const std::function<void(const SearchNotice&)>& notice) {
     Pace.BeforeSearch();
-    const bool found = link::FindReader(
-        {HidVP41, HidVP51, Reader41, Reader51, CurrentReader}, [&](const link::ZrHIDErr& error) {
-            if (notice) {
-                notice({SearchNotice::Kind::LinkError, error.code});
-            }
-        });
+    const bool found = link::FindReader({HidVP41, HidVP51, Reader41, Reader51, CurrentReader},
+                                        [&](const link::ZrHIDErr& error) {
+                                            if (notice) {
+                                                notice({SearchNotice::Kind::LinkError, error.code});
+                                            }
+                                        });
     Pace.AfterSearch(found, HidVP41.MetUnopened() || HidVP51.MetUnopened());
     const bool denied41 = HidVP41.TakeNewlyDenied();
     const bool denied51 = HidVP51.TakeNewlyDenied();

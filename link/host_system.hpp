@@ -1,6 +1,7 @@
 // What differs from one system to another besides the HID backend (hid_platform.hpp): opening a
-// file by its UTF-8 name, the system's own words for why a call failed, and the advice for a reader this user may not open. One source a
-// system (linux/host_system.cpp, windows/host_system.cpp), chosen by CMake.
+// file by its UTF-8 name, the system's own words for why a call failed, and the advice for a reader
+// this user may not open. One source a system (linux/host_system.cpp, windows/host_system.cpp),
+// chosen by CMake.
 #pragma once
 
 #include <cstdio>

@@ -139,9 +139,9 @@ std::string_view Words(Text key, Language language);
 // The text with each placeholder "{name}" replaced by its value.
 std::string Fill(std::string_view text,
                  std::initializer_list<std::pair<std::string_view, std::string_view>> values);
-inline std::string Say(Language language, Text key,
-                       std::initializer_list<std::pair<std::string_view, std::string_view>> values =
-                           {}) {
+inline std::string Say(
+    Language language, Text key,
+    std::initializer_list<std::pair<std::string_view, std::string_view>> values = {}) {
     return Fill(Words(key, language), values);
 }
 // The key of a Polish text (the window's layout and the firmware's question are written in the

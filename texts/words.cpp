@@ -39,7 +39,7 @@ constexpr Row ROWS[] = {
     {Text::Size6, {"6 bajtów", "6 bytes"}},
     {Text::Size7, {"7 bajtów", "7 bytes"}},
     {Text::Size8, {"8 bajtów", "8 bytes"}},
-    {Text::Reversed, {"Odwrócony numer", "Reverse the number"}},
+    {Text::Reversed, {"Odwrócony numer", "Reversed number"}},
     {Text::EnterAtEnd, {"Enter na końcu", "Enter at the end"}},
     {Text::Mifare, {"Mifare", "Mifare"}},
     {Text::Icode, {"iCode", "iCode"}},
@@ -113,9 +113,11 @@ constexpr Row ROWS[] = {
     // model word, {version} the image's firmware version.
     {Text::LicenceLine, {"Licencja: MIT (zob. {licence}).", "Licence: MIT (see {licence})."}},
     {Text::ImagesLine, {"Obrazy oprogramowania czytników:", "Firmware for the readers:"}},
-    {Text::ImageLine, {"{model} ({word}): wersja {version}", "{model} ({word}): version {version}"}},
+    {Text::ImageLine,
+     {"{model} ({word}): wersja {version}", "{model} ({word}): version {version}"}},
     {Text::TestImageLine,
-     {"{model} ({word}): obraz testowy, nie ładowany", "{model} ({word}): test image, not uploaded"}},
+     {"{model} ({word}): obraz testowy, nie ładowany",
+      "{model} ({word}): test image, not uploaded"}},
     {Text::ReadmeLine, {"Opis programu: {readme}", "Documentation: {readme}"}},
     {Text::ReportingLine,
      {"Jak zgłosić problem: opisuje to README (po angielsku) w rozdziale „Reporting a problem”.",
@@ -139,7 +141,8 @@ constexpr Row ROWS[] = {
     {Text::UnknownField, {"{field}: nieznane pole", "{field}: unknown field"}},
     {Text::MissingField, {"{field}: brak tego pola", "{field}: missing"}},
     {Text::NotBoolean,
-     {"{field}: ma być true lub false (jest: {type})", "{field}: must be true or false, not {type}"}},
+     {"{field}: ma być true lub false (jest: {type})",
+      "{field}: must be true or false, not {type}"}},
     {Text::NotAKey,
      {"{field}: ma być null lub klawiszem, np. \"LShift+A\" (jest: {type})",
       "{field}: must be null or a key such as \"LShift+A\", not {type}"}},
@@ -205,38 +208,64 @@ std::optional<Language> LocaleLanguage(std::string_view locale) {
 Text ProblemKey(config::SettingsProblem problem) {
     using P = config::SettingsProblem;
     switch (problem) {
-        case P::NotJson: return Text::NotJson;
-        case P::NumberOutOfRange: return Text::NumberOutOfRange;
-        case P::NumberOutOfRangeAt: return Text::NumberOutOfRangeAt;
-        case P::NotASettingsFile: return Text::NotASettingsFile;
-        case P::OtherVersion: return Text::OtherVersion;
-        case P::NotAnObject: return Text::NotAnObject;
-        case P::UnknownField: return Text::UnknownField;
-        case P::MissingField: return Text::MissingField;
-        case P::NotBoolean: return Text::NotBoolean;
-        case P::NotAKey: return Text::NotAKey;
-        case P::KeyAsNullText: return Text::KeyAsNullText;
-        case P::NotAKeyList: return Text::NotAKeyList;
-        case P::NotAFormat: return Text::NotAFormat;
-        case P::NotASize: return Text::NotASize;
-        case P::UnknownKey: return Text::UnknownKey;
-        case P::UnknownModifier: return Text::UnknownModifier;
-        case P::ModifierTwice: return Text::ModifierTwice;
-        case P::EmptyKeyPart: return Text::EmptyKeyPart;
-        case P::UnknownSetting: return Text::UnknownSetting;
-        case P::NotOneOf: return Text::NotOneOf;
+        case P::NotJson:
+            return Text::NotJson;
+        case P::NumberOutOfRange:
+            return Text::NumberOutOfRange;
+        case P::NumberOutOfRangeAt:
+            return Text::NumberOutOfRangeAt;
+        case P::NotASettingsFile:
+            return Text::NotASettingsFile;
+        case P::OtherVersion:
+            return Text::OtherVersion;
+        case P::NotAnObject:
+            return Text::NotAnObject;
+        case P::UnknownField:
+            return Text::UnknownField;
+        case P::MissingField:
+            return Text::MissingField;
+        case P::NotBoolean:
+            return Text::NotBoolean;
+        case P::NotAKey:
+            return Text::NotAKey;
+        case P::KeyAsNullText:
+            return Text::KeyAsNullText;
+        case P::NotAKeyList:
+            return Text::NotAKeyList;
+        case P::NotAFormat:
+            return Text::NotAFormat;
+        case P::NotASize:
+            return Text::NotASize;
+        case P::UnknownKey:
+            return Text::UnknownKey;
+        case P::UnknownModifier:
+            return Text::UnknownModifier;
+        case P::ModifierTwice:
+            return Text::ModifierTwice;
+        case P::EmptyKeyPart:
+            return Text::EmptyKeyPart;
+        case P::UnknownSetting:
+            return Text::UnknownSetting;
+        case P::NotOneOf:
+            return Text::NotOneOf;
     }
     return Text::NotJson;
 }
 
 Text TypeKey(config::ValueType type) {
     switch (type) {
-        case config::ValueType::Null: return Text::TypeNull;
-        case config::ValueType::Boolean: return Text::TypeBoolean;
-        case config::ValueType::Number: return Text::TypeNumber;
-        case config::ValueType::String: return Text::TypeString;
-        case config::ValueType::List: return Text::TypeList;
-        case config::ValueType::Object: return Text::TypeObject;
+        case config::ValueType::Null:
+            return Text::TypeNull;
+        case config::ValueType::Boolean:
+            return Text::TypeBoolean;
+        case config::ValueType::Number:
+            return Text::TypeNumber;
+        case config::ValueType::String:
+            return Text::TypeString;
+        case config::ValueType::List:
+            return Text::TypeList;
+        case config::ValueType::Object:
+            return Text::TypeObject;
     }
     return Text::TypeNull;
 }
@@ -276,13 +305,20 @@ std::string Say(Language language, std::string_view polish) {
 
 Text LinkErrorKey(std::int32_t code) {
     switch (code) {
-        case link::ERR_PROGRAM: return Text::LinkProgram;
-        case link::ERR_HID_DRIVER: return Text::LinkHidDriver;
-        case link::ERR_NOT_FOUND: return Text::LinkNotFound;
-        case link::ERR_BAD_REPLY: return Text::LinkBadReply;
-        case link::ERR_UPGRADE: return Text::LinkUpgrade;
-        case link::ERR_IN_USE: return Text::LinkInUse;
-        default: return Text::LinkUnknown;
+        case link::ERR_PROGRAM:
+            return Text::LinkProgram;
+        case link::ERR_HID_DRIVER:
+            return Text::LinkHidDriver;
+        case link::ERR_NOT_FOUND:
+            return Text::LinkNotFound;
+        case link::ERR_BAD_REPLY:
+            return Text::LinkBadReply;
+        case link::ERR_UPGRADE:
+            return Text::LinkUpgrade;
+        case link::ERR_IN_USE:
+            return Text::LinkInUse;
+        default:
+            return Text::LinkUnknown;
     }
 }
 

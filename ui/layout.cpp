@@ -191,14 +191,14 @@ WindowLayout BuildMainWin() {
             .Tab(1)
             .On("WrBtnClick"),
         Ctl("NrGroup", K::GroupBox, MAIN, {16, 184, 177, 385}).Caption(P(Text::NumberGroup)).Tab(2),
-        Ctl("BegGrp", K::GroupBox, MAIN, {208, 88, 497, 233})
-            .Caption(P(Text::BeforeGroup))
-            .Tab(3),
+        Ctl("BegGrp", K::GroupBox, MAIN, {208, 88, 497, 233}).Caption(P(Text::BeforeGroup)).Tab(3),
         Ctl("WrProgressBar", K::ProgressBar, MAIN, {728, 552, 145, 17})
             .Hidden()
             .Tab(4)
             .Maximum(100),
-        Ctl("KartTypeGrp", K::GroupBox, MAIN, {16, 88, 177, 81}).Caption(P(Text::CardsGroup)).Tab(5),
+        Ctl("KartTypeGrp", K::GroupBox, MAIN, {16, 88, 177, 81})
+            .Caption(P(Text::CardsGroup))
+            .Tab(5),
         Ctl("GroupBox2", K::GroupBox, MAIN, {208, 336, 497, 233})
             .Caption(P(Text::AfterGroup))
             .Tab(6),

@@ -411,7 +411,8 @@ void TMainWin::LoadMnuClick(Component& /*sender*/) {
     if (!Readers.IsOpen() || Files == nullptr) {
         return;
     }
-    const std::optional<std::string> path = Files->ChooseFileToOpen(SettingsFileChoice(texts::Text::LoadTitle));
+    const std::optional<std::string> path =
+        Files->ChooseFileToOpen(SettingsFileChoice(texts::Text::LoadTitle));
     if (path && Readers.IsOpen()) {
         LoadSettingsFile(*path);
     }
@@ -421,7 +422,8 @@ void TMainWin::SaveMnuClick(Component& /*sender*/) {
     if (!Readers.IsOpen() || Files == nullptr) {
         return;
     }
-    const std::optional<std::string> path = Files->ChooseFileToSave(SettingsFileChoice(texts::Text::SaveTitle));
+    const std::optional<std::string> path =
+        Files->ChooseFileToSave(SettingsFileChoice(texts::Text::SaveTitle));
     if (path && Readers.IsOpen()) {
         SaveSettingsFile(*path);
     }

@@ -19,9 +19,9 @@
 #include "config/reader_config.hpp"
 #include "core/reader_service.hpp"
 #include "firmware/upgrade.hpp"
+#include "texts/texts.hpp"
 #include "ui/controls.hpp"
 #include "ui/key_entry_row.hpp"
-#include "texts/texts.hpp"
 #include "ui/layout.hpp"
 
 namespace zrt::ui {
@@ -161,9 +161,9 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
   private:
     void FocusRapWin() { RapWin.SetFocus(); }
     // A text of the catalogue, or a Polish text from a layer below, in the window's language.
-    std::string Say(texts::Text key,
-                    std::initializer_list<std::pair<std::string_view, std::string_view>> values =
-                        {}) const {
+    std::string Say(
+        texts::Text key,
+        std::initializer_list<std::pair<std::string_view, std::string_view>> values = {}) const {
         return texts::Say(Lang, key, values);
     }
     std::string Say(std::string_view polish) const { return texts::Say(Lang, polish); }

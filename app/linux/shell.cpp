@@ -85,8 +85,8 @@ int RunWindows(Application& application, link::HidPlatform& platform, ReaderList
         ui::TMainWin MainWin(mainForm, readers, dialogs, waiter, language);
         MainWin.AttachFileDialogs(fileDialogs);
         // Where the window's Debian package puts them.
-        MainWin.AttachDocuments({"/usr/share/doc/zrt-vivoraz/README.md.gz",
-                                 "/usr/share/doc/zrt-vivoraz/copyright"});
+        MainWin.AttachDocuments(
+            {"/usr/share/doc/zrt-vivoraz/README.md.gz", "/usr/share/doc/zrt-vivoraz/copyright"});
         mainForm.SetEventSink(&MainWin);
         mainForm.SetFileDropHandler([&](const std::string& path) { MainWin.FileDropped(path); });
         mainForm.SetErrorDisplay(
@@ -101,8 +101,8 @@ int RunWindows(Application& application, link::HidPlatform& platform, ReaderList
         std::unique_ptr<QSocketNotifier> changeSignals;
         if (link::HidChanges* changes = platform.Changes();
             changes != nullptr && changes->Descriptor() >= 0) {
-            changeSignals = std::make_unique<QSocketNotifier>(changes->Descriptor(),
-                                                              QSocketNotifier::Read);
+            changeSignals =
+                std::make_unique<QSocketNotifier>(changes->Descriptor(), QSocketNotifier::Read);
             QObject::connect(changeSignals.get(), &QSocketNotifier::activated,
                              [changes] { changes->Arrived(); });
             changes->Watched();

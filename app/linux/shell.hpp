@@ -1,6 +1,7 @@
 // The application shell: the application object that shows errors of the general kind no handler
 // caught and lets the loop go on, the two reader lists in their order, and the run of the two
-// windows and the message loop. app/linux/main.cpp puts them together over the system's HID support.
+// windows and the message loop. app/linux/main.cpp puts them together over the system's HID
+// support.
 #pragma once
 
 #include <QApplication>

@@ -49,8 +49,8 @@ void RunWindows(link::HidPlatform& platform, ReaderLists& lists, WinSingleInstan
                 ui::win32::DeviceRegistration registration) {
     using namespace ui;
     core::ReaderService readers(platform, lists.HidVP41, lists.HidVP51);
-    const Language language =
-        texts::SystemLanguage(static_cast<std::uint16_t>(PRIMARYLANGID(GetUserDefaultUILanguage())));
+    const Language language = texts::SystemLanguage(
+        static_cast<std::uint16_t>(PRIMARYLANGID(GetUserDefaultUILanguage())));
     win32::WinForm mainForm(MainWinLayout(language), true);
     win32::WinDialogs dialogs(mainForm);
     win32::WinFileDialogs fileDialogs(mainForm);

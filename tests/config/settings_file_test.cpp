@@ -95,19 +95,20 @@ INSTANTIATE_TEST_SUITE_P(
               "cards.icode"},
         // JSON of another kind: named as no settings file, whatever else is wrong with it.
         Wrong{"OtherFormat", [](Json& d) { d["format"] = "zrt"; }, P::NotASettingsFile, ""},
-        Wrong{"NoFormat", [](Json& d) { d.erase("format"); d["name"] = 1; }, P::NotASettingsFile,
-              ""},
+        Wrong{"NoFormat",
+              [](Json& d) {
+                  d.erase("format");
+                  d["name"] = 1;
+              },
+              P::NotASettingsFile, ""},
         Wrong{"NotAnObject", [](Json& d) { d = Json::array(); }, P::NotASettingsFile, ""},
         Wrong{"OtherVersion", [](Json& d) { d["version"] = 2; }, P::OtherVersion, "version"},
         Wrong{"VersionAsText", [](Json& d) { d["version"] = "1"; }, P::OtherVersion, "version"},
         Wrong{"NumberFormat", [](Json& d) { d["number"]["format"] = "oct"; }, P::NotAFormat,
               "number.format"},
-        Wrong{"SizeTooSmall", [](Json& d) { d["number"]["size"] = 3; }, P::NotASize,
-              "number.size"},
-        Wrong{"SizeTooLarge", [](Json& d) { d["number"]["size"] = 9; }, P::NotASize,
-              "number.size"},
-        Wrong{"SizeAsText", [](Json& d) { d["number"]["size"] = "4"; }, P::NotASize,
-              "number.size"},
+        Wrong{"SizeTooSmall", [](Json& d) { d["number"]["size"] = 3; }, P::NotASize, "number.size"},
+        Wrong{"SizeTooLarge", [](Json& d) { d["number"]["size"] = 9; }, P::NotASize, "number.size"},
+        Wrong{"SizeAsText", [](Json& d) { d["number"]["size"] = "4"; }, P::NotASize, "number.size"},
         Wrong{"SizeFraction", [](Json& d) { d["number"]["size"] = 4.5; }, P::NotASize,
               "number.size"},
         Wrong{"BoolAsNumber", [](Json& d) { d["enter"] = 1; }, P::NotBoolean, "enter", "",
@@ -124,8 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
               T::Number},
         Wrong{"KeyAsList", [](Json& d) { d["after"][0] = Json::array(); }, P::NotAKey, "after.1",
               "", T::List},
-        Wrong{"NullAsText", [](Json& d) { d["after"][0] = "null"; }, P::KeyAsNullText,
-              "after.1"}),
+        Wrong{"NullAsText", [](Json& d) { d["after"][0] = "null"; }, P::KeyAsNullText, "after.1"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Text that is no JSON is refused at the byte where it stops being JSON; a number too large for

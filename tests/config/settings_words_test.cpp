@@ -39,13 +39,20 @@ TEST(KeyText, RefusesWhatNoRowCanHold) {
         const char* text;
         SettingsProblem problem;
         const char* value;
-    } cases[] = {{"", P::EmptyKeyPart, ""},           {"+", P::EmptyKeyPart, "+"},
-                 {"A+", P::UnknownModifier, "A"},     {"+A", P::EmptyKeyPart, "+A"},
-                 {"LShift+", P::EmptyKeyPart, ""},    {"Shift+A", P::UnknownModifier, "Shift"},
-                 {"lshift+A", P::UnknownModifier, "lshift"}, {"a", P::UnknownKey, "a"},
-                 {"F13", P::UnknownKey, "F13"},       {"LShift+LShift+A", P::ModifierTwice, "LShift"},
-                 {"A+LShift", P::UnknownModifier, "A"}, {"LShift+null", P::UnknownKey, "null"},
-                 {"Null", P::UnknownKey, "Null"},     {"ENTER", P::UnknownKey, "ENTER"},
+    } cases[] = {{"", P::EmptyKeyPart, ""},
+                 {"+", P::EmptyKeyPart, "+"},
+                 {"A+", P::UnknownModifier, "A"},
+                 {"+A", P::EmptyKeyPart, "+A"},
+                 {"LShift+", P::EmptyKeyPart, ""},
+                 {"Shift+A", P::UnknownModifier, "Shift"},
+                 {"lshift+A", P::UnknownModifier, "lshift"},
+                 {"a", P::UnknownKey, "a"},
+                 {"F13", P::UnknownKey, "F13"},
+                 {"LShift+LShift+A", P::ModifierTwice, "LShift"},
+                 {"A+LShift", P::UnknownModifier, "A"},
+                 {"LShift+null", P::UnknownKey, "null"},
+                 {"Null", P::UnknownKey, "Null"},
+                 {"ENTER", P::UnknownKey, "ENTER"},
                  {"TAB+A", P::UnknownModifier, "TAB"}};
     for (const auto& c : cases) {
         SettingsError error;

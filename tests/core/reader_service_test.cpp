@@ -63,8 +63,8 @@ TEST_P(NoAccessMessage, ComesOnceAndOnlyWhenNoReaderWasFound) {
     ReaderService readers(platform, hidVP41, hidVP51);
     sim::VirtualReader reader41({141, 1, 12}, config::RECORD_TEMPLATE, link::PRODUCT_ID_41);
     sim::VirtualReader reader51({151, 2, 12}, config::RECORD_TEMPLATE, link::PRODUCT_ID_51);
-    for (auto [reader, openable] : {std::pair{&reader41, GetParam().open41},
-                                    std::pair{&reader51, GetParam().open51}}) {
+    for (auto [reader, openable] :
+         {std::pair{&reader41, GetParam().open41}, std::pair{&reader51, GetParam().open51}}) {
         sim::VirtualPlatform::Options options;
         options.openable = openable;
         options.refusal = link::OpenError::NoAccess;

@@ -53,7 +53,7 @@ class Discovery : public ::testing::Test {
     HidVPTab HidVP51{platform};
     ZrHID Reader41{platform, PRODUCT_ID_41};
     ZrHID Reader51{platform, PRODUCT_ID_51};
-    ZrHID* CurrentReader = &Reader51;  // FindReader must reset it
+    ZrHID* CurrentReader = &Reader51;    // FindReader must reset it
     std::vector<std::int32_t> messages;  // the link errors' codes
 };
 
@@ -189,11 +189,10 @@ INSTANTIATE_TEST_SUITE_P(
                      {.openable = false, .refusal = OpenError::NoAccess},
                      true},
         UnopenedCase{"NotReady", {.openable = false, .refusal = OpenError::NotReady}, true},
-        UnopenedCase{"KeptByTheSystem", {.openable = false, .refusal = OpenError::SystemHeld},
-                     false},
+        UnopenedCase{
+            "KeptByTheSystem", {.openable = false, .refusal = OpenError::SystemHeld}, false},
         UnopenedCase{"UnidentifiedJustAfterArriving", {.identifiable = false}, true},
-        UnopenedCase{"UnidentifiedWithoutAHint", {.hinted = false, .identifiable = false},
-                     false}),
+        UnopenedCase{"UnidentifiedWithoutAHint", {.hinted = false, .identifiable = false}, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Discovery, ForeignInterfacesWithHintsAreNeverOpened) {

@@ -1,6 +1,6 @@
 // The catalogue: every key in every language with the same placeholders, the wording of what the
-// layers below report (link error codes, a settings file's problems, escaped), and the choice of the
-// window's language from the environment and Windows' interface language.
+// layers below report (link error codes, a settings file's problems, escaped), and the choice of
+// the window's language from the environment and Windows' interface language.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,8 +27,8 @@ std::vector<std::string> Placeholders(std::string_view text) {
     std::vector<std::string> names;
     std::vector<std::string> conversions;
     const std::regex placeholder(R"(\{[a-z]+\}|%[-0-9]*[a-z])");
-    for (auto it = std::sregex_iterator(s.begin(), s.end(), placeholder); it != std::sregex_iterator();
-         ++it) {
+    for (auto it = std::sregex_iterator(s.begin(), s.end(), placeholder);
+         it != std::sregex_iterator(); ++it) {
         (it->str()[0] == '{' ? names : conversions).push_back(it->str());
     }
     std::sort(names.begin(), names.end());

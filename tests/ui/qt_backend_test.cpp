@@ -7,21 +7,21 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
-#include <QProgressBar>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
-#include <QtTest/QTest>
 #include <QTimer>
+#include <QtTest/QTest>
 
 #include <algorithm>
 #include <functional>
 #include <stdexcept>
 #include <utility>
 
+#include "tests/ui/window_words.hpp"
 #include "ui/qt/qt_caret_rest.hpp"
 #include "ui/qt/qt_dialogs.hpp"
 #include "ui/work_win.hpp"
-#include "tests/ui/window_words.hpp"
 #include "ui_fixture.hpp"
 
 namespace zrt::ui::test {
@@ -154,7 +154,8 @@ TEST_P(QtWindowWords, AreAllInTheWindowsLanguage) {
     }
     int own = 0;
     for (const QString& text : shown) {
-        const std::string plain = QString(text).replace(QStringLiteral("&&"), QStringLiteral("&")).toStdString();
+        const std::string plain =
+            QString(text).replace(QStringLiteral("&&"), QStringLiteral("&")).toStdString();
         EXPECT_EQ(Foreign(plain, language), "");
         own += Own(plain, language) ? 1 : 0;
     }

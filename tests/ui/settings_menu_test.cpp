@@ -150,8 +150,8 @@ TEST_P(BadFiles, AreSaidWithTheirFieldAndChangeNothing) {
     const std::string wire = Wire(reader51);
     Load(File("bad.json"));
     ASSERT_EQ(boxes.messages.size(), 1u);
-    EXPECT_EQ(boxes.messages[0], "Plik ustawień jest błędny:\n" + File("bad.json") + "\n\n" +
-                                     GetParam().said);
+    EXPECT_EQ(boxes.messages[0],
+              "Plik ustawień jest błędny:\n" + File("bad.json") + "\n\n" + GetParam().said);
     EXPECT_EQ(win.BuildSettings(), before);
     EXPECT_EQ(Wire(reader51), wire);
 }
@@ -175,8 +175,9 @@ INSTANTIATE_TEST_SUITE_P(
         // What the file holds is shown escaped: control characters and DEL.
         BadFile{Document(R"("enter": true)", "\"enter\": true, \"a\\u0001\x7F\\u001b\": 1"),
                 "a\\x01\\x7F\\x1B: nieznane pole"},
-        BadFile{Document(R"([null, null, null])", "[null, \"LShift+\x7F\", null]"),
-                "before.2: nieznany klawisz '\\x7F' (klawisze: *, TAB, A do Z, 0 do 9, F1 do F12)"}));
+        BadFile{
+            Document(R"([null, null, null])", "[null, \"LShift+\x7F\", null]"),
+            "before.2: nieznany klawisz '\\x7F' (klawisze: *, TAB, A do Z, 0 do 9, F1 do F12)"}));
 
 TEST_F(SettingsFiles, AFileThatCannotBeReadIsSaid) {
     const config::ConfigState before = win.BuildSettings();

@@ -274,9 +274,10 @@ TEST(WinBackendDeviceChanges, ArrivalsAndRemovalsOfInterfacesReachTheWatch) {
         const void* data;
         int counted;
     };
-    for (const Case& c : {Case{DBT_DEVICEARRIVAL, &device, 1}, Case{DBT_DEVICEREMOVECOMPLETE, &device, 1},
-                          Case{DBT_DEVICEQUERYREMOVE, &device, 0}, Case{DBT_DEVICEARRIVAL, &volume, 0},
-                          Case{DBT_DEVNODES_CHANGED, nullptr, 0}}) {
+    for (const Case& c :
+         {Case{DBT_DEVICEARRIVAL, &device, 1}, Case{DBT_DEVICEREMOVECOMPLETE, &device, 1},
+          Case{DBT_DEVICEQUERYREMOVE, &device, 0}, Case{DBT_DEVICEARRIVAL, &volume, 0},
+          Case{DBT_DEVNODES_CHANGED, nullptr, 0}}) {
         changes = 0;
         form.Get<Timer>("Timer").SetEnabled(true);  // its next tick 100 ms away
         SendMessageW(form.Window(), WM_DEVICECHANGE, c.event, reinterpret_cast<LPARAM>(c.data));

@@ -40,8 +40,10 @@ bool QtDialogs::AskYesNo(const std::string& caption, const std::string& text) {
                     QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No, owner_);
     box.setDefaultButton(QMessageBox::Yes);
     // The question speaks the window's language, whatever Qt's own translations.
-    box.button(QMessageBox::Yes)->setText(QString::fromStdString(texts::Say(language_, texts::Text::YesButton)));
-    box.button(QMessageBox::No)->setText(QString::fromStdString(texts::Say(language_, texts::Text::NoButton)));
+    box.button(QMessageBox::Yes)
+        ->setText(QString::fromStdString(texts::Say(language_, texts::Text::YesButton)));
+    box.button(QMessageBox::No)
+        ->setText(QString::fromStdString(texts::Say(language_, texts::Text::NoButton)));
     PrepareBox(box);
     return box.exec() == QMessageBox::Yes;
 }
