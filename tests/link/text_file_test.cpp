@@ -2,6 +2,7 @@
 // letters reach the system as such on Windows too), and files that cannot be opened or written.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "link/host_system.hpp"
@@ -39,19 +40,29 @@ TEST(TextFile, ReadsUpTo64KiBAndRefusesOneByteMore) {
 // A file that cannot be written says why in the system's words: a missing folder, a folder in the
 // file's place.
 TEST(TextFile, AFileThatCannotBeWrittenGivesTheSystemsReason) {
+#ifdef _WIN32
+    constexpr int MISSING_FOLDER = 3;  // ERROR_PATH_NOT_FOUND
+#else
+    constexpr int MISSING_FOLDER = ENOENT;
+#endif
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "zrt-unwritable";
     std::filesystem::create_directories(folder / "a-folder");
     int why = 0;
     EXPECT_FALSE(WriteTextFile(Utf8(folder / "no-folder" / "x.json"), "{}", why));
+    EXPECT_EQ(why, MISSING_FOLDER);
     const std::string missing = SystemErrorText(why, "en");
-    EXPECT_TRUE(missing.find("No such file") != std::string::npos ||
-                missing.find("cannot find the path") != std::string::npos)
-        << missing;
+#ifndef _WIN32
+    EXPECT_EQ(missing, "No such file or directory");
+#endif
     EXPECT_FALSE(WriteTextFile(Utf8(folder / "a-folder"), "{}", why));
+    EXPECT_NE(why, MISSING_FOLDER);
     const std::string folderText = SystemErrorText(why, "en");
+    for (const std::string& text : {missing, folderText}) {
+        EXPECT_FALSE(text.empty());
+        EXPECT_NE(text.back(), '.') << text;
+        EXPECT_NE(text.back(), '\n') << text;
+    }
     EXPECT_NE(folderText, missing);
-    EXPECT_FALSE(folderText.empty());
-    EXPECT_NE(folderText.back(), '.');
     std::filesystem::remove_all(folder);
 }
 
