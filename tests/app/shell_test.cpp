@@ -106,17 +106,21 @@ TEST_F(Shell, AnErrorThatNoHandlerCaughtIsShownAndTheLoopGoesOn) {
 }
 
 TEST_F(Shell, WithoutAReaderTheWindowComesUpNotConnectedAndTheProgressWindowHidden) {
+    App().SpeakQt(ui::Language::English);  // until the run chooses
     std::string status;
+    std::string lookIn;
     bool workWinHidden = false;
     const int code = Run([&](QWidget& mainWin) {
         QWidget* workWin = TopLevel("WorkWin");
         ASSERT_NE(workWin, nullptr);
         workWinHidden = workWin->isHidden();
         status = mainWin.findChild<QLabel*>("RdLbl")->text().toStdString();
+        lookIn = QCoreApplication::translate("QFileDialog", "Look in:").toStdString();
         mainWin.close();
     });
     EXPECT_EQ(code, 0);
     EXPECT_EQ(status, "       Czytnik nie podłączony");
+    EXPECT_EQ(lookIn, "Szukaj w:") << "Qt's own dialogs in the window's language";
     EXPECT_TRUE(workWinHidden);
     EXPECT_TRUE(shown.empty()) << "no reader is not an error";
     EXPECT_EQ(TopLevel("MainWin"), nullptr) << "the windows are gone when the run returns";
