@@ -2,7 +2,8 @@
 # two Debian packages: "cli" (zrt-vivoraz-cli, its man page, the udev rule; no Qt) and "gui" (the
 # window, its desktop entry, icon, AppStream metainfo and man page); each package's documentation
 # folder holds the README as Debian installs it (README.md.gz), with the copyright and changelog.
-# Man pages, changelogs and the README go in gzip-compressed, the icon's PNG sizes are drawn from its SVG with rsvg-convert.
+# Man pages, changelogs and the README go in gzip-compressed, the icon's PNG sizes are drawn from
+# its SVG with rsvg-convert.
 include(GNUInstallDirs)
 
 set(ZRT_APP_ID org.zrtvivoraz.ZrtVivoraz)
