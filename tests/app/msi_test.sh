@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The Windows installer under wine, in a fresh prefix of its own: a silent per-machine install puts
 # both programs, LICENSE and the README page into Program Files\ZrT_VivoRaz, the Start-menu
-# shortcut with the project's icon, the "Apps and features" entry of version VERSION (1.9.B) and the folder on the
-# system PATH; the installed command-line program answers --version, also found through PATH in a
-# new console. Installers made here with make-msi.sh, each with its own README: a rebuild of B,
+# shortcut with the project's icon, the "Apps and features" entry of version VERSION (1.9.B) and
+# the folder on the system PATH; the installed command-line program answers --version, also found
+# through PATH in a new console. Installers made here with make-msi.sh, each with its own README: a rebuild of B,
 # signed (sign.sh) with a throw-away certificate, and one of B+1 each replace the installed one in
 # place (one product, their files); one of B-1 is refused with the downgrade message. Removal takes
 # away every file, the shortcut, the entry and the PATH part, and leaves the rest of PATH.
