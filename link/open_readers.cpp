@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "link/host_system.hpp"
+
 namespace zrt::link {
 
 namespace {
@@ -13,6 +15,19 @@ std::size_t Rank(std::span<const HidIds> wanted, const HidIds& ids) {
 }
 
 }  // namespace
+
+std::string OpenErrorReason(OpenError why) {
+    switch (why) {
+        case OpenError::NoAccess:
+            return "no access: this user may not open the reader" + std::string(NoAccessAdvice());
+        case OpenError::InUse:
+            return "in use by another program";
+        case OpenError::Gone:
+            return "gone";
+        default:
+            return "cannot be opened";
+    }
+}
 
 bool OpenReaders(HidPlatform& platform, std::span<const HidIds> wanted, SearchBounds bounds,
                  std::vector<HidInterface>& listing, std::vector<FoundReader>& found) {

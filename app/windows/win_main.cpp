@@ -4,16 +4,17 @@
 // main window ends it. At exit the windows go first, then the lists close every handle they still
 // hold, HidVP51 first. The main window passes the system's HID arrival and removal notifications
 // to the platform, so that the poll searches only after one. The exit code is 0. One window per
-// user: a second start brings the running window to the front and ends at once, with code 0. With
-// ZRT_TRACE=FILE every report and search of the reader link is appended to FILE
-// (link/trace_platform.hpp). The window speaks the user's interface language (ui/words.hpp).
+// user: a second start brings the running window to the front and ends at once, with code 0. The
+// program's trace (link/trace.hpp) begins with its header and goes between the reader lists and
+// the system; with ZRT_TRACE=FILE it is appended to FILE as well (a FILE that cannot be opened is
+// said in a box once the window shows). The window speaks the user's interface language
+// (ui/words.hpp).
 #include <windows.h>
 // (after <windows.h>)
 extern "C" {
 #include <hidsdi.h>
 }
 
-#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
@@ -24,10 +25,12 @@ extern "C" {
 #include "app/windows/win_single_instance.hpp"
 #include "core/reader_service.hpp"
 #include "link/platform_factory.hpp"
+#include "link/trace.hpp"
 #include "link/trace_platform.hpp"
 #include "ui/layout.hpp"
 #include "ui/main_win.hpp"
 #include "ui/win32/win_dialogs.hpp"
+#include "ui/traced_dialogs.hpp"
 #include "ui/win32/win_form.hpp"
 #include "ui/work_win.hpp"
 
@@ -39,15 +42,21 @@ void ShowError(const char* message) {
                 MB_OK | MB_ICONERROR);
 }
 
+zrt::ui::Language WindowLanguage() {
+    return zrt::ui::SystemLanguage(
+        static_cast<std::uint16_t>(PRIMARYLANGID(GetUserDefaultUILanguage())));
+}
+
 void RunWindows(zrt::link::HidPlatform& platform, zrt::app::ReaderLists& lists,
-                zrt::app::WinSingleInstance& instance) {
+                zrt::app::WinSingleInstance& instance, const std::string& traceError) {
     using namespace zrt::ui;
     zrt::core::ReaderService readers(platform, lists.HidVP41, lists.HidVP51);
-    const Language language =
-        SystemLanguage(static_cast<std::uint16_t>(PRIMARYLANGID(GetUserDefaultUILanguage())));
+    const Language language = WindowLanguage();
     win32::WinForm mainForm(MainWinLayout(language), true);
-    win32::WinDialogs dialogs(mainForm);
-    win32::WinFileDialogs fileDialogs(mainForm);
+    win32::WinDialogs winDialogs(mainForm);
+    TracedDialogs dialogs(winDialogs);
+    win32::WinFileDialogs winFileDialogs(mainForm);
+    TracedFileDialogs fileDialogs(winFileDialogs);
     win32::WinWaiter waiter;
     TMainWin MainWin(mainForm, readers, dialogs, waiter, language);
     MainWin.AttachFileDialogs(fileDialogs);
@@ -69,6 +78,9 @@ void RunWindows(zrt::link::HidPlatform& platform, zrt::app::ReaderLists& lists,
 
     instance.Listen(mainForm.Window());
     mainForm.Show();  // the first activation loads the reader
+    if (!traceError.empty()) {
+        MainWin.ShowTraceNotOpened(traceError);
+    }
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         try {
@@ -86,7 +98,6 @@ void RunWindows(zrt::link::HidPlatform& platform, zrt::app::ReaderLists& lists,
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
                     int /*show*/) {
-    const auto started = std::chrono::steady_clock::now();
     // The upload blocks the loop for seconds by design: the windows must not be replaced by the
     // system's "not responding" image meanwhile.
     DisableProcessWindowsGhosting();
@@ -94,19 +105,18 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     if (instance.HandOverToRunning()) {
         return 0;
     }
-    const std::unique_ptr<zrt::link::HidPlatform> platform = zrt::link::MakeSystemPlatform();
-    std::unique_ptr<zrt::link::TracePlatform> trace;
+    zrt::link::Trace& trace = zrt::link::Trace::Program();
+    trace.Start(zrt::link::ThisProgram("zrt-vivoraz", zrt::ui::LanguageCode(WindowLanguage()),
+                                       zrt::ui::win32::Utf8(GetCommandLineW())));
+    std::string traceError;
     if (const wchar_t* traceFile = _wgetenv(L"ZRT_TRACE"); traceFile != nullptr && *traceFile) {
-        std::string error;
-        trace = zrt::link::OpenTrace(*platform, zrt::ui::win32::Utf8(traceFile), started, error);
-        if (!trace) {
-            ShowError(("ZRT_TRACE: " + error).c_str());
-        }
+        trace.OpenFile(zrt::ui::win32::Utf8(traceFile), traceError);
     }
-    zrt::link::HidPlatform& used = trace ? *trace : *platform;
+    const std::unique_ptr<zrt::link::HidPlatform> platform = zrt::link::MakeSystemPlatform();
+    zrt::link::TracePlatform used(*platform, trace);
     zrt::app::ReaderLists lists(used);
     try {
-        RunWindows(used, lists, instance);
+        RunWindows(used, lists, instance, traceError);
     } catch (const std::exception& error) {
         ShowError(error.what());
     }
