@@ -122,11 +122,6 @@ Trace& Trace::Program() {
 void Trace::Start(const ProgramFacts& facts) {
     Flush();
     header_ = HeaderText(facts, Now());
-    std::size_t begin = 0;
-    for (std::size_t end = header_.find('\n'); end != std::string::npos;
-         begin = end + 1, end = header_.find('\n', begin)) {
-        Keep(header_.substr(begin, end - begin));
-    }
     if (file_) {
         ToFile(header_);
     }

@@ -75,7 +75,7 @@ class Trace {
     // A line about what the user did or was shown, in the program's trace.
     static void Note(std::string_view text) { Program().Line(text); }
 
-    // Begins the run: its header into memory (and into the file, when one is open).
+    // Begins the run with its header (Header), which the file gets first (when one is open).
     void Start(const ProgramFacts& facts);
     // Appends the lines from now on to the file `path` as well, beginning with the run's header;
     // false, with `error` saying why, when it cannot be opened. `limit`: the size past which the
@@ -96,7 +96,7 @@ class Trace {
     // Writes an open fold's line.
     void Flush();
 
-    // The lines kept in memory, oldest first, with the line of a fold still open.
+    // The lines kept in memory, oldest first, with the line of a fold still open; not the header.
     std::vector<std::string> Lines() const;
 
   private:
