@@ -41,7 +41,8 @@ bool ReaderSet::Search() {
         } else if (one.why != link::OpenError::SystemHeld) {
             // Not a collection the system keeps (a reader's keyboard): a reader that cannot be
             // opened, listed with the reason.
-            entries_.push_back({one.path, one.ids.productId, nullptr, link::OpenErrorReason(one.why)});
+            entries_.push_back(
+                {one.path, one.ids.productId, nullptr, link::OpenErrorReason(one.why)});
         }
     }
     return true;

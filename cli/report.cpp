@@ -35,9 +35,8 @@ class Report final : public Command {
             }
         }
         link::Trace::Note("report: " + config::PrintableText(file_));
-        const std::string text = core::ComposeReport(link::Trace::Program(),
-                                                     context.readers.Platform(), current,
-                                                     context.catalogue);
+        const std::string text = core::ComposeReport(
+            link::Trace::Program(), context.readers.Platform(), current, context.catalogue);
         std::string error;
         if (!WriteTextFile(file_, text, context.out, error)) {
             return Fail(context, KIND_INPUT, error, EXIT_FAILED);

@@ -2,7 +2,6 @@
 // the current reader.
 #include "core/report.hpp"
 
-#include <cstdio>
 #include <vector>
 
 #include "config/settings_words.hpp"
@@ -14,13 +13,6 @@
 namespace zrt::core {
 
 namespace {
-
-std::string IdsText(const link::HidIds& ids) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04x:%04x", static_cast<unsigned>(ids.vendorId),
-                  static_cast<unsigned>(ids.productId));
-    return text;
-}
 
 // Every interface in the system's order; for each that may be a reader, whether it opens.
 std::string InterfacesSection(link::HidPlatform& platform) {
@@ -34,10 +26,10 @@ std::string InterfacesSection(link::HidPlatform& platform) {
     std::string text;
     for (const link::HidInterface& one : listing) {
         text += (one.path.empty() ? "(a device the system could not describe)" : one.path) + "  " +
-                (one.hint ? IdsText(*one.hint) : "????:????");
+                (one.hint ? link::IdsText(*one.hint) : "????:????");
         for (const link::FoundReader& reader : found) {
             if (reader.path == one.path && !one.path.empty()) {
-                text += "  reader " + IdsText(reader.ids) + ", ";
+                text += "  reader " + link::IdsText(reader.ids) + ", ";
                 text += reader.handle != link::INVALID_HID_HANDLE
                             ? "can be opened"
                             : link::OpenErrorReason(reader.why);
@@ -50,8 +42,8 @@ std::string InterfacesSection(link::HidPlatform& platform) {
             platform.Close(reader.handle);
         }
     }
-    return text + std::to_string(listing.size()) + " interfaces, " +
-           std::to_string(found.size()) + " of them readers\n";
+    return text + std::to_string(listing.size()) + " interfaces, " + std::to_string(found.size()) +
+           " of them readers\n";
 }
 
 std::string ReaderSection(link::ZrHID* current) {
@@ -63,7 +55,7 @@ std::string ReaderSection(link::ZrHID* current) {
         const config::ConfigState state = config::StateFromRecord(loaded.record);
         std::string text = "model     " + ModelName(loaded.info.model) + " (model word " +
                            std::to_string(loaded.info.model) + ", product " +
-                           IdsText({link::VENDOR_ID, current->productId}) + ")\nserial    " +
+                           link::IdsText({link::VENDOR_ID, current->productId}) + ")\nserial    " +
                            std::to_string(loaded.info.serial) + "\nfirmware  " +
                            std::to_string(loaded.info.firmware) + "\n";
         for (std::string_view name : config::SettingNames()) {
@@ -81,9 +73,9 @@ std::string ReaderSection(link::ZrHID* current) {
 std::string ImagesSection(firmware::FirmwareCatalogue catalogue) {
     std::string text;
     for (const firmware::FirmwareCatalogueRow& row : catalogue) {
-        text += ModelName(row.model) + " (model word " + std::to_string(row.model) +
-                "): version " + std::to_string(row.image.Version()) + ", " +
-                std::to_string(row.totalLength) + " bytes\n";
+        text += ModelName(row.model) + " (model word " + std::to_string(row.model) + "): version " +
+                std::to_string(row.image.Version()) + ", " + std::to_string(row.totalLength) +
+                " bytes\n";
     }
     return text.empty() ? "none\n" : text;
 }

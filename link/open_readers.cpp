@@ -2,6 +2,7 @@
 #include "link/open_readers.hpp"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "link/host_system.hpp"
 
@@ -27,6 +28,13 @@ std::string OpenErrorReason(OpenError why) {
         default:
             return "cannot be opened";
     }
+}
+
+std::string IdsText(const HidIds& ids) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04x:%04x", static_cast<unsigned>(ids.vendorId),
+                  static_cast<unsigned>(ids.productId));
+    return text;
 }
 
 bool OpenReaders(HidPlatform& platform, std::span<const HidIds> wanted, SearchBounds bounds,

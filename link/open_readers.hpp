@@ -32,6 +32,8 @@ struct SearchBounds {
 // this user may not open the reader" with the system's advice (NoAccessAdvice), "in use by another
 // program", ...
 std::string OpenErrorReason(OpenError why);
+// The identifiers as the trace and the report write them: "13ab:0051".
+std::string IdsText(const HidIds& ids);
 
 // Lists the interfaces into `listing` (its storage reused from search to search) and examines
 // them in the system's order: an entry without a path (its query failed) and one whose hint is

@@ -103,7 +103,7 @@ std::string CommandLineText(const std::string& program, const std::vector<std::s
 }
 
 ProgramFacts ThisProgram(std::string program, std::string language, std::string commandLine) {
-    return {std::move(program),  ZRT_PROGRAM_VERSION,    ZRT_PROGRAM_BUILD,
+    return {std::move(program),  ZRT_PROGRAM_VERSION, ZRT_PROGRAM_BUILD,
             SystemDescription(), std::move(language), std::move(commandLine)};
 }
 

@@ -60,7 +60,7 @@ ProgramFacts ThisProgram(std::string program, std::string language, std::string 
 
 class Trace {
   public:
-    static constexpr std::size_t RING_LINES = 4000;               // the lines kept in memory
+    static constexpr std::size_t RING_LINES = 4000;                 // the lines kept in memory
     static constexpr std::uintmax_t FILE_LIMIT = 10 * 1024 * 1024;  // then FILE moves to FILE.1
     static constexpr std::int64_t FOLD_MS = 60000;  // a fold's line is written at least this often
 

@@ -7,18 +7,12 @@
 
 #include "link/crc.hpp"
 #include "link/host_system.hpp"
+#include "link/open_readers.hpp"
 #include "link/zrhid.hpp"
 
 namespace zrt::link {
 
 namespace {
-
-std::string IdsText(const HidIds& ids) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04x:%04x", static_cast<unsigned>(ids.vendorId),
-                  static_cast<unsigned>(ids.productId));
-    return text;
-}
 
 const char* OpenErrorText(OpenError why) {
     switch (why) {
@@ -137,8 +131,8 @@ bool TracePlatform::ListInterfaces(std::vector<HidInterface>& out) {
     std::string text = "search " + std::to_string(out.size()) + ":";
     for (std::size_t i = 0; i < out.size(); ++i) {
         const HidInterface& found = out[i];
-        text += (i == 0 ? " " : ", ") + (found.path.empty() ? "(failed)" : Name(found.path)) +
-                " " + (found.hint ? IdsText(*found.hint) : "?");
+        text += (i == 0 ? " " : ", ") + (found.path.empty() ? "(failed)" : Name(found.path)) + " " +
+                (found.hint ? IdsText(*found.hint) : "?");
     }
     // The listing's names as the next search's key will spell them.
     lastListing_ = std::to_string(out.size());

@@ -63,8 +63,8 @@ class TracePlatform : public HidPlatform {
 
     HidPlatform& inner_;
     Trace& trace_;
-    std::map<std::string, std::string> names_;  // path -> "d1"
-    std::map<HidHandle, std::string> handles_;  // the open handles' short names
+    std::map<std::string, std::string> names_;     // path -> "d1"
+    std::map<HidHandle, std::string> handles_;     // the open handles' short names
     std::map<std::string, std::string> outcomes_;  // of each path's last open, its ids
     std::string lastListing_;
     Exchange pending_;  // sent, its reply not yet read

@@ -198,9 +198,10 @@ void TMainWin::WrBtnClick(Component& /*sender*/) {
         Boxes.ShowMessage(Say(link::ErrorText(error)));
         return;
     }
-    link::Trace::Note("write: " + config::HexBytes(outcome.written) +
-                      (outcome.stored ? ", stored" : ", not stored: the reader holds " +
-                                                         config::HexBytes(outcome.readBack)));
+    link::Trace::Note(
+        "write: " + config::HexBytes(outcome.written) +
+        (outcome.stored ? ", stored"
+                        : ", not stored: the reader holds " + config::HexBytes(outcome.readBack)));
     if (!outcome.stored) {
         ShowConfiguration(outcome.readBack);
         ShowReaderState(true);
@@ -298,9 +299,9 @@ bool TMainWin::Asked(std::string_view caption, std::string_view text) {
 }
 
 void TMainWin::Failed(std::optional<link::ZrHIDErr> linkError) {
-    link::Trace::Note("upgrade failed: " + (linkError ? "link error " +
-                                                             std::to_string(linkError->code)
-                                                       : std::string("the image is damaged")));
+    link::Trace::Note("upgrade failed: " + (linkError
+                                                ? "link error " + std::to_string(linkError->code)
+                                                : std::string("the image is damaged")));
     if (!linkError) {
         Boxes.ShowMessage(Say(UPGRADE_FILE_ERROR));
         Timer.SetEnabled(true);

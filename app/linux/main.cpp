@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
     zrt::link::Trace& trace = zrt::link::Trace::Program();
     trace.Start(zrt::link::ThisProgram(
         "zrt-vivoraz", zrt::ui::LanguageCode(zrt::ui::SystemLanguage(std::nullopt)),
-        zrt::link::CommandLineText("zrt-vivoraz", std::vector<std::string>(argv + 1, argv + argc))));
+        zrt::link::CommandLineText("zrt-vivoraz",
+                                   std::vector<std::string>(argv + 1, argv + argc))));
     std::string traceError;
     if (const char* traceFile = std::getenv("ZRT_TRACE"); traceFile != nullptr && *traceFile) {
         if (!trace.OpenFile(traceFile, traceError)) {

@@ -29,8 +29,8 @@ extern "C" {
 #include "link/trace_platform.hpp"
 #include "ui/layout.hpp"
 #include "ui/main_win.hpp"
-#include "ui/win32/win_dialogs.hpp"
 #include "ui/traced_dialogs.hpp"
+#include "ui/win32/win_dialogs.hpp"
 #include "ui/win32/win_form.hpp"
 #include "ui/work_win.hpp"
 

@@ -78,7 +78,7 @@ std::string SystemDescription() {
 
 int LocalOffsetMinutes(std::int64_t utcSeconds) {
     const std::time_t moment = static_cast<std::time_t>(utcSeconds);
-    std::tm local {};
+    std::tm local{};
     if (::localtime_r(&moment, &local) == nullptr) {
         return 0;
     }

@@ -38,9 +38,7 @@ TEST(ReportEndToEnd, ASavedReportHoldsTheReaderAndTheLoadAndWriteBeforeIt) {
     config::ConfigState settings = config::StateFromRecord(config::RECORD_TEMPLATE);
     settings.formatIndex = 1;
     settings.reversed = !settings.reversed;
-    {
-        std::ofstream(base + ".json") << config::SettingsToJson(settings);
-    }
+    { std::ofstream(base + ".json") << config::SettingsToJson(settings); }
     link::Trace::Program().Start(link::ThisProgram("zrt-vivoraz-cli", "en", "report test"));
 
     const auto platform = link::MakeSystemPlatform();

@@ -64,9 +64,13 @@ TEST(TraceTimes, AreLocalWallClockTimesToTheMillisecond) {
 }
 
 TEST(TraceHeader, NamesProgramBuildSystemLanguageStartAndCommandLine) {
-    const ProgramFacts facts{"zrt-vivoraz-cli", "1.9", "412", "Debian GNU/Linux 12; Linux 6.1",
-                             "en", CommandLineText("zrt-vivoraz-cli",
-                                                   {"--trace", "my trace.txt", "", "a\"b", "list"})};
+    const ProgramFacts facts{
+        "zrt-vivoraz-cli",
+        "1.9",
+        "412",
+        "Debian GNU/Linux 12; Linux 6.1",
+        "en",
+        CommandLineText("zrt-vivoraz-cli", {"--trace", "my trace.txt", "", "a\"b", "list"})};
     EXPECT_EQ(HeaderText(facts, {DEC_8_2026, 60}),
               "==== zrt-vivoraz-cli 1.9, build 412 ====\n"
               "started:      2026-12-08 06:51:54.123 +01:00\n"
@@ -201,16 +205,22 @@ TEST_F(TraceOfReaders, NameDevicesInFullOnceAndFoldRepeatedSearches) {
 TEST_F(TraceOfReaders, FoldRepeatedExchangesUntilSomethingChanges) {
     const struct {
         const char* name;
-        int before;        // identities asked, 100 ms apart
-        bool change;       // then the reader answers otherwise (another serial), once
-        int after;         // then identities asked again
+        int before;                      // identities asked, 100 ms apart
+        bool change;                     // then the reader answers otherwise (another serial), once
+        int after;                       // then identities asked again
         std::vector<std::string> folds;  // the fold lines, in order
     } cases[] = {
         {"one exchange", 1, false, 0, {}},
         {"repeats", 5, false, 0, {"d1 M answered the same 4 times in 0.4 s"}},
-        {"a change breaks the fold", 3, true, 3,
+        {"a change breaks the fold",
+         3,
+         true,
+         3,
          {"d1 M answered the same 2 times in 0.2 s", "d1 M answered the same 2 times in 0.2 s"}},
-        {"a minute's fold is written", 702, false, 0,
+        {"a minute's fold is written",
+         702,
+         false,
+         0,
          {"d1 M answered the same 600 times in 60.0 s",
           "d1 M answered the same 101 times in 10.1 s"}},
     };
@@ -281,7 +291,8 @@ TEST_F(TraceOfReaders, WriteEveryFrameByteTheReasonOfAFailureAndOnlyAHashOfUpgra
     std::snprintf(hashed, sizeof hashed, "[8 bytes #%08x]",
                   static_cast<unsigned>(Crc32(code, sizeof code, 0xFFFFFFFF)));
     EXPECT_TRUE(std::regex_match(
-        texts[7], std::regex("d2 send 63: 41 0d 00 79 \\[8 bytes #[0-9a-f]{8}\\]( [0-9a-f]{2}){2}")))
+        texts[7],
+        std::regex("d2 send 63: 41 0d 00 79 \\[8 bytes #[0-9a-f]{8}\\]( [0-9a-f]{2}){2}")))
         << texts[7];
     EXPECT_NE(texts[7].find(hashed), std::string::npos) << texts[7];
     EXPECT_EQ(texts[7].find("de ad be ef"), std::string::npos);

@@ -248,7 +248,8 @@ TEST_F(SettingsFiles, TheReportIsSavedWhereChosenWithTheReaderAndWhatTheUserDid)
     mainForm.ChooseMenu("ReportMnu");
     EXPECT_EQ(boxes.messages.size(), shown);
     Choose("ReportMnu", File("no/such/folder/report.txt"));
-    EXPECT_EQ(boxes.messages.back(), "Nie można zapisać pliku:\n" + File("no/such/folder/report.txt"));
+    EXPECT_EQ(boxes.messages.back(),
+              "Nie można zapisać pliku:\n" + File("no/such/folder/report.txt"));
 
     platform.Unplug(readerId);
     Tick();
