@@ -5,8 +5,11 @@
 // process started from it (tagged through its environment, so that wine's wineserver and services
 // count too) over SECONDS. With --plug K it then plugs a reader in K times and gives the time from
 // each plug-in to the reader's first "M" request (the reader is unplugged again between two).
+// With --reader 1 another reader is attached throughout, so that a tool's wait is its sign-of-life
+// poll ("M" every 100 ms, which its trace folds).
 //
-//   zrt_bench_idle_bed [--seconds S] [--settle S] [--foreign N] [--plug K] -- PROGRAM [ARG...]
+//   zrt_bench_idle_bed [--seconds S] [--settle S] [--foreign N] [--plug K] [--reader 1]
+//                      -- PROGRAM [ARG...]
 //                      [-- PROGRAM [ARG...]]...
 //
 // Prints per program one line "program=I processes=... cpu_ns=... wall_ns=... share_percent=..."
@@ -46,6 +49,7 @@ struct Options {
     int settle = 5;
     unsigned foreign = 16;
     int plugs = 0;
+    bool reader = false;
     std::vector<std::vector<std::string>> programs;
 };
 
@@ -65,6 +69,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.foreign = static_cast<unsigned>(value);
         } else if (name == "--plug") {
             options.plugs = value;
+        } else if (name == "--reader") {
+            options.reader = value != 0;
         } else {
             return false;
         }
@@ -128,9 +134,15 @@ int Run(const Options& options) {
                                                        config::ReaderConfig{}, link::PRODUCT_ID_51));
         bed.Unplug(readerNumber);
     }
+    if (options.reader) {
+        bed.AddReader(readerNumber + 1,
+                      sim::VirtualReader(link::ReaderInfo{1175, 4242, 12}, config::ReaderConfig{},
+                                         link::PRODUCT_ID_51));
+    }
     std::atomic<long long> firstM{0};  // steady-clock nanoseconds of the first "M" since the reset
-    bed.SetRequestObserver([&firstM](unsigned, const sim::Request& request) {
-        if (request.command == link::CMD_READ_INFO && firstM.load() == 0) {
+    bed.SetRequestObserver([&firstM, readerNumber](unsigned number, const sim::Request& request) {
+        if (number == readerNumber && request.command == link::CMD_READ_INFO &&
+            firstM.load() == 0) {
             firstM = Clock::now().time_since_epoch().count();
         }
     });
@@ -221,8 +233,8 @@ int main(int argc, char** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,
-                     "usage: %s [--seconds S] [--settle S] [--foreign N] [--plug K] -- PROGRAM "
-                     "[ARG...]\n",
+                     "usage: %s [--seconds S] [--settle S] [--foreign N] [--plug K] [--reader 1] "
+                     "-- PROGRAM [ARG...]\n",
                      argv[0]);
         return 2;
     }

@@ -130,7 +130,7 @@ void Trace::Start(const ProgramFacts& facts) {
 bool Trace::OpenFile(const std::string& path, std::string& error, std::uintmax_t limit) {
     File file(OpenOwnFileForAppending(path));
     if (!file) {
-        error = path + ": cannot be opened for appending (" + LastErrorText() + ")";
+        error = path + ": cannot be opened for appending: " + LastErrorText();
         return false;
     }
     Flush();

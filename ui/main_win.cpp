@@ -123,8 +123,16 @@ bool TMainWin::HasHandler(std::string_view handler) {
 // Runs when the focus enters the window from no window of the program or from the progress window:
 // a fresh search, and a load of the reader found. A link error is shown, then the timer runs again
 // (an upload that failed left it stopped); a failed load has already let the reader go, so the
-// next tick searches and loads afresh. The focus goes to RapWin unless no reader was found.
-void TMainWin::FormActivate(Component& /*sender*/) {
+// next tick searches and loads afresh. The focus goes to RapWin unless no reader was found. A
+// message kept for the start is shown after the first activation's load.
+void TMainWin::FormActivate(Component& sender) {
+    ActivationLoad(sender);
+    if (!startMessage_.empty()) {
+        Boxes.ShowMessage(std::exchange(startMessage_, std::string()));
+    }
+}
+
+void TMainWin::ActivationLoad(Component& /*sender*/) {
     try {
         if (!FindReader()) {
             ShowReaderState(false);
@@ -460,7 +468,7 @@ bool TMainWin::SaveReport(const std::string& path) {
 }
 
 void TMainWin::ShowTraceNotOpened(const std::string& error) {
-    Boxes.ShowMessage(Say(TRACE_NOT_OPENED) + "\n" + error);
+    startMessage_ = Say(TRACE_NOT_OPENED) + "\n" + error;
 }
 
 void TMainWin::FileDropped(const std::string& path) {

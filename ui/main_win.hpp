@@ -84,7 +84,8 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     // Writes the report for support to `path` and says where it went, or that it could not be
     // written, in a box. False then.
     bool SaveReport(const std::string& path);
-    // Says at start that the trace file named by ZRT_TRACE cannot be opened (`error`: why).
+    // Says that the trace file named by ZRT_TRACE cannot be opened (`error`: why), in a box after
+    // the first activation's load.
     void ShowTraceNotOpened(const std::string& error);
     // The About box's text: name and version, licence, the firmware images carried, where to
     // report a problem.
@@ -163,6 +164,8 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     std::string NoReaderText();
 
     bool showingNoAccess_ = false;  // the status line says the readers present are refused
+    std::string startMessage_;      // shown after the first activation's load
+    void ActivationLoad(Component& sender);
 
     // firmware::UpgradeListener: the upgrade's events on the poll timer, the boxes and the
     // progress window WorkWin (nothing is shown while none is attached).

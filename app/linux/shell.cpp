@@ -96,11 +96,11 @@ int RunWindows(Application& application, link::HidPlatform& platform, ReaderList
         }
         const ui::qt::CaretRest caretRest;
 
-        mainForm.show();
-        mainForm.activateWindow();  // the first activation loads the reader
         if (!traceError.empty()) {
             MainWin.ShowTraceNotOpened(traceError);
         }
+        mainForm.show();
+        mainForm.activateWindow();  // the first activation loads the reader
         QApplication::exec();
     } catch (const std::exception& error) {
         application.ShowError(error.what());

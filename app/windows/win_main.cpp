@@ -77,10 +77,10 @@ void RunWindows(zrt::link::HidPlatform& platform, zrt::app::ReaderLists& lists,
     MainWin.AttachWorkWin(WorkWin);
 
     instance.Listen(mainForm.Window());
-    mainForm.Show();  // the first activation loads the reader
     if (!traceError.empty()) {
         MainWin.ShowTraceNotOpened(traceError);
     }
+    mainForm.Show();  // the first activation loads the reader
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         try {

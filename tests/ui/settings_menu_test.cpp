@@ -232,7 +232,7 @@ TEST_F(SettingsFiles, TheReportIsSavedWhereChosenWithTheReaderAndWhatTheUserDid)
                                          "\n\nPrześlij ten plik wraz z opisem problemu (zob. "
                                          "README, rozdział „Reporting a problem”).");
     const std::string report = ReadFile(File("report.txt"));
-    for (const std::string part :
+    for (const std::string& part :
          {"\n== HID interfaces ==\n" + platform.PathOf(readerId) +
               "  13ab:0051  reader 13ab:0051, can be opened\n",
           std::string("\n== Current reader ==\nmodel     Zr-T51 (model word 151"),
@@ -255,6 +255,26 @@ TEST_F(SettingsFiles, TheReportIsSavedWhereChosenWithTheReaderAndWhatTheUserDid)
     Tick();
     Choose("ReportMnu", File("none.txt"));
     EXPECT_NE(ReadFile(File("none.txt")).find("\n== Current reader ==\nnone\n"), std::string::npos);
+}
+
+// A trace file that cannot be opened is said once, after the first activation has loaded the
+// reader (a box before it would take that activation away).
+TEST_F(SettingsFiles, ATraceFileThatCannotBeOpenedIsSaidOnceAfterTheFirstLoad) {
+    plain::PlainForm form{desktop, MainWinLayout()};
+    TMainWin second{form, readers, boxes, waits};
+    const std::size_t shown = boxes.messages.size();
+    second.ShowTraceNotOpened("t.txt: why");
+    EXPECT_EQ(boxes.messages.size(), shown);
+    second.FormActivate(second.Form);
+    EXPECT_NE(
+        dynamic_cast<plain::PlainControl&>(form.Get<Control>("RdLbl")).Caption().find("00042"),
+        std::string::npos);
+    ASSERT_EQ(boxes.messages.size(), shown + 1);
+    EXPECT_EQ(boxes.messages.back(),
+              "Nie można otworzyć pliku śladu (ZRT_TRACE); ślad jest zbierany tylko w pamięci:\n"
+              "t.txt: why");
+    second.FormActivate(second.Form);
+    EXPECT_EQ(boxes.messages.size(), shown + 1);
 }
 
 // The same window in English: its status, its boxes and its dialogs.
