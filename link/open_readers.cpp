@@ -25,6 +25,8 @@ std::string OpenErrorReason(OpenError why) {
             return "in use by another program";
         case OpenError::Gone:
             return "gone";
+        case OpenError::SystemHeld:
+            return "kept by the system (a reader's keyboard collection)";
         default:
             return "cannot be opened";
     }
