@@ -88,8 +88,8 @@ int RunWindows(Application& application, link::HidPlatform& platform, ReaderList
         std::unique_ptr<QSocketNotifier> changeSignals;
         if (link::HidChanges* changes = platform.Changes();
             changes != nullptr && changes->Descriptor() >= 0) {
-            changeSignals =
-                std::make_unique<QSocketNotifier>(changes->Descriptor(), QSocketNotifier::Read);
+            changeSignals = std::make_unique<QSocketNotifier>(changes->Descriptor(),
+                                                              QSocketNotifier::Read);
             QObject::connect(changeSignals.get(), &QSocketNotifier::activated,
                              [changes] { changes->Arrived(); });
             changes->Watched();
