@@ -78,11 +78,45 @@ std::string ReportText(const std::uint8_t* buffer, std::size_t length) {
     return text;
 }
 
+// The inner platform's changes, every call passed on; a refusal of the signals is said once.
+class TracePlatform::TracedChanges final : public HidChanges {
+  public:
+    TracedChanges(HidChanges& inner, Trace& trace) : inner_(inner), trace_(trace) {}
+    bool TakeChanged() override { return inner_.TakeChanged(); }
+    void Arrived() override { inner_.Arrived(); }
+    void Watched() override { inner_.Watched(); }
+    void WatchRefused() override {
+        inner_.WatchRefused();
+        if (!refused_) {
+            refused_ = true;
+            trace_.Line("change signals refused: every tick searches");
+        }
+    }
+    int Descriptor() const override { return inner_.Descriptor(); }
+
+  private:
+    HidChanges& inner_;
+    Trace& trace_;
+    bool refused_ = false;
+};
+
 TracePlatform::TracePlatform(HidPlatform& inner, Trace& trace) : inner_(inner), trace_(trace) {}
 
 TracePlatform::~TracePlatform() {
     WritePendingSend();
     trace_.Flush();
+}
+
+HidChanges* TracePlatform::Changes() {
+    if (!changesAsked_) {
+        changesAsked_ = true;
+        if (HidChanges* inner = inner_.Changes(); inner != nullptr) {
+            changes_ = std::make_unique<TracedChanges>(*inner, trace_);
+        } else {
+            trace_.Line("no change signals: every tick searches");
+        }
+    }
+    return changes_.get();
 }
 
 std::string TracePlatform::Name(const std::string& path) {

@@ -12,6 +12,8 @@
 //   d1 send 575: 49 12 02 59 [520 bytes #1a2b3c4d] 5e 0f      upgrade data: length and CRC-32
 //   d1 recv failed: Broken pipe (errno 32)        the system's call failed, and why
 //   search failed: ...                            the system gave no listing
+//   no change signals: every tick searches        once: the platform gives none
+//   change signals refused: every tick searches   once: the system refused them
 //
 // A device is named by its full path once per run ("d1=/dev/hidraw0"), by its short name after.
 // A search's line is written when the listing comes; an open whose outcome is not that of the
@@ -21,6 +23,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,7 +48,9 @@ class TracePlatform : public HidPlatform {
     void Close(HidHandle handle) override;
     LockResult Lock(HidHandle handle, std::chrono::milliseconds wait) override;
     void Unlock(HidHandle handle) override;
-    HidChanges* Changes() override { return inner_.Changes(); }
+    // The inner platform's changes, passed on; that there are none, or that the system refused
+    // them, is written once.
+    HidChanges* Changes() override;
 
     // The short name of a path ("d3"), given to it now when it has none, with the path in full
     // the first time ("d3=/dev/hidraw2").
@@ -61,6 +66,8 @@ class TracePlatform : public HidPlatform {
     // Writes a report sent whose reply has not been read.
     void WritePendingSend();
 
+    class TracedChanges;
+
     HidPlatform& inner_;
     Trace& trace_;
     std::map<std::string, std::string> names_;     // path -> "d1"
@@ -73,6 +80,8 @@ class TracePlatform : public HidPlatform {
     Exchange last_;  // the last exchange written in full, or counted
     bool lastValid_ = false;
     std::string foldWhat_;  // "d1 M answered"
+    bool changesAsked_ = false;
+    std::unique_ptr<TracedChanges> changes_;
 };
 
 // The text of a report as the trace writes it: its length, then the frame (report ID, length,

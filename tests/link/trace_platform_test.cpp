@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -296,6 +297,29 @@ TEST_F(TraceOfReaders, WriteEveryFrameByteTheReasonOfAFailureAndOnlyAHashOfUpgra
         << texts[7];
     EXPECT_NE(texts[7].find(hashed), std::string::npos) << texts[7];
     EXPECT_EQ(texts[7].find("de ad be ef"), std::string::npos);
+}
+
+// A platform without change signals, or a system that refused them, means a search on every tick:
+// the trace says so once. The signals themselves pass through to the platform's.
+TEST_F(TraceOfReaders, SayOnceThatChangeSignalsAreMissingOrRefused) {
+    class WithoutSignals : public sim::VirtualPlatform {
+      public:
+        HidChangeFlag* Changes() override { return nullptr; }
+    };
+    WithoutSignals without;
+    TracePlatform tracedWithout(without, trace);
+    EXPECT_EQ(tracedWithout.Changes(), nullptr);
+    EXPECT_EQ(tracedWithout.Changes(), nullptr);
+    TracePlatform traced(system, trace);
+    HidChanges* changes = traced.Changes();
+    ASSERT_NE(changes, nullptr);
+    EXPECT_EQ(traced.Changes(), changes);
+    changes->TakeChanged();
+    changes->WatchRefused();
+    changes->WatchRefused();
+    EXPECT_TRUE(system.Changes()->TakeChanged()) << "refused on the platform itself";
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"no change signals: every tick searches",
+                                                 "change signals refused: every tick searches"}));
 }
 
 }  // namespace
