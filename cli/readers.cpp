@@ -6,7 +6,6 @@
 
 #include "cli/command.hpp"
 #include "core/reader_service.hpp"
-#include "link/host_system.hpp"
 #include "link/link_error.hpp"
 #include "link/open_readers.hpp"
 #include "texts/texts.hpp"
@@ -14,20 +13,6 @@
 namespace zrt::cli {
 
 namespace {
-
-std::string OpenErrorText(link::OpenError why) {
-    switch (why) {
-        case link::OpenError::NoAccess:
-            return "no access: this user may not open the reader" +
-                   std::string(link::NoAccessAdvice());
-        case link::OpenError::InUse:
-            return "in use by another program";
-        case link::OpenError::Gone:
-            return "gone";
-        default:
-            return "cannot be opened";
-    }
-}
 
 // The entries that cannot be opened, each with its reason: "/dev/hidraw3: no access: ...".
 std::string Unopenable(const std::vector<ReaderEntry>& entries) {
@@ -59,7 +44,8 @@ bool ReaderSet::Search() {
         } else if (one.why != link::OpenError::SystemHeld) {
             // Not a collection the system keeps (a reader's keyboard): a reader that cannot be
             // opened, listed with the reason.
-            entries_.push_back({one.path, one.ids.productId, nullptr, OpenErrorText(one.why)});
+            entries_.push_back(
+                {one.path, one.ids.productId, nullptr, link::OpenErrorReason(one.why)});
         }
     }
     return true;

@@ -62,6 +62,7 @@ enum class Text {
     SaveItem,
     ExitItem,
     HelpMenu,
+    ReportItem,
     AboutItem,
     // The status line: model number, serial number, firmware version (printf, three ints).
     Connected,
@@ -95,6 +96,13 @@ enum class Text {
     BadSettingsFile,
     FileTooLarge,
     NotARegularFile,
+    // The report for support: its save dialog, the box after saving; the box at start when the
+    // trace file that ZRT_TRACE names cannot be opened (followed by why).
+    ReportTitle,
+    ReportFiles,
+    ReportSaved,
+    ReportSend,
+    TraceNotOpened,
     // The About box.
     LicenceLine,
     ImagesLine,
@@ -156,8 +164,8 @@ Text LinkErrorKey(std::int32_t code);
 // (keys: ...)". Texts from the input (field, value) shown escaped (config::PrintableText).
 std::string SettingsErrorText(Language language, const config::SettingsError& error);
 
-// The language's ISO 639-1 code: "pl", "en".
-const char* LanguageTag(Language language);
+// The language's ISO 639-1 code, as the trace's header and the system's texts take it: "pl", "en".
+const char* LanguageCode(Language language);
 
 // The language of the window. `variable` reads an environment variable (nullptr or empty: not
 // set). ZRT_LANG=pl or en decides first. Then, when `windowsUiLanguage` is given (the primary

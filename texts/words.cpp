@@ -59,6 +59,7 @@ constexpr Row ROWS[] = {
     {Text::SaveItem, {"Zapisz ustawienia…", "Save settings…"}},
     {Text::ExitItem, {"Zakończ", "Exit"}},
     {Text::HelpMenu, {"Pomoc", "Help"}},
+    {Text::ReportItem, {"Zapisz raport o problemie…", "Save a problem report…"}},
     {Text::AboutItem, {"O programie", "About"}},
     // The status line.
     {Text::Connected,
@@ -109,6 +110,17 @@ constexpr Row ROWS[] = {
     {Text::NotARegularFile,
      {"To nie jest zwykły plik (lecz np. potok lub urządzenie).",
       "Not a regular file (a pipe or a device, for example)."}},
+    // The report for support, and the trace file.
+    {Text::ReportTitle, {"Zapisz raport o problemie", "Save a problem report"}},
+    {Text::ReportFiles, {"Raporty (*.txt)", "Reports (*.txt)"}},
+    {Text::ReportSaved, {"Raport zapisano w pliku:", "Report saved to:"}},
+    {Text::ReportSend,
+     {"Prześlij ten plik wraz z opisem problemu (zob. README, rozdział „Reporting a problem”).",
+      "Send this file with a description of the problem (see the README, section “Reporting a "
+      "problem”)."}},
+    {Text::TraceNotOpened,
+     {"Nie można otworzyć pliku śladu (ZRT_TRACE); ślad jest zbierany tylko w pamięci:",
+      "Cannot open the trace file (ZRT_TRACE); the trace is kept in memory only:"}},
     // The About box. {licence}, {readme}: where they are installed; {model} "Zr-T51", {word} its
     // model word, {version} the image's firmware version.
     {Text::LicenceLine, {"Licencja: MIT (zob. {licence}).", "Licence: MIT (see {licence})."}},
@@ -335,7 +347,7 @@ std::string SettingsErrorText(Language language, const config::SettingsError& er
                 {"offset", offset}});
 }
 
-const char* LanguageTag(Language language) {
+const char* LanguageCode(Language language) {
     return language == Language::Polish ? "pl" : "en";
 }
 

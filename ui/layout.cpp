@@ -245,7 +245,10 @@ WindowLayout BuildMainWin() {
           {"SaveMnu", P(Text::SaveItem), "SaveMnuClick", false},
           {"", "", "", true},
           {"ExitMnu", P(Text::ExitItem), "ExitMnuClick", true}}},
-        {"HelpMnu", P(Text::HelpMenu), {{"AboutMnu", P(Text::AboutItem), "AboutMnuClick", true}}},
+        {"HelpMnu",
+         P(Text::HelpMenu),
+         {{"ReportMnu", P(Text::ReportItem), "ReportMnuClick", true},
+          {"AboutMnu", P(Text::AboutItem), "AboutMnuClick", true}}},
     };
     const auto contents = KeyGroupTemplate();
     for (int row = 0; row < config::ROW_COUNT; ++row) {

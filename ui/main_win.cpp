@@ -11,9 +11,11 @@
 
 #include "config/settings_file.hpp"
 #include "core/reader_status.hpp"
+#include "core/report.hpp"
 #include "link/host_system.hpp"
 #include "link/link_error.hpp"
 #include "link/text_file.hpp"
+#include "link/trace.hpp"
 #include "ui/layout.hpp"
 #include "ui/work_win.hpp"
 
@@ -43,6 +45,7 @@ constexpr std::pair<std::string_view, Handler> HANDLERS[] = {
     {"SaveMnuClick", &TMainWin::SaveMnuClick},
     {"ExitMnuClick", &TMainWin::ExitMnuClick},
     {"AboutMnuClick", &TMainWin::AboutMnuClick},
+    {"ReportMnuClick", &TMainWin::ReportMnuClick},
 };
 
 Handler FindHandler(std::string_view name) {
@@ -109,6 +112,9 @@ void TMainWin::OnEvent(std::string_view handler, Component& sender) {
     if (h == nullptr) {
         throw std::logic_error("TMainWin has no handler " + std::string(handler));
     }
+    if (handler != "TimerTimer") {
+        link::Trace::Note("window: " + std::string(handler));
+    }
     (this->*h)(sender);
 }
 
@@ -119,8 +125,16 @@ bool TMainWin::HasHandler(std::string_view handler) {
 // Runs when the focus enters the window from no window of the program or from the progress window:
 // a fresh search, and a load of the reader found. A link error is shown, then the timer runs again
 // (an upload that failed left it stopped); a failed load has already let the reader go, so the
-// next tick searches and loads afresh. The focus goes to RapWin unless no reader was found.
-void TMainWin::FormActivate(Component& /*sender*/) {
+// next tick searches and loads afresh. The focus goes to RapWin unless no reader was found. A
+// message kept for the start is shown after the first activation's load.
+void TMainWin::FormActivate(Component& sender) {
+    ActivationLoad(sender);
+    if (!startMessage_.empty()) {
+        Boxes.ShowMessage(std::exchange(startMessage_, std::string()));
+    }
+}
+
+void TMainWin::ActivationLoad(Component& /*sender*/) {
     std::optional<link::ZrHIDErr> failed;
     {
         const AtWork atWork(atWork_);
@@ -209,6 +223,10 @@ void TMainWin::WrBtnClick(Component& /*sender*/) {
         Boxes.ShowMessage(LinkErrorText(error));
         return;
     }
+    link::Trace::Note(
+        "write: " + config::HexBytes(outcome.written) +
+        (outcome.stored ? ", stored"
+                        : ", not stored: the reader holds " + config::HexBytes(outcome.readBack)));
     if (!outcome.stored) {
         ShowConfiguration(outcome.readBack);
         ShowReaderState(true);
@@ -266,6 +284,10 @@ void TMainWin::LoadConfiguration() {
         ShowReaderState(false);
         throw;
     }
+    link::Trace::Note("load: model " + std::to_string(loaded.info.model) + ", serial " +
+                      std::to_string(loaded.info.serial) + ", firmware " +
+                      std::to_string(loaded.info.firmware) + ", record " +
+                      config::HexBytes(loaded.record));
     ShowConfiguration(loaded.record);
     ShowReaderState(true);
     OfferUpgrade();
@@ -307,6 +329,9 @@ bool TMainWin::Asked(std::string_view caption, std::string_view text) {
 }
 
 void TMainWin::Failed(std::optional<link::ZrHIDErr> linkError) {
+    link::Trace::Note("upgrade failed: " + (linkError
+                                                ? "link error " + std::to_string(linkError->code)
+                                                : std::string("the image is damaged")));
     if (!linkError) {
         Boxes.ShowMessage(Say(texts::Text::UpgradeFileError));
         Timer.SetEnabled(true);
@@ -317,6 +342,7 @@ void TMainWin::Failed(std::optional<link::ZrHIDErr> linkError) {
 // window takes the focus while it is shown and gives it back to the main window when it hides, so
 // the main window's activation (a fresh load) follows every upload that ended.
 void TMainWin::Started(int blocks) {
+    link::Trace::Note("upgrade: " + std::to_string(blocks) + " blocks");
     if (WorkWin != nullptr) {
         WorkWin->WorkLbl.SetCaption(Say(texts::Text::UpgradeLabel));
         WorkWin->ProgrBar.SetMax(10 * blocks);
@@ -346,6 +372,7 @@ void TMainWin::Restarting(int step, int steps) {
 }
 
 void TMainWin::Finished() {
+    link::Trace::Note("upgrade finished");
     if (WorkWin != nullptr) {
         WorkWin->Form.Hide();
         Form.SetFocus();
@@ -439,6 +466,39 @@ void TMainWin::AboutMnuClick(Component& /*sender*/) {
     FocusRapWin();
 }
 
+// The report works with or without a reader; the reader is asked again after the dialog.
+void TMainWin::ReportMnuClick(Component& /*sender*/) {
+    if (Files == nullptr) {
+        return;
+    }
+    const std::optional<std::string> path = Files->ChooseFileToSave(
+        {Say(texts::Text::ReportTitle), Say(texts::Text::ReportFiles), "*.txt",
+         Say(texts::Text::AllFiles), "txt"});
+    if (path) {
+        SaveReport(*path);
+    }
+    FocusRapWin();
+}
+
+bool TMainWin::SaveReport(const std::string& path) {
+    link::Trace::Note("report: " + path);
+    const std::string text =
+        core::ComposeReport(link::Trace::Program(), Readers.Platform(),
+                            Readers.IsOpen() ? Readers.CurrentReader : nullptr, Readers.Catalogue);
+    int why = 0;
+    if (!link::WriteTextFile(path, text, why)) {
+        Boxes.ShowMessage(CannotWriteText(path, why));
+        return false;
+    }
+    Boxes.ShowMessage(Say(texts::Text::ReportSaved) + "\n" + config::PrintableText(path) +
+                      "\n\n" + Say(texts::Text::ReportSend));
+    return true;
+}
+
+void TMainWin::ShowTraceNotOpened(const std::string& error) {
+    startMessage_ = Say(texts::Text::TraceNotOpened) + "\n" + error;
+}
+
 void TMainWin::FileDropped(const std::string& path) {
     if (Readers.IsOpen()) {
         LoadSettingsFile(path);
@@ -448,6 +508,7 @@ void TMainWin::FileDropped(const std::string& path) {
 // The file's name and what the file holds are shown escaped, as the command line shows them.
 bool TMainWin::LoadSettingsFile(const std::string& path) {
     const std::string shownPath = config::PrintableText(path);
+    link::Trace::Note("settings file to load: " + path);
     link::FileError why = link::FileError::None;
     const std::optional<std::string> text = link::ReadTextFile(path, why);
     if (!text) {
@@ -476,11 +537,16 @@ bool TMainWin::LoadSettingsFile(const std::string& path) {
 
 // A file that cannot be written is said with the system's reason, in the window's language where
 // the system has it.
+std::string TMainWin::CannotWriteText(const std::string& path, int why) const {
+    return Say(texts::Text::CannotWrite) + "\n" + config::PrintableText(path) + "\n\n" +
+           link::SystemErrorText(why, texts::LanguageCode(Lang)) + ".";
+}
+
 bool TMainWin::SaveSettingsFile(const std::string& path) {
+    link::Trace::Note("settings file to save: " + path);
     int why = 0;
     if (!link::WriteTextFile(path, config::SettingsToJson(BuildSettings()), why)) {
-        Boxes.ShowMessage(Say(texts::Text::CannotWrite) + "\n" + config::PrintableText(path) +
-                          "\n\n" + link::SystemErrorText(why, texts::LanguageTag(Lang)) + ".");
+        Boxes.ShowMessage(CannotWriteText(path, why));
         return false;
     }
     return true;

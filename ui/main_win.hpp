@@ -6,9 +6,11 @@
 // write with its animation, the boxes and the focus, and the events of the upgrade offered after
 // every load on its timer, boxes and progress window. While another program holds the reader,
 // the waits for it keep the window painted. Its menu loads settings files into the controls and
-// saves the controls' settings to one (the command-line program's format), and shows what the
-// program is. Every text it shows is in the window's language (texts/texts.hpp), also what the
-// layers below report as data.
+// saves the controls' settings to one (the command-line program's format), saves the report for
+// support (core/report.hpp), and shows what the program is. What the user does (every event but
+// the tick) and what the reader's use cases gave goes to the program's trace (link/trace.hpp).
+// Every text it shows is in the window's language (texts/texts.hpp), also what the layers below
+// report as data.
 #pragma once
 
 #include <array>
@@ -78,6 +80,7 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     void SaveMnuClick(Component& sender);
     void ExitMnuClick(Component& sender);
     void AboutMnuClick(Component& sender);
+    void ReportMnuClick(Component& sender);
 
     // A file dropped on the window: loaded as a settings file while a reader is connected,
     // ignored otherwise.
@@ -88,6 +91,12 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     bool LoadSettingsFile(const std::string& path);
     // Writes the controls' settings as a settings file; a failure is said in a box. False then.
     bool SaveSettingsFile(const std::string& path);
+    // Writes the report for support to `path` and says where it went, or that it could not be
+    // written, in a box. False then.
+    bool SaveReport(const std::string& path);
+    // Says that the trace file named by ZRT_TRACE cannot be opened (`error`: why), in a box after
+    // the first activation's load.
+    void ShowTraceNotOpened(const std::string& error);
     // The About box's text: name and version, licence, the firmware images carried with their
     // versions (a test image said as such), where the README is and where to report a problem.
     std::string AboutText() const;
@@ -171,9 +180,13 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
         return Say(texts::LinkErrorKey(error.code));
     }
     FileChoice SettingsFileChoice(texts::Text title) const;
+    // The box of a file that cannot be written, `why` the system's code of the failure.
+    std::string CannotWriteText(const std::string& path, int why) const;
     std::string NoReaderText();
 
     bool showingNoAccess_ = false;  // the status line says the readers present are refused
+    std::string startMessage_;      // shown after the first activation's load
+    void ActivationLoad(Component& sender);
 
     // While the window is at work with the reader (a tick, the activation's search and load with
     // the upgrade offered after it, a write with its animation), a tick does nothing: the waits

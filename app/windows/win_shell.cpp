@@ -14,6 +14,7 @@ extern "C" {
 #include "core/reader_service.hpp"
 #include "ui/layout.hpp"
 #include "ui/main_win.hpp"
+#include "ui/traced_dialogs.hpp"
 #include "ui/win32/win_dialogs.hpp"
 #include "ui/work_win.hpp"
 
@@ -45,15 +46,20 @@ ui::Documents DocumentsBesideTheProgram() {
 
 }  // namespace
 
+ui::Language WindowLanguage() {
+    return texts::SystemLanguage(static_cast<std::uint16_t>(PRIMARYLANGID(GetUserDefaultUILanguage())));
+}
+
 void RunWindows(link::HidPlatform& platform, ReaderLists& lists, WinSingleInstance& instance,
-                ui::win32::DeviceRegistration registration) {
+                const std::string& traceError, ui::win32::DeviceRegistration registration) {
     using namespace ui;
     core::ReaderService readers(platform, lists.HidVP41, lists.HidVP51);
-    const Language language = texts::SystemLanguage(
-        static_cast<std::uint16_t>(PRIMARYLANGID(GetUserDefaultUILanguage())));
+    const Language language = WindowLanguage();
     win32::WinForm mainForm(MainWinLayout(language), true);
-    win32::WinDialogs dialogs(mainForm);
-    win32::WinFileDialogs fileDialogs(mainForm);
+    win32::WinDialogs winDialogs(mainForm);
+    TracedDialogs dialogs(winDialogs);
+    win32::WinFileDialogs winFileDialogs(mainForm);
+    TracedFileDialogs fileDialogs(winFileDialogs);
     win32::WinWaiter waiter;
     TMainWin MainWin(mainForm, readers, dialogs, waiter, language);
     MainWin.AttachFileDialogs(fileDialogs);
@@ -78,6 +84,9 @@ void RunWindows(link::HidPlatform& platform, ReaderLists& lists, WinSingleInstan
     MainWin.AttachWorkWin(WorkWin);
 
     instance.Listen(mainForm.Window());
+    if (!traceError.empty()) {
+        MainWin.ShowTraceNotOpened(traceError);
+    }
     mainForm.Show();  // the first activation loads the reader
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
