@@ -471,9 +471,9 @@ void TMainWin::ReportMnuClick(Component& /*sender*/) {
     if (Files == nullptr) {
         return;
     }
-    const std::optional<std::string> path = Files->ChooseFileToSave(
-        {Say(texts::Text::ReportTitle), Say(texts::Text::ReportFiles), "*.txt",
-         Say(texts::Text::AllFiles), "txt"});
+    const std::optional<std::string> path =
+        Files->ChooseFileToSave({Say(texts::Text::ReportTitle), Say(texts::Text::ReportFiles),
+                                 "*.txt", Say(texts::Text::AllFiles), "txt"});
     if (path) {
         SaveReport(*path);
     }
@@ -490,8 +490,8 @@ bool TMainWin::SaveReport(const std::string& path) {
         Boxes.ShowMessage(CannotWriteText(path, why));
         return false;
     }
-    Boxes.ShowMessage(Say(texts::Text::ReportSaved) + "\n" + config::PrintableText(path) +
-                      "\n\n" + Say(texts::Text::ReportSend));
+    Boxes.ShowMessage(Say(texts::Text::ReportSaved) + "\n" + config::PrintableText(path) + "\n\n" +
+                      Say(texts::Text::ReportSend));
     return true;
 }
 

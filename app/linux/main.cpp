@@ -18,8 +18,8 @@
 #include "link/platform_factory.hpp"
 #include "link/trace.hpp"
 #include "link/trace_platform.hpp"
-#include "ui/layout.hpp"
 #include "texts/texts.hpp"
+#include "ui/layout.hpp"
 
 int main(int argc, char** argv) {
     if (!zrt::app::HasGraphicalSession()) {

@@ -21,8 +21,8 @@
 #include "link/platform_factory.hpp"
 #include "link/trace.hpp"
 #include "link/trace_platform.hpp"
-#include "ui/win32/win_controls.hpp"
 #include "texts/texts.hpp"
+#include "ui/win32/win_controls.hpp"
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
                     int /*show*/) {

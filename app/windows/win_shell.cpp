@@ -47,7 +47,8 @@ ui::Documents DocumentsBesideTheProgram() {
 }  // namespace
 
 ui::Language WindowLanguage() {
-    return texts::SystemLanguage(static_cast<std::uint16_t>(PRIMARYLANGID(GetUserDefaultUILanguage())));
+    return texts::SystemLanguage(
+        static_cast<std::uint16_t>(PRIMARYLANGID(GetUserDefaultUILanguage())));
 }
 
 void RunWindows(link::HidPlatform& platform, ReaderLists& lists, WinSingleInstance& instance,

@@ -134,8 +134,8 @@ int LocalOffsetMinutes(std::int64_t utcSeconds) {
 
 std::string LastErrorText() {
     const DWORD number = GetLastError();
-    return SystemErrorText(static_cast<int>(number), "en") + " (error " +
-           std::to_string(number) + ")";
+    return SystemErrorText(static_cast<int>(number), "en") + " (error " + std::to_string(number) +
+           ")";
 }
 
 // The user's files are the user's own on Windows: the mode of the C library is kept.
