@@ -4,27 +4,13 @@
 
 #include "cli/command.hpp"
 #include "core/reader_service.hpp"
-#include "link/host_system.hpp"
+#include "core/reader_status.hpp"
 #include "link/link_error.hpp"
 #include "link/open_readers.hpp"
 
 namespace zrt::cli {
 
 namespace {
-
-std::string OpenErrorText(link::OpenError why) {
-    switch (why) {
-        case link::OpenError::NoAccess:
-            return "no access: this user may not open the reader" +
-                   std::string(link::NoAccessAdvice());
-        case link::OpenError::InUse:
-            return "in use by another program";
-        case link::OpenError::Gone:
-            return "gone";
-        default:
-            return "cannot be opened";
-    }
-}
 
 // The entries that cannot be opened, each with its reason: "/dev/hidraw3: no access: ...".
 std::string Unopenable(const std::vector<ReaderEntry>& entries) {
@@ -56,7 +42,7 @@ bool ReaderSet::Search() {
         } else if (one.why != link::OpenError::SystemHeld) {
             // Not a collection the system keeps (a reader's keyboard): a reader that cannot be
             // opened, listed with the reason.
-            entries_.push_back({one.path, one.ids.productId, nullptr, OpenErrorText(one.why)});
+            entries_.push_back({one.path, one.ids.productId, nullptr, core::OpenErrorWords(one.why)});
         }
     }
     return true;
@@ -133,25 +119,6 @@ Chosen Choose(ReaderSet& readers, const Selection& selection) {
         chosen.entries.clear();
     }
     return chosen;
-}
-
-std::string LinkErrorText(std::int32_t code) {
-    switch (code) {
-        case link::ERR_PROGRAM:
-            return "program error";
-        case link::ERR_HID_DRIVER:
-            return "the reader does not answer (HID driver error)";
-        case link::ERR_NOT_FOUND:
-            return "no reader";
-        case link::ERR_BAD_REPLY:
-            return "the reader's reply is malformed";
-        case link::ERR_UPGRADE:
-            return "the reader refused an upgrade step";
-        case link::ERR_IN_USE:
-            return "the reader is in use by another program";
-        default:
-            return "reader link error " + std::to_string(code);
-    }
 }
 
 Written WriteAndVerify(link::ZrHID& reader, const config::ConfigState& state) {

@@ -123,6 +123,8 @@ struct UmockdevBed::Device {
     bool plugged = false;
     unsigned generation = 0;  // counts the plug-ins; a client keeps the one it opened under
     BedFault fault = BedFault::None;
+    int pullOutOn = -1;   // the command whose request pulls the device out; -1: none
+    bool pulledOut = false;
     unsigned opens = 0;
     unsigned closes = 0;
     unsigned ioctls = 0;
@@ -190,7 +192,8 @@ struct UmockdevBed::Callbacks {
     // Answers one ioctl; the errno to report (0 on success, with `result` set).
     static int Answer(Device& device, UMockdevIoctlClient* client, long& result) {
         ++device.ioctls;
-        if (!device.plugged || GenerationOf(device, client) != device.generation) {
+        if (!device.plugged || device.pulledOut ||
+            GenerationOf(device, client) != device.generation) {
             return ENODEV;
         }
         if (device.fault == BedFault::IoError) {
@@ -253,6 +256,11 @@ struct UmockdevBed::Callbacks {
         VirtualReader& reader = *device.reader;
         return WithMemory(argument, size, [&](std::uint8_t* memory) {
             if (request == HIDIOCSFEATURE(size)) {
+                if (size > 3 && memory[3] == device.pullOutOn) {
+                    device.pullOutOn = -1;
+                    device.pulledOut = true;
+                    return ENODEV;
+                }
                 const std::size_t logged = reader.Log().size();
                 if (!reader.SetFeature(memory, size)) {
                     return EPIPE;
@@ -469,6 +477,7 @@ void UmockdevBed::Unplug(unsigned number) {
     umockdev_testbed_uevent(testbed_->bed, device.parentPath.c_str(), "remove");
     umockdev_testbed_remove_device(testbed_->bed, device.parentPath.c_str());
     device.plugged = false;
+    device.pulledOut = false;
 }
 
 void UmockdevBed::Plug(unsigned number) {
@@ -477,6 +486,11 @@ void UmockdevBed::Plug(unsigned number) {
     if (!device.plugged) {
         Publish(device, true);
     }
+}
+
+void UmockdevBed::PullOutOn(unsigned number, std::uint8_t command) {
+    std::lock_guard lock(mutex_);
+    Find(number).pullOutOn = command;
 }
 
 bool UmockdevBed::IsPlugged(unsigned number) const {

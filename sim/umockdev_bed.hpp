@@ -62,6 +62,10 @@ class UmockdevBed {
     void Unplug(unsigned number);
     // Adds an unplugged device again under the same number, with the same reader state.
     void Plug(unsigned number);
+    // hidraw<number> is pulled out as its reader is sent a request of `command`, once: that
+    // request and every later ioctl on any handle fail with ENODEV, as for a reader pulled out in
+    // the middle of a command, until the test unplugs the device (Unplug) and plugs it in again.
+    void PullOutOn(unsigned number, std::uint8_t command);
     // Makes hidraw<number>'s node appear anew as the kernel makes it before udev applied its rule:
     // for nobody but root (mode 000). It is moved into place under its name, so that a watch on
     // /dev sees it created that way. udev's giving it access is a chmod of NodePath(number).

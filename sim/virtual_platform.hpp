@@ -41,6 +41,10 @@ class VirtualPlatform : public link::HidPlatform {
     // fails. Plug brings it back (its old handles stay dead).
     void Unplug(InterfaceId id);
     void Plug(InterfaceId id);
+    // The interface is pulled out as its reader is sent a request of `command`, once: that
+    // request fails unreceived and the interface is unplugged (Unplug), as a reader pulled out
+    // in the middle of a command.
+    void PullOutOn(InterfaceId id, std::uint8_t command) { interfaces_.at(id).pullOutOn = command; }
     // ListInterfaces fails while set: the set of interfaces cannot be had.
     bool listFails = false;
 
@@ -90,6 +94,7 @@ class VirtualPlatform : public link::HidPlatform {
         bool present = true;
         int opens = 0;
         link::HidHandle lockHolder = link::INVALID_HID_HANDLE;
+        int pullOutOn = -1;  // the command whose request pulls it out; -1: none
     };
     InterfaceId Add(link::HidIds ids, VirtualReader* reader, Options options);
     // The interface behind an open handle that is not dead, or none.
