@@ -94,19 +94,14 @@ class Provision final : public Command {
                         "do not apply",
                         EXIT_USAGE);
         }
+        std::string text;
         std::string error;
-        const std::optional<std::string> text = ReadTextFile(file_, context.in, error);
-        std::optional<config::ConfigState> settings;
-        if (text) {
-            settings = config::SettingsFromJson(*text, error);
-            if (!settings) {
-                error = file_ + ": " + error;
-            }
-        }
+        const std::optional<config::ConfigState> settings =
+            ReadSettingsFile(file_, context.in, text, error);
         if (!settings) {
             return Fail(context, KIND_INPUT, error, EXIT_FAILED);
         }
-        core::ProvisionLog log(core::Sha256Hex(*text));
+        core::ProvisionLog log(core::Sha256Hex(text));
         if (!log_.empty() && !log.Open(log_)) {
             return Fail(context, KIND_INPUT, "--log: cannot write " + log_, EXIT_FAILED);
         }
