@@ -1,5 +1,5 @@
 // The Windows program's entry (a GUI program: no console window): the reader lists over the
-// system's HID support, then the two windows and the message loop. An error of the general kind
+// system's HID support, then the windows (main, progress, provisioning dialog) and the message loop. An error of the general kind
 // that escapes window creation or a message is shown in a box and the loop goes on; closing the
 // main window ends it. At exit the windows go first, then the lists close every handle they still
 // hold, HidVP51 first. The main window passes the system's HID arrival and removal notifications
@@ -27,6 +27,7 @@ extern "C" {
 #include "link/trace_platform.hpp"
 #include "ui/layout.hpp"
 #include "ui/main_win.hpp"
+#include "ui/provision_win.hpp"
 #include "ui/win32/win_dialogs.hpp"
 #include "ui/win32/win_form.hpp"
 #include "ui/work_win.hpp"
@@ -66,6 +67,12 @@ void RunWindows(zrt::link::HidPlatform& platform, zrt::app::ReaderLists& lists,
     win32::WinForm workForm(WorkWinLayout(language), false);
     TWorkWin WorkWin(workForm);
     MainWin.AttachWorkWin(WorkWin);
+    // The provisioning dialog, modal over the main window, with boxes of its own.
+    win32::WinForm provForm(ProvWinLayout(language), false, mainForm.Window());
+    win32::WinDialogs provDialogs(provForm);
+    TProvWin ProvWin(provForm, platform, provDialogs, waiter, language);
+    provForm.SetEventSink(&ProvWin);
+    MainWin.AttachProvWin(ProvWin);
 
     instance.Listen(mainForm.Window());
     mainForm.Show();  // the first activation loads the reader
