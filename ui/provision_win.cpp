@@ -212,7 +212,7 @@ std::string TProvWin::CountsText() const {
     return text;
 }
 
-std::string TProvWin::ReasonText(const core::Verdict& verdict) const {
+std::string TProvWin::ReasonText(const core::Verdict& verdict, bool withDifferences) const {
     std::string text = Say(ReasonPolish(verdict));
     switch (verdict.reason) {
         case core::Reason::LinkError:
@@ -224,8 +224,15 @@ std::string TProvWin::ReasonText(const core::Verdict& verdict) const {
                    std::to_string(verdict.imageVersion);
         case core::Reason::NotStored:
         case core::Reason::SettingsLost:
-            for (const std::string& difference : verdict.differences) {
-                text += "; " + difference;
+            // The settings that differ follow in the list, not in the banner.
+            if (withDifferences && !verdict.differences.empty()) {
+                if (!text.empty() && text.back() == '.') {
+                    text.pop_back();
+                }
+                text += ":";
+                for (std::size_t i = 0; i < verdict.differences.size(); ++i) {
+                    text += (i == 0 ? " " : "; ") + verdict.differences[i];
+                }
             }
             return text;
         default:
@@ -270,7 +277,7 @@ std::string TProvWin::BannerText(const core::Verdict& verdict) const {
         case core::Result::Failed:
             break;
     }
-    return Serial(verdict) + ": " + Say(PROV_FAILED) + " – " + ReasonText(verdict);
+    return Serial(verdict) + ": " + Say(PROV_FAILED) + " – " + ReasonText(verdict, false);
 }
 
 void TProvWin::Handling(const std::string& /*path*/) {

@@ -64,8 +64,9 @@ class TProvWin : public EventSink, private core::StationListener {
     // "00042: BŁĄD – wyjęty podczas zapisu".
     std::string ResultText(const core::Verdict& verdict) const;
     std::string BannerText(const core::Verdict& verdict) const;
-    // Why a reader failed, in the window's language.
-    std::string ReasonText(const core::Verdict& verdict) const;
+    // Why a reader failed, in the window's language; with the settings that differ after a write
+    // or an upgrade when `withDifferences`.
+    std::string ReasonText(const core::Verdict& verdict, bool withDifferences = true) const;
 
     TopWindow& Form;
     Control& FileLbl;

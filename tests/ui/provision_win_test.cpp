@@ -4,6 +4,7 @@
 // results latest first, a failure marked with the warning sound, the upgrade option, and the stop
 // (button or close) with its summary, after which the main window searches and loads again. A
 // file or log that cannot be used starts nothing. The reasons in both languages.
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <queue>
@@ -226,6 +227,14 @@ TEST_F(Provisioning, SaysTheReasonsInTheWindowsLanguage) {
     verdict.firmwareAfter = 11;
     verdict.imageVersion = 12;
     EXPECT_EQ(english.ReasonText(verdict), "the reader did not take the new firmware: 11 ≠ 12");
+    // The settings that differ after a write go to the list, not to the banner.
+    verdict.reason = core::Reason::NotStored;
+    verdict.differences = {"number.reversed: wrote true, read false",
+                           "enter: wrote true, read false"};
+    EXPECT_EQ(prov.ReasonText(verdict),
+              std::string(WRITE_NOT_STORED_TEXT).substr(0, std::strlen(WRITE_NOT_STORED_TEXT) - 1) +
+                  ": number.reversed: wrote true, read false; enter: wrote true, read false");
+    EXPECT_EQ(prov.BannerText(verdict), "00042: BŁĄD – " + std::string(WRITE_NOT_STORED_TEXT));
 }
 
 }  // namespace
