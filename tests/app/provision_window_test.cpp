@@ -32,6 +32,8 @@
 #include "ui/provision_win.hpp"
 #include "ui/qt/qt_dialogs.hpp"
 #include "ui/qt/qt_form.hpp"
+#include "ui/texts.hpp"
+#include "ui/words.hpp"
 
 namespace zrt::sim {
 namespace {
@@ -63,7 +65,8 @@ VirtualReader Reader(std::uint16_t serial) {
     return VirtualReader({151, serial, 12}, config::RECORD_TEMPLATE, link::PRODUCT_ID_51);
 }
 
-class ProvisionWindow : public ::testing::Test {
+// In both languages of the window.
+class ProvisionWindow : public ::testing::TestWithParam<ui::Language> {
   protected:
     static void SetUpTestSuite() {
         static int argc = 1;
@@ -99,14 +102,16 @@ class ProvisionWindow : public ::testing::Test {
     link::HidrawPlatform platform;  // the real roots, which the preload maps to the bed
     app::ReaderLists lists{platform};
     core::ReaderService readers{platform, lists.HidVP41, lists.HidVP51};
-    ui::qt::QtForm mainForm{ui::MainWinLayout()};
+    const ui::Language language = GetParam();
+    std::string Say(const char* polish) const { return ui::Say(language, polish); }
+    ui::qt::QtForm mainForm{ui::MainWinLayout(language)};
     ui::test::FakeDialogs boxes;
     ui::qt::QtWaiter waiter;
     QueuedFiles files;
-    ui::TMainWin win{mainForm, readers, boxes, waiter};
-    ui::qt::QtForm provForm{ui::ProvWinLayout(), &mainForm};
+    ui::TMainWin win{mainForm, readers, boxes, waiter, language};
+    ui::qt::QtForm provForm{ui::ProvWinLayout(language), &mainForm};
     ui::test::FakeDialogs provBoxes;
-    ui::TProvWin prov{provForm, platform, provBoxes, waiter};
+    ui::TProvWin prov{provForm, platform, provBoxes, waiter, language};
     std::unique_ptr<QSocketNotifier> changeSignals;
     const config::ConfigState wanted = config::StateFromRecord(
         {0xE0, 0x80, 0x04, 0x00, 0x2B, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x3A, 0x02, 0, 0});
@@ -115,7 +120,7 @@ class ProvisionWindow : public ::testing::Test {
     const std::string log = settings + ".csv";
 };
 
-TEST_F(ProvisionWindow, ProgramsReadersAsTheyComeAndGivesTheReadersBackWhenClosed) {
+TEST_P(ProvisionWindow, ProgramsReadersAsTheyComeAndGivesTheReadersBackWhenClosed) {
     bed.AddReader(0, Reader(4242));
     mainForm.show();
     win.FormActivate(win.Form);
@@ -128,7 +133,7 @@ TEST_F(ProvisionWindow, ProgramsReadersAsTheyComeAndGivesTheReadersBackWhenClose
     EXPECT_EQ(provForm.windowModality(), Qt::WindowModal);
     EXPECT_FALSE(win.Timer.Enabled());
     ASSERT_TRUE(Lines(1));
-    EXPECT_NE(Results().item(0)->text().toStdString().find("  04242  zapisany  "),
+    EXPECT_NE(Results().item(0)->text().toStdString().find("  04242  " + Say(ui::PROV_WRITTEN) + "  "),
               std::string::npos);
     EXPECT_EQ(Letters(bed, 0), "McMcCc") << "the main window's load, then the station's write";
     bed.WithReader(0, [&](VirtualReader& reader) {
@@ -139,15 +144,22 @@ TEST_F(ProvisionWindow, ProgramsReadersAsTheyComeAndGivesTheReadersBackWhenClose
     bed.AddReader(1, Reader(4343));  // handled once the loop runs again
     bed.PullOutOn(1, link::CMD_WRITE_CONFIG);
     ASSERT_TRUE(Lines(2));
-    EXPECT_NE(Results().item(0)->text().toStdString().find("BŁĄD: wyjęty podczas zapisu"),
+    EXPECT_NE(Results().item(0)->text().toStdString().find(Say(ui::PROV_FAILED) + ": " +
+                                                           Say(ui::PROV_PULLED_WRITING)),
               std::string::npos);
     EXPECT_EQ(Results().item(0)->background().color(), QColor(Qt::red));
     EXPECT_EQ(Banner().palette().color(QPalette::Window), QColor(Qt::red));
     EXPECT_EQ(provBoxes.sounds, 1);
+    if (const char* shots = std::getenv("ZRT_SCREENSHOT_DIR")) {  // to look at, not checked
+        const char* name = language == ui::Language::English ? "/provision-qt-en.png" : "/provision-qt-pl.png";
+        provForm.grab().save(QString::fromStdString(shots + std::string(name)));
+        mainForm.grab().save(QString::fromStdString(shots + std::string(name) + ".main.png"));
+    }
     bed.Unplug(1);
     bed.Plug(1);
     ASSERT_TRUE(Lines(3));
-    EXPECT_NE(Results().item(0)->text().toStdString().find("zapisany  (numer widziany"),
+    EXPECT_NE(Results().item(0)->text().toStdString().find(Say(ui::PROV_WRITTEN) + "  (" +
+                                                           Say(ui::PROV_SEEN_BEFORE)),
               std::string::npos);
     EXPECT_NE(Banner().palette().color(QPalette::Window), QColor(Qt::red));
     EXPECT_EQ(Letters(bed, 0), "McMcCc") << "the reader that stayed is not written again";
@@ -163,6 +175,12 @@ TEST_F(ProvisionWindow, ProgramsReadersAsTheyComeAndGivesTheReadersBackWhenClose
     const std::string logged = text.str();
     EXPECT_EQ(std::count(logged.begin(), logged.end(), '\n'), 4) << logged;
 }
+
+INSTANTIATE_TEST_SUITE_P(Languages, ProvisionWindow,
+                         ::testing::Values(ui::Language::Polish, ui::Language::English),
+                         [](const auto& info) {
+                             return info.param == ui::Language::English ? "English" : "Polish";
+                         });
 
 }  // namespace
 }  // namespace zrt::sim
