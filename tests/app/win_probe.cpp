@@ -225,7 +225,13 @@ int main(int argc, char** argv) {
         std::printf("none\n");
         return 0;
     }
-    const HWND prov = FindWindowW(win32::FORM_CLASS, win32::Wide(ProvWinLayout().caption).c_str());
+    HWND prov = nullptr;  // by its caption in either language
+    for (const Language language : {Language::Polish, Language::English}) {
+        if (prov == nullptr) {
+            prov = FindWindowW(win32::FORM_CLASS,
+                               win32::Wide(ProvWinLayout(language).caption).c_str());
+        }
+    }
     const std::string action = argc > 1 ? argv[1] : "";
     if (action == "minimise") {
         ShowWindow(main, SW_MINIMIZE);
