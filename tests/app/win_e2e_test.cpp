@@ -613,18 +613,27 @@ TEST_F(WinToolEndToEnd, TheProvisioningDialogProgramsReadersAsTheyArePluggedIn) 
     bed->Unplug(READER_41);
     std::this_thread::sleep_for(1s);
     bed->WithReader(READER_41, [](VirtualReader& reader) { reader.record = RECORD; });
+    const std::size_t replugged = bed->Log(READER_41).size();
     plugged = std::chrono::steady_clock::now();
     bed->Plug(READER_41);
+    // The verdict follows the read-back of the write at once: its time is the reader's.
+    EXPECT_TRUE(bed->WaitUntil(
+        [&] { return Commands(bed->Log(READER_41), replugged).find("Cc") != std::string::npos; },
+        DEADLINE));
+    const auto readBackAfter = std::chrono::steady_clock::now() - plugged;
     EXPECT_TRUE(ProbeUntil([](auto& p) { return p["ResultLst"].value == 3; }, &c));
     const auto writtenAfter = std::chrono::steady_clock::now() - plugged;
     EXPECT_NE(c["ResultLst"].text.find("zapisany"), std::string::npos) << c["ResultLst"].text;
     EXPECT_EQ(c["StateBnr"].value, 0);
     EXPECT_NE(c["CountLbl"].text.find("Zapisane: 2"), std::string::npos) << c["CountLbl"].text;
     EXPECT_NE(c["CountLbl"].text.find("Błędy: 1"), std::string::npos) << c["CountLbl"].text;
-    std::printf("plug-in to the line seen under wine: failed %lld ms, written %lld ms (%s)\n",
-                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(failedAfter).count()),
-                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(writtenAfter).count()),
-                c["ResultLst"].text.c_str());
+    const auto ms = [](auto duration) {
+        return static_cast<long long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(duration).count());
+    };
+    std::printf("under wine, from plug-in: the write read back %lld ms; the line seen by the "
+                "probe: failed %lld ms, written %lld ms (%s)\n",
+                ms(readBackAfter), ms(failedAfter), ms(writtenAfter), c["ResultLst"].text.c_str());
     if (const char* shots = std::getenv("ZRT_SCREENSHOT_DIR")) {
         Shell(std::string("import -window root ") + shots + "/provision.png");
     }
