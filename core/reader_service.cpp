@@ -43,7 +43,7 @@ bool ReaderService::FindReader(const std::function<void(const std::string&)>& sh
     Pace.BeforeSearch();
     const bool found =
         link::FindReader({HidVP41, HidVP51, Reader41, Reader51, CurrentReader}, showMessage);
-    Pace.AfterSearch(found);
+    Pace.AfterSearch(found, HidVP41.MetUnopened() || HidVP51.MetUnopened());
     const bool denied41 = HidVP41.TakeNewlyDenied();
     const bool denied51 = HidVP51.TakeNewlyDenied();
     if (!found && (denied41 || denied51) && showMessage) {

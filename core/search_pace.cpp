@@ -1,5 +1,5 @@
-// SearchPace: the poll's searches after a change, after a reader found but not open, and as a
-// safety net.
+// SearchPace: the poll's searches after a change, after a reader found but not open, again and
+// again after a reader met but not opened, and as a safety net.
 #include "core/search_pace.hpp"
 
 namespace zrt::core {
@@ -17,9 +17,9 @@ bool SearchPace::Due() {
     if (changes == nullptr || !searched_ || found_) {
         return true;
     }
-    // Taken even when the safety net is due, so that one change does not cause two searches.
+    // Taken even when another search is due, so that one change does not cause two searches.
     const bool changed = changes->TakeChanged();
-    return changed || now_() - last_ >= SAFETY_INTERVAL;
+    return changed || now_() - last_ >= (metUnopened_ ? RETRY_INTERVAL : SAFETY_INTERVAL);
 }
 
 void SearchPace::BeforeSearch() {
@@ -28,9 +28,10 @@ void SearchPace::BeforeSearch() {
     }
 }
 
-void SearchPace::AfterSearch(bool found) {
+void SearchPace::AfterSearch(bool found, bool metUnopened) {
     searched_ = true;
     found_ = found;
+    metUnopened_ = metUnopened;
     last_ = now_();
 }
 

@@ -3,8 +3,12 @@
 // costs; so, where the system signals changes to its HID interfaces, a tick searches only after
 // such a change, or at the latest every SAFETY_INTERVAL in case a signal was missed (the window's
 // activation searches too, so a user coming back to it never waits for the net). A tick after
-// a search that found a reader which is not open now (another program held it, its load failed,
-// it was unplugged) searches again at once. Without signals every tick searches.
+// a search that found a reader which is not open now (another program held its lock, its load
+// failed, it was unplugged) searches again at once. A search that met a reader it could not open
+// (another program holds it exclusively, this user may not open it yet or at all, it did not
+// answer just after arriving) is followed by another every RETRY_INTERVAL until the reader opens
+// or is gone: no signal comes when such a reader becomes free. Without signals, or where the
+// system refused them, every tick searches.
 #pragma once
 
 #include <chrono>
@@ -20,6 +24,9 @@ class SearchPace {
     // A minute: each listing of the HID interfaces costs, and the system's signals are not known to
     // get lost; a safety net every few seconds cost the idle window as much as all else it does.
     static constexpr std::chrono::seconds SAFETY_INTERVAL{60};
+    // A reader met but not opened: a second, so that a reader another program lets go is loaded
+    // within about a second of that, at the cost of one listing a second meanwhile.
+    static constexpr std::chrono::seconds RETRY_INTERVAL{1};
 
     // The platform's change signals are asked for at the first tick (a program that never polls
     // never sets them up).
@@ -30,9 +37,10 @@ class SearchPace {
     bool Due();
     // Every search (tick or activation) is bracketed by these: the change signal pending before it
     // is taken (the search sees that change; one arriving during it stays for the next tick), and
-    // when it ended and whether it chose a reader are noted.
+    // when it ended, whether it chose a reader and whether it met a reader it could not open are
+    // noted.
     void BeforeSearch();
-    void AfterSearch(bool found);
+    void AfterSearch(bool found, bool metUnopened);
 
   private:
     link::HidChanges* Changes();
@@ -43,6 +51,7 @@ class SearchPace {
     link::SteadyNow now_ = [] { return std::chrono::steady_clock::now(); };
     bool searched_ = false;
     bool found_ = false;
+    bool metUnopened_ = false;
     std::chrono::steady_clock::time_point last_{};
 };
 

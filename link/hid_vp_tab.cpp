@@ -22,6 +22,7 @@ std::uint32_t HidVPTab::Enumerate(std::uint16_t vendorId, std::uint16_t productI
     } catch (const std::bad_alloc&) {
         listed = false;  // a search never raises: no memory for the list is no list
     }
+    metUnopened_ = false;
     if (!listed) {
         return 0;
     }
@@ -31,7 +32,10 @@ std::uint32_t HidVPTab::Enumerate(std::uint16_t vendorId, std::uint16_t productI
     for (const FoundReader& reader : found_) {
         if (reader.handle != INVALID_HID_HANDLE) {
             slots_[count_++] = reader.handle;
-        } else if (reader.why == OpenError::NoAccess) {
+            continue;
+        }
+        metUnopened_ = metUnopened_ || reader.why != OpenError::SystemHeld;
+        if (reader.why == OpenError::NoAccess) {
             denied_.push_back(reader.path);
             newlyDenied_ = newlyDenied_ || std::find(deniedBefore_.begin(), deniedBefore_.end(),
                                                      reader.path) == deniedBefore_.end();

@@ -36,6 +36,10 @@ class HidVPTab {
     bool TakeNewlyDenied() { return std::exchange(newlyDenied_, false); }
     // Whether the last search met such an interface, new or not.
     bool MetDenied() const { return !denied_.empty(); }
+    // Whether the last search met an interface that the system says is one of the wanted readers
+    // but that it could not open or identify, for any reason but the system keeping it for itself
+    // (refused, held by another program, not ready, failed): one that may open later.
+    bool MetUnopened() const { return metUnopened_; }
 
   private:
     HidPlatform* platform_;
@@ -46,6 +50,7 @@ class HidVPTab {
     std::vector<std::string> denied_;        // wanted interfaces refused for lack of permission
     std::vector<std::string> deniedBefore_;  // ... by the search before
     bool newlyDenied_ = false;
+    bool metUnopened_ = false;
 };
 
 }  // namespace zrt::link

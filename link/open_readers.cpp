@@ -39,8 +39,18 @@ bool OpenReaders(HidPlatform& platform, std::span<const HidIds> wanted, SearchBo
                 } else {
                     found.pop_back();
                 }
-            } else if (!platform.GetIds(reader.handle, reader.ids) ||
-                       Rank(wanted, reader.ids) == wanted.size()) {
+            } else if (!platform.GetIds(reader.handle, reader.ids)) {
+                // Its identity could not be read (a device just arrived may not answer yet): a
+                // reader by its hint is given as not opened, anything else is let go.
+                platform.Close(reader.handle);
+                reader.handle = INVALID_HID_HANDLE;
+                reader.why = OpenError::Other;
+                if (candidate.hint) {
+                    reader.ids = *candidate.hint;
+                } else {
+                    found.pop_back();
+                }
+            } else if (Rank(wanted, reader.ids) == wanted.size()) {
                 platform.Close(reader.handle);
                 found.pop_back();
             } else {

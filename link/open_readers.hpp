@@ -31,9 +31,9 @@ struct SearchBounds {
 // Lists the interfaces into `listing` (its storage reused from search to search) and examines
 // them in the system's order: an entry without a path (its query failed) and one whose hint is
 // none of `wanted` are never opened; every other is opened and kept when the identifiers read
-// from it are one of `wanted`, else closed again. An interface that cannot be opened is given,
-// with its reason, when its hint names one of `wanted` (without a hint nothing says it is a
-// reader). `found` is replaced, in the order of `wanted` (the readers of wanted[0] first), each
+// from it are one of `wanted`, else closed again. An interface that cannot be opened, or whose
+// identifiers cannot be read once open (closed again, reason Other), is given with its reason
+// when its hint names one of `wanted` (without a hint nothing says it is a reader). `found` is replaced, in the order of `wanted` (the readers of wanted[0] first), each
 // in the system's order. False, with `found` empty, when the system gives no list.
 bool OpenReaders(HidPlatform& platform, std::span<const HidIds> wanted, SearchBounds bounds,
                  std::vector<HidInterface>& listing, std::vector<FoundReader>& found);

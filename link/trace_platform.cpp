@@ -35,11 +35,47 @@ const char* OpenErrorText(OpenError why) {
 
 }  // namespace
 
+// The inner platform's changes, every call passed on; a refusal of the signals is written once.
+class TracePlatform::TracedChanges final : public HidChanges {
+  public:
+    TracedChanges(HidChanges& inner, TracePlatform& trace) : inner_(inner), trace_(trace) {}
+    bool TakeChanged() override { return inner_.TakeChanged(); }
+    void Arrived() override { inner_.Arrived(); }
+    void Watched() override { inner_.Watched(); }
+    void WatchRefused() override {
+        inner_.WatchRefused();
+        if (!refused_) {
+            refused_ = true;
+            trace_.FlushSearch();
+            trace_.Line("change signals refused: every tick searches");
+        }
+    }
+    int Descriptor() const override { return inner_.Descriptor(); }
+
+  private:
+    HidChanges& inner_;
+    TracePlatform& trace_;
+    bool refused_ = false;
+};
+
 TracePlatform::TracePlatform(HidPlatform& inner, Writer write, Clock::time_point start)
     : inner_(inner), write_(std::move(write)), start_(start) {}
 
 TracePlatform::~TracePlatform() {
     FlushSearch();
+}
+
+HidChanges* TracePlatform::Changes() {
+    if (!changesAsked_) {
+        changesAsked_ = true;
+        if (HidChanges* inner = inner_.Changes(); inner != nullptr) {
+            changes_ = std::make_unique<TracedChanges>(*inner, *this);
+        } else {
+            FlushSearch();
+            Line("no change signals: every tick searches");
+        }
+    }
+    return changes_.get();
 }
 
 void TracePlatform::Line(const std::string& text) {

@@ -9,6 +9,8 @@
 //   1536 /dev/hidraw0 recv failed                          the system's call failed
 //   1601 search 2: /dev/hidraw0 13ab:0041 opened; /dev/hidraw1 046d:c52b
 //   1602 search failed                                      the system gave no listing
+//   1603 no change signals: every tick searches             once: the platform gives none
+//   1604 change signals refused: every tick searches        once: the system refused them
 //
 // A search line lists every interface the system listed, in its order: its path (or "(failed)"
 // where the system's query failed), its identifiers where known ("?" where not), and whether the
@@ -47,7 +49,9 @@ class TracePlatform : public HidPlatform {
     void Close(HidHandle handle) override;
     LockResult Lock(HidHandle handle, std::chrono::milliseconds wait) override;
     void Unlock(HidHandle handle) override;
-    HidChanges* Changes() override { return inner_.Changes(); }
+    // The inner platform's changes, passed on; that there are none, or that the system refused
+    // them, is written once.
+    HidChanges* Changes() override;
 
   private:
     struct Listed {
@@ -63,12 +67,16 @@ class TracePlatform : public HidPlatform {
     void Report(HidHandle handle, const char* direction, const std::uint8_t* buffer,
                 std::size_t length, bool ok);
 
+    class TracedChanges;
+
     HidPlatform& inner_;
     Writer write_;
     Clock::time_point start_;
     std::map<HidHandle, std::string> paths_;  // of the open handles
     std::vector<Listed> search_;              // the listing whose line is still to be written
     bool searchPending_ = false;
+    bool changesAsked_ = false;
+    std::unique_ptr<TracedChanges> changes_;
 };
 
 // A tracing platform over `inner` appending to the file `path` (UTF-8), or none, with `error`

@@ -3,6 +3,7 @@
 #include "sim/umockdev_bed.hpp"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <linux/hidraw.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -394,8 +395,9 @@ void UmockdevBed::ParkSocket(Device& device, bool park) {
     }
 }
 
-// Creates the sysfs entries of the parent hid device and its hidraw child, and the node.
-void UmockdevBed::Publish(Device& device, bool unparkSocket) {
+// Creates the sysfs entries of the parent hid device and its hidraw child, and the node (for
+// root alone, mode 000, as the kernel makes it, or open to everyone).
+void UmockdevBed::Publish(Device& device, bool unparkSocket, bool rootAlone) {
     UMockdevTestbed* bed = testbed_->bed;
     const std::string parentName =
         Format("0003:%04X:%04X.%04X", device.ids.vendorId, device.ids.productId, device.number);
@@ -405,23 +407,29 @@ void UmockdevBed::Publish(Device& device, bool unparkSocket) {
     const std::string hidPhys = Format("usb-0000:00:14.0-%u/input0", device.number + 1);
     const std::string hidUniq = Format("ZRT%05u", device.number);
 
+    // A plugged-in device's socket comes back before its node: umockdev's preload ends a client
+    // that opens a node whose socket is not there. Both are there before the "add" uevent that
+    // makes listeners (wine's winebus) open it at once.
+    if (unparkSocket) {
+        ParkSocket(device, false);
+    }
     // umockdev lets a client open a /dev path only when the bed has a file for it; it is there
     // before the hidraw device, whose "add" uevent tells wine's winebus to open it.
     GString root(umockdev_testbed_get_root_dir(bed));
     GString node(g_build_filename(root.get(), device.nodePath.c_str(), nullptr));
     GString folder(g_path_get_dirname(node.get()));
     GError* failure = nullptr;
-    if (g_mkdir_with_parents(folder.get(), 0755) != 0 ||
-        !g_file_set_contents(node.get(), "", 0, &failure)) {
+    bool made = g_mkdir_with_parents(folder.get(), 0755) == 0;
+    if (made && rootAlone) {
+        const int file = ::open(node.get(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0);
+        made = file >= 0 && ::close(file) == 0;
+    } else if (made) {
+        made = g_file_set_contents(node.get(), "", 0, &failure);
         g_clear_error(&failure);
+    }
+    if (!made) {
         throw std::runtime_error("cannot create the node of " + device.nodePath);
     }
-    // A plugged-in device's socket comes back once its node is there, and before the "add" uevent
-    // that makes listeners (wine's winebus) open it at once.
-    if (unparkSocket) {
-        ParkSocket(device, false);
-    }
-
     GString parent(umockdev_testbed_add_device(bed, "hid", parentName.c_str(), nullptr, nullptr,
                                                "DRIVER", "hid-generic", "HID_ID", hidId.c_str(),
                                                "HID_NAME", hidName, "HID_PHYS", hidPhys.c_str(),
@@ -452,12 +460,23 @@ UmockdevBed::Device& UmockdevBed::Find(unsigned number) const {
     return *found->second;
 }
 
-void UmockdevBed::RecreateRootOnly(unsigned number) {
+void UmockdevBed::PlugForRootAlone(unsigned number) {
+    std::lock_guard lock(mutex_);
+    Device& device = Find(number);
+    if (device.plugged) {
+        throw std::logic_error(Format("hidraw%u is plugged in already", number));
+    }
+    Publish(device, true, true);
+    const std::string node = RootDir() + device.nodePath;
+    if (::utimensat(AT_FDCWD, node.c_str(), nullptr, 0) != 0) {
+        throw std::runtime_error("cannot touch " + node);
+    }
+}
+
+void UmockdevBed::GiveAccess(unsigned number) {
     const std::string node = RootDir() + NodePath(number);
-    const std::string aside = RootDir() + "/dev/.new-" + NodePath(number).substr(5);
-    if (std::rename(node.c_str(), aside.c_str()) != 0 || ::chmod(aside.c_str(), 0) != 0 ||
-        std::rename(aside.c_str(), node.c_str()) != 0) {
-        throw std::runtime_error("cannot make " + node + " anew");
+    if (::chmod(node.c_str(), 0666) != 0) {
+        throw std::runtime_error("cannot give access to " + node);
     }
 }
 
@@ -467,10 +486,12 @@ void UmockdevBed::Unplug(unsigned number) {
     if (!device.plugged) {
         return;
     }
-    // The socket first, so that no open can reach it once the node is gone. Then the child:
-    // removing it takes its class link, its /sys/dev link and its node along. Each goes with a
-    // "remove" uevent before it, as from the kernel (removing sends none), so that listeners such
-    // as wine's winebus let go of it.
+    // The node first, then the socket: umockdev's preload ends a client that opens a node whose
+    // socket is gone, while an open of a missing node fails cleanly. Then the child: removing it
+    // takes its class link and its /sys/dev link along. Each goes with a "remove" uevent before
+    // it, as from the kernel (removing sends none), so that listeners such as wine's winebus let
+    // go of it.
+    ::unlink((RootDir() + device.nodePath).c_str());
     ParkSocket(device, true);
     umockdev_testbed_uevent(testbed_->bed, device.sysPath.c_str(), "remove");
     umockdev_testbed_remove_device(testbed_->bed, device.sysPath.c_str());

@@ -66,10 +66,14 @@ class UmockdevBed {
     // request and every later ioctl on any handle fail with ENODEV, as for a reader pulled out in
     // the middle of a command, until the test unplugs the device (Unplug) and plugs it in again.
     void PullOutOn(unsigned number, std::uint8_t command);
-    // Makes hidraw<number>'s node appear anew as the kernel makes it before udev applied its rule:
-    // for nobody but root (mode 000). It is moved into place under its name, so that a watch on
-    // /dev sees it created that way. udev's giving it access is a chmod of NodePath(number).
-    void RecreateRootOnly(unsigned number);
+    // Plugs an unplugged hidraw<number> in as a real system does before its user may open it: the
+    // kernel makes the node for root alone (mode 000), and udev, applying its rules, touches the
+    // node's timestamps, an attribute change that gives nobody access yet. udev's uaccess step,
+    // which gives the seat's user access some hundred milliseconds later, is GiveAccess; without
+    // it (no rule for the reader) the node stays refused to everyone but root.
+    void PlugForRootAlone(unsigned number);
+    // udev's uaccess step: hidraw<number>'s node is given to its user (a mode change).
+    void GiveAccess(unsigned number);
     bool IsPlugged(unsigned number) const;
     void SetFault(unsigned number, BedFault fault);
 
@@ -113,7 +117,7 @@ class UmockdevBed {
     struct Callbacks;  // umockdev's signal handlers
     friend struct Callbacks;
     void AddDevice(unsigned number, std::unique_ptr<Device> device);
-    void Publish(Device& device, bool unparkSocket = false);
+    void Publish(Device& device, bool unparkSocket = false, bool rootAlone = false);
     void ParkSocket(Device& device, bool park);
     Device& Find(unsigned number) const;
 

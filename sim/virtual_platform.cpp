@@ -96,7 +96,7 @@ VirtualReader* VirtualPlatform::ReaderOf(link::HidHandle handle) const {
 
 bool VirtualPlatform::GetIds(link::HidHandle handle, link::HidIds& ids) {
     const Interface* interface = LiveInterfaceOf(handle);
-    if (interface == nullptr) {
+    if (interface == nullptr || !interface->options.identifiable) {
         return false;
     }
     ids = interface->ids;

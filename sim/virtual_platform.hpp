@@ -29,6 +29,7 @@ class VirtualPlatform : public link::HidPlatform {
         bool hinted = true;       // the listing carries the interface's identifiers as a hint
         bool queryFails = false;  // the system cannot tell its path: listed as an entry that
                                   // cannot be opened
+        bool identifiable = true;  // false: GetIds fails on its handles (a device just arrived)
     };
 
     // Interfaces are listed in the order they were added (unplugged ones left out).
@@ -45,6 +46,11 @@ class VirtualPlatform : public link::HidPlatform {
     // request fails unreceived and the interface is unplugged (Unplug), as a reader pulled out
     // in the middle of a command.
     void PullOutOn(InterfaceId id, std::uint8_t command) { interfaces_.at(id).pullOutOn = command; }
+    // Whether Open succeeds from now on, as when another program takes the interface for itself
+    // or lets it go: no change of the system's HID interfaces is signalled.
+    void SetOpenable(InterfaceId id, bool openable) {
+        interfaces_.at(id).options.openable = openable;
+    }
     // ListInterfaces fails while set: the set of interfaces cannot be had.
     bool listFails = false;
 

@@ -158,8 +158,8 @@ class Dialogs {
     virtual void ShowMessage(const std::string& text) = 0;
     // A question with the buttons Yes and No, Yes the default, no icon. True for Yes.
     virtual bool AskYesNo(const std::string& caption, const std::string& text) = 0;
-    // The system's warning sound.
-    virtual void WarningSound() = 0;
+    // The system's warning sound (none unless a backend gives it).
+    virtual void WarningSound() {}
 };
 
 // The system's dialogs that choose a file, modal and owned by the main window. Names are UTF-8.

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -128,14 +129,21 @@ void TMainWin::FormActivate(Component& /*sender*/) {
     if (provisioning_) {
         return;
     }
-    try {
-        if (!FindReader()) {
-            ShowReaderState(false);
-            return;
+    std::optional<link::ZrHIDErr> failed;
+    {
+        const AtWork atWork(atWork_);
+        try {
+            if (!FindReader()) {
+                ShowReaderState(false);
+                return;
+            }
+            LoadConfiguration();
+        } catch (const link::ZrHIDErr& error) {
+            failed = error;
         }
-        LoadConfiguration();
-    } catch (const link::ZrHIDErr& error) {
-        Boxes.ShowMessage(Say(link::ErrorText(error)));
+    }
+    if (failed) {
+        Boxes.ShowMessage(Say(link::ErrorText(*failed)));
         Timer.SetEnabled(true);
     }
     FocusRapWin();
@@ -143,10 +151,17 @@ void TMainWin::FormActivate(Component& /*sender*/) {
 
 // Every 100 ms: with a reader open, its identity is asked as a sign of life and a failure means it
 // is gone (unless another program holds the reader: then nothing happens); with none, a search when
-// one is due (after a change to the system's HID interfaces, after a reader found but not loaded,
-// or every few seconds), and a load of the reader found. No message but the search's, no focus
-// move. While the only readers present are refused for lack of permission the status line says so.
+// one is due (core::SearchPace: after a change to the system's HID interfaces, after a reader found
+// but not loaded, every second after a reader met but not opened, or once a minute), and a load of
+// the reader found. No message but the search's, no focus move. While the only readers present are
+// refused for lack of permission the status line says so. A tick that comes while the window is at
+// work with the reader (its waits keep it painted, and a toolkit may deliver timer events
+// meanwhile) does nothing.
 void TMainWin::TimerTimer(Component& /*sender*/) {
+    if (atWork_) {
+        return;
+    }
+    const AtWork atWork(atWork_);
     if (Readers.IsOpen()) {
         try {
             Readers.CheckReader();
@@ -193,6 +208,7 @@ void TMainWin::WrBtnClick(Component& /*sender*/) {
     }
     core::WriteOutcome outcome{};
     try {
+        const AtWork atWork(atWork_);
         outcome = Readers.Write(BuildSettings());
         if (outcome.stored) {
             FocusRapWin();
@@ -208,6 +224,7 @@ void TMainWin::WrBtnClick(Component& /*sender*/) {
         FocusRapWin();
         return;
     }
+    const AtWork atWork(atWork_);
     ShowWriteProgress(WrProgressBar);
 }
 

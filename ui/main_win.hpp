@@ -14,6 +14,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "config/reader_config.hpp"
 #include "core/reader_service.hpp"
@@ -168,6 +169,24 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
 
     bool showingNoAccess_ = false;  // the status line says the readers present are refused
     bool provisioning_ = false;     // the provisioning dialog alone talks to readers
+
+    // While the window is at work with the reader (a tick, the activation's search and load with
+    // the upgrade offered after it, a write with its animation), a tick does nothing: the waits
+    // keep the window painted, and a toolkit may deliver the timer's events meanwhile (Qt's
+    // painting processes every event but input). The boxes that report a failed activation or
+    // write come after the work, and ticks run while they are open.
+    class AtWork {
+      public:
+        explicit AtWork(bool& flag) : flag_(flag), was_(std::exchange(flag, true)) {}
+        ~AtWork() { flag_ = was_; }
+        AtWork(const AtWork&) = delete;
+        AtWork& operator=(const AtWork&) = delete;
+
+      private:
+        bool& flag_;
+        bool was_;
+    };
+    bool atWork_ = false;
 
     // firmware::UpgradeListener: the upgrade's events on the poll timer, the boxes and the
     // progress window WorkWin (nothing is shown while none is attached).

@@ -438,9 +438,9 @@ void HidrawWatch::Drain() {
             changed_ = true;
             if ((event->mask & (IN_CREATE | IN_MOVED_TO)) != 0) {
                 settling_[event->name] = now_();
-            } else {
-                settling_.erase(event->name);  // its access is set, or it is gone
-            }
+            } else if ((event->mask & (IN_DELETE | IN_MOVED_FROM)) != 0) {
+                settling_.erase(event->name);
+            }  // an attribute change: searched again, but udev may not be done with it
         }
     }
 }
@@ -462,7 +462,7 @@ bool HidrawWatch::TakeChanged() {
         Drain();
     }
     Expire();
-    return std::exchange(changed_, false) || !settling_.empty();
+    return std::exchange(changed_, false) || !settling_.empty() || refused_;
 }
 
 bool HidrawWatch::Settling(const std::string& name) {

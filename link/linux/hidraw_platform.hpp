@@ -16,13 +16,17 @@
 namespace zrt::link {
 
 // The changes of the hidraw nodes in the device root, from inotify (created, deleted, attributes
-// changed; other names ignored). The kernel creates a node for root alone and udev then gives it
-// its rule's access: until that attribute change (or NODE_SETTLE_TIME, for a node no rule
-// touches) a node is settling, a refusal to open it is not yet the user's lack of access, and
-// TakeChanged() stays true so that every tick searches until the node is settled.
+// changed; other names ignored; a queue that overflowed counts as a change, events having been
+// lost). The kernel creates a node for root alone, and udev then gives it its access in several
+// steps: owner, mode and security label, a touch of its timestamps (attribute changes that give
+// this user nothing yet), and only some milliseconds later the seat's user's ACL (uaccess). No
+// attribute change says that access is settled, so a node is settling for NODE_SETTLE_TIME after
+// its creation, whatever its attribute changes: a refusal to open it meanwhile is not yet the
+// user's lack of access, and TakeChanged() stays true so that every tick searches until it is
+// settled (the node opens as soon as udev is done, or is refused for good).
 class HidrawWatch final : public HidChanges {
   public:
-    static constexpr std::chrono::milliseconds NODE_SETTLE_TIME{1000};
+    static constexpr std::chrono::milliseconds NODE_SETTLE_TIME{2000};
 
     // Watches `deviceRoot`; Valid() is false when inotify cannot watch it.
     HidrawWatch(const std::string& deviceRoot, SteadyNow now);
@@ -34,9 +38,9 @@ class HidrawWatch final : public HidChanges {
     bool TakeChanged() override;
     int Descriptor() const override { return fd_; }
     void Watched() override { watched_ = true; }
+    void WatchRefused() override { refused_ = true; }
     void Arrived() override { Drain(); }
-    // Whether the node at <device root>/<name> was created less than NODE_SETTLE_TIME ago and has
-    // had no attribute change since.
+    // Whether the node at <device root>/<name> was created less than NODE_SETTLE_TIME ago.
     bool Settling(const std::string& name);
 
   private:
@@ -46,6 +50,7 @@ class HidrawWatch final : public HidChanges {
     int fd_ = -1;
     SteadyNow now_;
     bool watched_ = false;  // an event loop calls Arrived(): TakeChanged need not read
+    bool refused_ = false;
     bool changed_ = false;
     std::map<std::string, std::chrono::steady_clock::time_point> settling_;  // name: created at
 };

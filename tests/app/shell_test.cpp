@@ -2,7 +2,8 @@
 // loop goes on; the windows come up with the progress window hidden and the reader searched for
 // and loaded; closing the main window ends the loop even while the progress window is shown; and
 // the reader lists close every handle at the end, HidVP51 first. The single-instance socket: in a
-// folder of this user's own, never another user's, a stale one replaced. The application names
+// folder of the user's own, never another user's nor one behind a link, a stale one replaced, one
+// window of two starts in the same instant. The application names
 // itself as its desktop entry does and carries the project's icon.
 #include "app/linux/shell.hpp"
 
@@ -28,7 +29,9 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -239,16 +242,29 @@ TEST_F(SingleInstanceFolder, AStaleSocketIsReplaced) {
     EXPECT_TRUE(SingleInstance().HandOverToRunning());
 }
 
+// Two starts in the same instant both find no one answering yet; the first claims the window and
+// listens, the second does not take its place (it would remove the first's socket and listen
+// itself), and a later start reaches the first.
+TEST_F(SingleInstanceFolder, OfTwoStartsInTheSameInstantOneHasTheWindow) {
+    SingleInstance first;
+    auto second = std::make_unique<SingleInstance>(getuid(), std::chrono::milliseconds(0));
+    EXPECT_FALSE(first.HandOverToRunning());
+    EXPECT_FALSE(second->HandOverToRunning()) << "the first does not answer yet";
+    first.Listen("MainWin");
+    second->Listen("MainWin");
+    second.reset();  // a window the second opened anyway, closed again
+    EXPECT_TRUE(SingleInstance().HandOverToRunning());
+}
+
 // Another user's socket is never connected to; without a runtime folder the socket lies in a
-// folder of this user's (made 0700), and one that another user owns means no check at all.
-TEST_F(SingleInstanceFolder, OnlyAFolderAndASocketOfThisUserAreUsed) {
-    if (getuid() != 0) {
-        GTEST_SKIP() << "needs root to play another user";
-    }
-    SingleInstance running;
-    running.Listen("MainWin");
-    ASSERT_EQ(chown(SingleInstance::Key().toLocal8Bit().constData(), 65534, 65534), 0);
-    EXPECT_FALSE(SingleInstance().HandOverToRunning()) << "another user's socket";
+// folder of the user's own (made 0700), never in one that another user owns nor one reached
+// through a symbolic link. Run as any user: the test plays another user by the number.
+TEST_F(SingleInstanceFolder, OnlyAFolderAndASocketOfTheUsersOwnAreUsed) {
+    const uid_t other = getuid() + 1;
+    SingleInstance running(other);
+    running.Listen("MainWin");  // the socket where the other user's is looked for, made by this one
+    EXPECT_FALSE(SingleInstance(other, std::chrono::milliseconds(0)).HandOverToRunning())
+        << "another user's socket";
 
     unsetenv("XDG_RUNTIME_DIR");
     setenv("TMPDIR", root_.c_str(), 1);
@@ -256,8 +272,14 @@ TEST_F(SingleInstanceFolder, OnlyAFolderAndASocketOfThisUserAreUsed) {
     ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
     EXPECT_EQ(SingleInstance::Key().toStdString().rfind(folder + "/", 0), 0u);
     EXPECT_EQ(std::filesystem::status(folder).permissions(), std::filesystem::perms::owner_all);
-    ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
-    EXPECT_TRUE(SingleInstance::Key().isEmpty());
+    const std::string othersFolder = root_ + "/zrt-vivoraz-" + std::to_string(other);
+    ASSERT_EQ(mkdir(othersFolder.c_str(), 0700), 0);
+    EXPECT_TRUE(SingleInstance::Key(other).isEmpty()) << "a folder of another user's";
+
+    const std::string elsewhere = root_ + "/elsewhere";
+    ASSERT_EQ(rename(folder.c_str(), elsewhere.c_str()), 0);
+    ASSERT_EQ(symlink(elsewhere.c_str(), folder.c_str()), 0);
+    EXPECT_TRUE(SingleInstance::Key().isEmpty()) << "a link to a folder of the user's own";
 }
 
 TEST(ReaderListsTest, CloseTheirHandlesHidVP51First) {

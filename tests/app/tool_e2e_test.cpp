@@ -5,7 +5,8 @@
 // ("M" then "c"), the identity poll, that the tool lets go of an unplugged reader and keeps
 // searching, that it loads a reader plugged in later, that it holds one handle per open reader and
 // leaks none, that it ends on SIGTERM the normal way (exit code 0) with every handle closed, the
-// hand-over of a second start and the refusal without a graphical session. The soak unplugs and
+// hand-over of a second start (also of two starts in the same instant) and the refusal without a
+// graphical session. The soak unplugs and
 // plugs in the reader 300 times (outside CI, ZRT_SOAK_CYCLES sets another number): the tool never
 // holds the node twice (looked at after every event the bed sees) and its own descriptors do not
 // grow. Its case's name says "Soak", so that a quick run can leave it out.
@@ -258,6 +259,29 @@ TEST_F(ToolEndToEnd, ASecondStartHandsOverToTheRunningWindow) {
     ToolProcess third(ZRT_TOOL_PATH);
     EXPECT_FALSE(third.WaitForEnd(std::chrono::milliseconds(1500)).has_value())
         << "a window of another session must not hand over";
+}
+
+// Two starts in the same instant, again and again: each time one of them runs the window, and the
+// other hands over to it and ends with 0.
+TEST_F(ToolEndToEnd, OfTwoStartsInTheSameInstantOneRunsTheWindow) {
+    for (int round = 0; round < 8; ++round) {
+        ToolProcess starts[2] = {ToolProcess(ZRT_TOOL_PATH), ToolProcess(ZRT_TOOL_PATH)};
+        std::optional<int> status;
+        int ended = 0;
+        const auto deadline = std::chrono::steady_clock::now() + DEADLINE;
+        while (!status && std::chrono::steady_clock::now() < deadline) {
+            for (ended = 0; ended < 2 && !status; ended += status ? 0 : 1) {
+                status = starts[ended].WaitForEnd(10ms);
+            }
+        }
+        ASSERT_TRUE(status.has_value()) << "round " << round << ": both run a window";
+        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "round " << round;
+        ToolProcess& window = starts[1 - ended];
+        EXPECT_FALSE(window.WaitForEnd(300ms).has_value()) << "round " << round;
+        window.Signal(SIGTERM);
+        EXPECT_TRUE(EndsWith(window, 0)) << "round " << round;
+    }
+    EXPECT_TRUE(WaitForHandles(bed, FIRST, 0));
 }
 
 TEST_F(ToolEndToEnd, WithoutAGraphicalSessionItSaysSoAndEndsWith1) {

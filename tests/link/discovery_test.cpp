@@ -162,6 +162,40 @@ TEST_F(Discovery, UnopenableReaderIsSkippedSilently) {
     EXPECT_TRUE(messages.empty());
 }
 
+// A reader by its hint that the search could not open, or whose identifiers it could not read once
+// open (a device just arrived), may open later: the list says it met one, and holds nothing of
+// it. One that the system keeps for itself, or an interface without a hint, is no such reader.
+struct UnopenedCase {
+    const char* name;
+    VirtualPlatform::Options options;
+    bool met;
+};
+
+class UnopenedReader : public Discovery, public ::testing::WithParamInterface<UnopenedCase> {};
+
+TEST_P(UnopenedReader, IsMetOnlyWhenItMayOpenLater) {
+    const InterfaceId reader = AddReader(PRODUCT_ID_41, 1, GetParam().options);
+    EXPECT_EQ(HidVP41.Enumerate(VENDOR_ID, PRODUCT_ID_41), 0u);
+    EXPECT_EQ(HidVP41.MetUnopened(), GetParam().met);
+    EXPECT_EQ(platform.OpenCount(reader), 1);
+    EXPECT_EQ(platform.OpenHandleCount(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Readers, UnopenedReader,
+    ::testing::Values(
+        UnopenedCase{"HeldByAnotherProgram", {.openable = false}, true},
+        UnopenedCase{"RefusedForLackOfPermission",
+                     {.openable = false, .refusal = OpenError::NoAccess},
+                     true},
+        UnopenedCase{"NotReady", {.openable = false, .refusal = OpenError::NotReady}, true},
+        UnopenedCase{"KeptByTheSystem", {.openable = false, .refusal = OpenError::SystemHeld},
+                     false},
+        UnopenedCase{"UnidentifiedJustAfterArriving", {.identifiable = false}, true},
+        UnopenedCase{"UnidentifiedWithoutAHint", {.hinted = false, .identifiable = false},
+                     false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(Discovery, ForeignInterfacesWithHintsAreNeverOpened) {
     platform.AddForeign(KEYBOARD);
     platform.AddForeign(OTHER_PRODUCT_OF_THE_VENDOR);

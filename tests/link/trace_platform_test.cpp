@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <initializer_list>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -81,6 +82,37 @@ TEST(Trace, SearchAndIdentityExchangeGiveOneLineEach) {
     EXPECT_EQ(Bytes(lines[3], "send"), sent);
     EXPECT_TRUE(std::regex_match(lines[4], std::regex("[0-9]+ " + path + " recv failed")))
         << lines[4];
+}
+
+// A platform without change signals, or a system that refused them, means a search on every tick:
+// the trace says so once. The signals themselves pass through to the platform's.
+TEST(Trace, ChangeSignalsMissingOrRefusedAreSaidOnce) {
+    class WithoutSignals : public sim::VirtualPlatform {
+      public:
+        HidChangeFlag* Changes() override { return nullptr; }
+    };
+    WithoutSignals without;
+    sim::VirtualPlatform refusing;
+    for (HidPlatform* system : std::initializer_list<HidPlatform*>{&without, &refusing}) {
+        std::string out;
+        TracePlatform trace(
+            *system, [&](const std::string& line) { out += line; }, TracePlatform::Clock::now());
+        HidChanges* changes = trace.Changes();
+        EXPECT_EQ(trace.Changes(), changes);
+        if (changes == nullptr) {
+            EXPECT_TRUE(std::regex_match(out, std::regex("[0-9]+ no change signals: every tick "
+                                                         "searches\n")))
+                << out;
+            continue;
+        }
+        changes->TakeChanged();
+        changes->WatchRefused();
+        changes->WatchRefused();
+        EXPECT_TRUE(refusing.Changes()->TakeChanged()) << "refused on the platform itself";
+        EXPECT_TRUE(std::regex_match(
+            out, std::regex("[0-9]+ change signals refused: every tick searches\n")))
+            << out;
+    }
 }
 
 TEST(Trace, AppendsToTheFileItIsGiven) {

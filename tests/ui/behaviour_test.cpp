@@ -274,6 +274,31 @@ TEST_F(States, WaitingForAReaderAnotherProgramHoldsKeepsTheWindowPainted) {
     platform.Close(other);
 }
 
+// A toolkit may deliver the timer's ticks while the window waits for the reader's lock (Qt's
+// painting runs every event but input). Inside the activation's load and inside a write such a
+// tick does nothing: another program lets go of the reader at the first wait and a tick comes at
+// every one, and the reader receives the load's and the write's commands alone.
+TEST_F(States, NoTickRunsWhileTheWindowIsAtWorkWithTheReader) {
+    const auto id = platform.AddReader(reader51);
+    const link::HidHandle other = platform.Open(platform.PathOf(id));
+    const auto holdIt = [&] {
+        ASSERT_EQ(platform.Lock(other, std::chrono::milliseconds{0}), link::LockResult::Locked);
+    };
+    waits.during = [&] {
+        platform.Unlock(other);
+        Tick();
+    };
+    holdIt();
+    Activate();
+    ExpectConnected();
+    EXPECT_EQ(Wire(reader51), "Mc");
+    holdIt();
+    Write();
+    EXPECT_EQ(Wire(reader51), "McCc");
+    EXPECT_TRUE(boxes.boxes.empty());
+    platform.Close(other);
+}
+
 TEST_F(States, TheIdentityReadByTheTickIsNotShownUntilTheNextLoad) {
     platform.AddReader(reader51);
     Activate();

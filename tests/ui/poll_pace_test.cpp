@@ -1,7 +1,8 @@
 // The poll's searches while no reader is open: only after the platform signalled a change to its
-// HID interfaces, at the latest every minute, and on every tick after a search that found a
-// reader it could not load; a reader plugged in is loaded by the first tick after it. The clock
-// is the test's own.
+// HID interfaces, at the latest every minute, on every tick after a search that found a reader it
+// could not load, every second after one that met a reader it could not open (no signal comes
+// when another program lets it go), and on every tick where the system refused its signals; a
+// reader plugged in is loaded by the first tick after it. The clock is the test's own.
 #include <optional>
 
 #include "window_fixture.hpp"
@@ -13,7 +14,9 @@ struct PaceCase {
     const char* name;
     // What happens, in order: 't' a tick 100 ms after the one before, 'w' the safety interval
     // but 200 ms passes, 'f' a foreign device is plugged in, 'r' reader51 is plugged in, 'u' it is
-    // unplugged, 'h' another program holds it, 'l' that program lets go.
+    // unplugged, 'h' another program holds its lock, 'l' that program lets go, 'x' another program
+    // takes it for itself (this one cannot open it), 'X' that program lets go, 'n' the system
+    // refuses its change signals.
     std::string steps;
     // For each tick: 'S' it searched, '.' it did not.
     std::string searched;
@@ -66,6 +69,13 @@ TEST_P(PollPace, SearchesOnlyWhenOneIsDue) {
             case 'l':
                 platform.Close(other);
                 break;
+            case 'x':
+            case 'X':
+                platform.SetOpenable(*reader, step == 'X');
+                break;
+            case 'n':
+                platform.Changes()->WatchRefused();
+                break;
         }
     }
     EXPECT_EQ(searched, GetParam().searched);
@@ -81,7 +91,14 @@ INSTANTIATE_TEST_SUITE_P(
                       PaceCase{"AReaderPluggedInIsLoadedByTheFirstTick", "trtt", ".S.", true},
                       PaceCase{"AReaderHeldElsewhereIsSearchedEveryTick", "rhtttltt", "SSSS.",
                                true},
-                      PaceCase{"AReaderUnpluggedIsSearchedForAtOnce", "rttuttt", "S..S.", false}),
+                      PaceCase{"AReaderUnpluggedIsSearchedForAtOnce", "rttuttt", "S..S.", false},
+                      PaceCase{"AReaderHeldExclusivelyIsSearchedForEverySecondUntilLetGo",
+                               "rxttttttttttttXtttttttttt",
+                               "S.........S.........S.", true},
+                      PaceCase{"AReaderHeldExclusivelyAndUnpluggedIsNoLongerSearchedFor",
+                               "rxtttttttttttutttttttttttt", "S.........SS...........", false},
+                      PaceCase{"WithoutTheSystemsSignalsEveryTickSearches", "nttttrt", "SSSSS",
+                               true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QtTest/QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 #include <utility>
@@ -174,6 +175,31 @@ class PaintCounter : public QObject {
   private:
     int count_ = 0;
 };
+
+// No tick while the timer is off, whatever is on its way: a tick queued while it is stopped never
+// reaches the handler; one queued while it runs does.
+TEST_F(MainWinTest, NoTickRunsWhileTheTimerIsOff) {
+    auto* timer = form.findChild<QTimer*>("Timer");
+    ASSERT_NE(timer, nullptr);
+    ui::Timer& logic = form.Get<ui::Timer>("Timer");
+    const auto ticks = [this] {
+        return std::count(events.log.begin(), events.log.end(), "TimerTimer:Timer");
+    };
+    logic.SetEnabled(false);
+    ASSERT_TRUE(QMetaObject::invokeMethod(timer, "timeout", Qt::QueuedConnection));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ticks(), 0);
+    logic.SetEnabled(true);
+    ASSERT_TRUE(QMetaObject::invokeMethod(timer, "timeout", Qt::QueuedConnection));
+    QCoreApplication::processEvents();
+    logic.SetEnabled(false);
+    EXPECT_GE(ticks(), 1);
+}
+
+// The caret rests after the quiet spell the program ships with, 10 s, unless told otherwise.
+TEST(CaretRestTest, RestsAfterTenSecondsByDefault) {
+    EXPECT_EQ(qt::CaretRest().RestAfter(), std::chrono::seconds(10));
+}
 
 // The focused box's caret blinks (a painting every 50 ms here) until the quiet spell is over, then
 // stands still; a key wakes it, the desktop's blink time coming back with it.

@@ -3,8 +3,8 @@
 // changes, ticks and the window's activation reaching their handlers; the progress bar kept
 // painted through a blocking wait; the layout made anew on a change of resolution; a label
 // whose text changes showing on the screen what a fresh one shows; the text box's caret resting
-// after a quiet spell; and the arrivals and removals of HID interfaces reaching the window's watch. What the window then does is the toolkit-free
-// suite's.
+// after a quiet spell; the arrivals and removals of HID interfaces reaching the window's watch;
+// and no tick while the timer is off. What the window then does is the toolkit-free suite's.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -70,6 +70,25 @@ bool EnabledWithParents(const WindowLayout& layout, const ControlLayout& control
         }
     }
     return true;
+}
+
+// The identifier of the main window's timer, as its WM_TIMER carries it.
+WPARAM TimerId() {
+    const std::vector<ControlLayout>& controls = MainWinLayout().controls;
+    const auto timer = std::find_if(controls.begin(), controls.end(),
+                                    [](const ControlLayout& c) { return c.name == "Timer"; });
+    return static_cast<WPARAM>(CONTROL_ID_BASE + (timer - controls.begin()));
+}
+
+const GUID HID_CLASS{0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+
+// A HID interface's arrival or removal, as the system announces it.
+DEV_BROADCAST_DEVICEINTERFACE_W HidInterfaceChange() {
+    DEV_BROADCAST_DEVICEINTERFACE_W device{};
+    device.dbcc_size = sizeof(device);
+    device.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    device.dbcc_classguid = HID_CLASS;
+    return device;
 }
 
 class WinBackend : public ::testing::TestWithParam<const WindowLayout*> {};
@@ -144,11 +163,9 @@ TEST(WinBackendEvents, ClicksChangesTicksAndTheActivationReachTheirHandlers) {
     form.Get<Control>("S1Cb").SetEnabled(true);
     SendMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(list));
-    int timerPlace = 0;
-    while (layout.controls[static_cast<std::size_t>(timerPlace)].name != "Timer") {
-        ++timerPlace;
-    }
-    SendMessageW(form.Window(), WM_TIMER, CONTROL_ID_BASE + timerPlace, 0);
+    form.Get<ui::Timer>("Timer").SetEnabled(true);
+    SendMessageW(form.Window(), WM_TIMER, TimerId(), 0);
+    form.Get<ui::Timer>("Timer").SetEnabled(false);
     Pump();
     EXPECT_EQ(sink.events, (std::vector<std::string>{"WrBtnClick:WrBtn", "S1CbChange:S1Cb",
                                                      "TimerTimer:Timer"}));
@@ -216,12 +233,8 @@ TEST(WinBackendMenu, WorksWithTheMouseOnlyAndAddsItsHeight) {
 TEST(WinBackendDeviceChanges, ArrivalsAndRemovalsOfInterfacesReachTheWatch) {
     WinForm form(MainWinLayout(), false);
     int changes = 0;
-    const GUID hidClass{0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
-    ASSERT_TRUE(form.WatchDeviceInterfaces(hidClass, [&changes] { ++changes; }));
-    DEV_BROADCAST_DEVICEINTERFACE_W device{};
-    device.dbcc_size = sizeof(device);
-    device.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    device.dbcc_classguid = hidClass;
+    ASSERT_TRUE(form.WatchDeviceInterfaces(HID_CLASS, [&changes] { ++changes; }));
+    const DEV_BROADCAST_DEVICEINTERFACE_W device = HidInterfaceChange();
     DEV_BROADCAST_VOLUME volume{};
     volume.dbcv_size = sizeof(volume);
     volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
@@ -242,6 +255,25 @@ TEST(WinBackendDeviceChanges, ArrivalsAndRemovalsOfInterfacesReachTheWatch) {
                   c.counted == 1)
             << c.event << ": the tick is not brought forward with the change";
     }
+}
+
+// No tick while the timer is off, whatever is queued: the tick that a device arrival brought
+// forward, the timer stopped before the loop came to it (as the upgrade's question stops it), and
+// a tick sent to the stopped timer never reach the handler.
+TEST(WinBackendDeviceChanges, NoTickRunsWhileTheTimerIsOff) {
+    WinForm form(MainWinLayout(), false);
+    Recorder sink;
+    form.SetEventSink(&sink);
+    ASSERT_TRUE(form.WatchDeviceInterfaces(HID_CLASS, [] {}));
+    const DEV_BROADCAST_DEVICEINTERFACE_W device = HidInterfaceChange();
+    ui::Timer& timer = form.Get<ui::Timer>("Timer");
+    timer.SetEnabled(true);
+    SendMessageW(form.Window(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL,
+                 reinterpret_cast<LPARAM>(&device));
+    timer.SetEnabled(false);
+    SendMessageW(form.Window(), WM_TIMER, TimerId(), 0);
+    Pump();
+    EXPECT_TRUE(sink.events.empty());
 }
 
 // A blocking wait handles no input but keeps the bar painted: no part of it is left to paint.
@@ -388,6 +420,15 @@ std::vector<std::ptrdiff_t> CaretLooks(HWND box, UINT blink) {
                                       [&](std::uint32_t p) { return p != background; }));
     }
     return looks;
+}
+
+// The caret rests after the quiet spell the program ships with, 10 s, unless told otherwise.
+TEST(WinBackendCaret, RestsAfterTenSecondsByDefault) {
+    const HWND box = CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                     GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(CaretRest(box).RestAfter(), 10'000u);
+    DestroyWindow(box);
 }
 
 // The focused text box's caret blinks until the quiet spell is over, then stands still and shown;

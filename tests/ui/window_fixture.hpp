@@ -1,11 +1,12 @@
 // The main window at work without any toolkit, for the behaviour suite: both windows on the plain
 // control set, the reader service over the in-process virtual platform with virtual readers, the
-// recording fakes of the message boxes and of the waits (no real time passes) noting a little
-// more, and a catalogue of test images.
+// recording fakes of the message boxes and of the waits (no real time passes, events may be run
+// inside them) noting a little more, and a catalogue of test images.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -66,9 +67,14 @@ class WaitRecorder : public FakeWaiter {
         }
         step.focus = desktop != nullptr ? desktop->Focused() : nullptr;
         steps.push_back(step);
+        if (during) {
+            during();
+        }
     }
     std::vector<Step> steps;
     plain::PlainDesktop* desktop = nullptr;
+    // Runs inside every wait, as events that a toolkit delivers while it paints the window.
+    std::function<void()> during;
 };
 
 class Behaviour : public ::testing::Test, protected WindowReaders {

@@ -63,6 +63,13 @@ TEST_F(WindowUpgrade, NoOrADamagedImageSendsNothingAndTheQuestionComesBackWithEv
     EXPECT_TRUE(WorkWinHidden());
 }
 
+// No tick runs during the upload or its closing wait, whatever the toolkit delivers meanwhile.
+TEST_F(WindowUpgrade, NoTickRunsDuringTheUpload) {
+    waits.during = [this] { Tick(); };
+    Activate();
+    EXPECT_EQ(Wire(reader41), "McZ" + blocks + "yz");
+}
+
 TEST_F(WindowUpgrade, YesUploadsEighteenBlocksWithTheProgressWindowThenWaitsNineSeconds) {
     Activate();
     EXPECT_EQ(Wire(reader41), "McZ" + blocks + "yz");

@@ -20,6 +20,7 @@ class CaretRest : public QObject {
     ~CaretRest() override;
 
     bool Resting() const { return resting_; }
+    std::chrono::milliseconds RestAfter() const { return countdown_.intervalAsDuration(); }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -256,7 +256,16 @@ struct Builders {
         timer->setObjectName(Q(c.name));
         timer->setInterval(c.interval);
         BuiltControl built{std::make_unique<TimerControl>(c.name, timer), nullptr};
-        Bind(where, timer, &QTimer::timeout, built.component.get());
+        // No tick while the timer is off, whatever was on its way when it was stopped.
+        if (!c.handler.empty()) {
+            Component* sender = built.component.get();
+            QObject::connect(timer, &QTimer::timeout, where.form,
+                             [timer, sender, handler = c.handler, fire = where.fire] {
+                                 if (timer->isActive()) {
+                                     fire(handler, *sender);
+                                 }
+                             });
+        }
         if (c.enabled) {
             timer->start();
         }

@@ -19,6 +19,7 @@ class CaretRest {
     CaretRest& operator=(const CaretRest&) = delete;
 
     void SetRestAfter(UINT milliseconds) { restAfter_ = milliseconds; }
+    UINT RestAfter() const { return restAfter_; }
     // Input to the box's window: a resting caret blinks again, the countdown starts anew.
     void Input();
     bool Resting() const { return resting_; }

@@ -407,6 +407,15 @@ LRESULT WinForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnCommand(LOWORD(wParam), HIWORD(wParam));
             return 0;
         case WM_TIMER:
+            // Stopping a timer leaves a tick already posted (by a device arrival) in the queue:
+            // no tick runs while its timer is off.
+            if (const auto found = commands_.find(static_cast<int>(wParam));
+                found != commands_.end()) {
+                if (const auto* timer = dynamic_cast<const TimerControl*>(found->second.sender);
+                    timer != nullptr && !timer->Enabled()) {
+                    return 0;
+                }
+            }
             OnCommand(static_cast<int>(wParam), 0);
             return 0;
         case WM_ACTIVATE:
@@ -530,13 +539,14 @@ LRESULT WinForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
-bool WinForm::WatchDeviceInterfaces(const GUID& interfaceClass, std::function<void()> changed) {
+bool WinForm::WatchDeviceInterfaces(const GUID& interfaceClass, std::function<void()> changed,
+                                    DeviceRegistration registration) {
     devicesChanged_ = std::move(changed);
     DEV_BROADCAST_DEVICEINTERFACE_W filter{};
     filter.dbcc_size = sizeof(filter);
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
     filter.dbcc_classguid = interfaceClass;
-    deviceNotify_ = RegisterDeviceNotificationW(hwnd_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    deviceNotify_ = registration(hwnd_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
     return deviceNotify_ != nullptr;
 }
 

@@ -29,6 +29,10 @@ namespace zrt::ui::win32 {
 // The class name of every window built from a layout.
 inline constexpr const wchar_t* FORM_CLASS = L"ZrtVivoRazForm";
 
+// How a window is registered for the system's device notifications: RegisterDeviceNotificationW,
+// unless a bench plays a system that refuses them.
+using DeviceRegistration = decltype(&::RegisterDeviceNotificationW);
+
 class WinForm : public ControlSet {
   public:
     // Creates the window hidden, centred on the work area of the primary monitor and fitted to it.
@@ -73,9 +77,10 @@ class WinForm : public ControlSet {
     void Show();
 
     // Registers the window for the system's notifications of device interfaces of `interfaceClass`
-    // arriving and being removed (RegisterDeviceNotificationW, DEVICE_NOTIFY_WINDOW_HANDLE);
-    // `changed` runs on each such WM_DEVICECHANGE. False when the system refuses the registration.
-    bool WatchDeviceInterfaces(const GUID& interfaceClass, std::function<void()> changed);
+    // arriving and being removed (`registration`, DEVICE_NOTIFY_WINDOW_HANDLE); `changed` runs on
+    // each such WM_DEVICECHANGE. False when the system refuses the registration.
+    bool WatchDeviceInterfaces(const GUID& interfaceClass, std::function<void()> changed,
+                               DeviceRegistration registration = &::RegisterDeviceNotificationW);
 
     // The text boxes' carets rest, shown and still, after `milliseconds` without input to the
     // window (CARET_REST_AFTER unless set), counted from now.

@@ -295,39 +295,49 @@ TEST_F(HidrawOverUmockdev, AWatchedDescriptorCarriesTheSignals) {
     EXPECT_EQ(::poll(&signals, 1, 0), 0) << "signals left behind";
 }
 
-// The kernel makes a node for root alone, and udev then gives it its access: in between, a refusal
-// is not yet a lack of access (the no-access box would flash at every plug-in), and the watch keeps
-// the searches going. udev's chmod ends it, or else the settling time.
-TEST_F(HidrawOverUmockdev, ANodeForRootAloneIsNotReadyUntilUdevGivesItAccess) {
+// A reader plugged in as udev does it: its node for root alone, its timestamps touched, and only
+// some hundred milliseconds later its user's access. A search in between meets a reader that is
+// not ready: no no-access box (TakeNewlyDenied) and no no-access status (MetDenied), but a reader
+// to search for again (MetUnopened); it opens once given access. A reader that no rule gives
+// access is refused for lack of permission once its settling time is over: the box once, the
+// status from then on.
+TEST_F(HidrawOverUmockdev, APlugInInUdevsOrderIsNoLackOfAccessUntilItsNodeSettled) {
     auto now = std::chrono::steady_clock::time_point(std::chrono::hours(1));
     platform.SetClock([&now] { return now; });
     HidChanges* changes = platform.Changes();
     ASSERT_NE(changes, nullptr);
-    const auto openAsAUser = [this] {
-        const test::WithoutAccessOverride asAUser;
-        OpenError why = OpenError::None;
-        const HidHandle handle = platform.Open(sim::UmockdevBed::NodePath(4), why);
-        if (handle != INVALID_HID_HANDLE) {
-            platform.Close(handle);
-        }
-        return why;
+    const auto plugIn = [&] {
+        bed.PlugForRootAlone(4);
+        changes->Arrived();  // the event loop takes the signals at once
     };
+    struct Seen {
+        bool found, box, status, again;
+        bool operator==(const Seen&) const = default;
+    };
+    const auto searchAsAUser = [this] {
+        const test::WithoutAccessOverride asAUser;
+        const bool found = Find();
+        return Seen{found, HidVP41.TakeNewlyDenied(), HidVP41.MetDenied(), HidVP41.MetUnopened()};
+    };
+    const Seen notReady{false, false, false, true};
     bed.AddReader(4, MakeReader(4, PRODUCT_ID_41));
-    bed.RecreateRootOnly(4);
-    EXPECT_TRUE(changes->TakeChanged());
-    EXPECT_EQ(openAsAUser(), OpenError::NotReady);
-    EXPECT_TRUE(changes->TakeChanged()) << "no search while the node settles";
+    bed.Unplug(4);
 
-    ASSERT_EQ(::chmod(sim::UmockdevBed::NodePath(4).c_str(), 0666), 0);  // udev's rule
-    EXPECT_TRUE(changes->TakeChanged());
-    EXPECT_EQ(openAsAUser(), OpenError::None);
-    EXPECT_FALSE(changes->TakeChanged());
+    plugIn();
+    EXPECT_EQ(searchAsAUser(), notReady);
+    now += std::chrono::milliseconds(400);
+    EXPECT_EQ(searchAsAUser(), notReady);
+    bed.GiveAccess(4);
+    EXPECT_EQ(searchAsAUser(), (Seen{true, false, false, false}));
 
-    bed.RecreateRootOnly(4);  // plugged in again where no rule gives access
-    changes->TakeChanged();
-    now += HidrawWatch::NODE_SETTLE_TIME;
-    EXPECT_TRUE(changes->TakeChanged()) << "settled: search again";
-    EXPECT_EQ(openAsAUser(), OpenError::NoAccess);
+    HidVP41.CloseAll();
+    bed.Unplug(4);
+    plugIn();  // where no rule gives access
+    now += HidrawWatch::NODE_SETTLE_TIME - std::chrono::milliseconds(1);
+    EXPECT_EQ(searchAsAUser(), notReady);
+    now += std::chrono::milliseconds(1);
+    EXPECT_EQ(searchAsAUser(), (Seen{false, true, true, true}));
+    EXPECT_EQ(searchAsAUser(), (Seen{false, false, true, true})) << "the box once per plug-in";
 }
 
 }  // namespace

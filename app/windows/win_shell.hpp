@@ -1,0 +1,27 @@
+// The Win32 shell: the run of the windows (main, progress, provisioning dialog) and the message
+// loop over the reader lists, with the main window registered for the system's notifications of
+// HID interfaces. app/windows/win_main.cpp puts it together over the system's HID support.
+#pragma once
+
+#include <windows.h>
+
+#include "app/reader_lists.hpp"
+#include "app/windows/win_single_instance.hpp"
+#include "link/hid_platform.hpp"
+#include "ui/win32/win_form.hpp"
+
+namespace zrt::app {
+
+// Creates the main window over the reader lists, then the hidden progress window and provisioning
+// dialog, lets a later start bring the main window to the front, shows it and runs the message
+// loop until it is closed. The main window is registered through `registration` for the arrivals and removals of
+// HID interfaces, which it passes to the platform's changes so that the poll searches only after
+// one; where the system refuses the registration the poll searches on every tick. An error of the
+// general kind that escapes a message is shown in a box and the loop goes on.
+void RunWindows(link::HidPlatform& platform, ReaderLists& lists, WinSingleInstance& instance,
+                ui::win32::DeviceRegistration registration = &::RegisterDeviceNotificationW);
+
+// Shows the message of an error that no window caught, in a box over the active window.
+void ShowError(const char* message);
+
+}  // namespace zrt::app
