@@ -81,8 +81,9 @@ TEST_F(MainWinTest, MenuBarWorksWithTheMouseOnly) {
             EXPECT_TRUE(item->shortcut().isEmpty()) << item->text().toStdString();
         }
     }
-    EXPECT_EQ(texts, QStringList({"Plik", "Wczytaj ustawienia…", "Zapisz ustawienia…", "-",
-                                  "Zakończ", "Pomoc", "O programie"}));
+    EXPECT_EQ(texts, QStringList({"Plik", "Wczytaj ustawienia…", "Zapisz ustawienia…",
+                                  "Programowanie seryjne…", "-", "Zakończ", "Pomoc",
+                                  "O programie"}));
     QWidget* memo = Find("RapWin");
     memo->setFocus();
     for (Qt::Key key : {Qt::Key_Alt, Qt::Key_F10}) {
