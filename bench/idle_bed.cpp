@@ -5,9 +5,11 @@
 // process started from it (tagged through its environment, so that wine's wineserver and services
 // count too) over SECONDS. With --plug K it then plugs a reader in K times and gives the time from
 // each plug-in to the reader's first "M" request and to its first "c" (the loaded reader; the
-// reader is unplugged again between two).
+// reader is unplugged again between two). With --reader 1 another reader is attached throughout,
+// so that a tool's wait is its sign-of-life poll ("M" every 100 ms, which its trace folds).
 //
-//   zrt_bench_idle_bed [--seconds S] [--settle S] [--foreign N] [--plug K] -- PROGRAM [ARG...]
+//   zrt_bench_idle_bed [--seconds S] [--settle S] [--foreign N] [--plug K] [--reader 1]
+//                      -- PROGRAM [ARG...]
 //                      [-- PROGRAM [ARG...]]...
 //
 // Prints per program one line "program=I processes=... cpu_ns=... wall_ns=... share_percent=..."
@@ -47,6 +49,7 @@ struct Options {
     int settle = 5;
     unsigned foreign = 16;
     int plugs = 0;
+    bool reader = false;
     std::vector<std::vector<std::string>> programs;
 };
 
@@ -66,6 +69,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.foreign = static_cast<unsigned>(value);
         } else if (name == "--plug") {
             options.plugs = value;
+        } else if (name == "--reader") {
+            options.reader = value != 0;
         } else {
             return false;
         }
@@ -129,10 +134,19 @@ int Run(const Options& options) {
                                                        config::ReaderConfig{}, link::PRODUCT_ID_51));
         bed.Unplug(readerNumber);
     }
-    // Steady-clock nanoseconds of the first "M" and of the first "c" since the reset.
+    if (options.reader) {
+        bed.AddReader(readerNumber + 1,
+                      sim::VirtualReader(link::ReaderInfo{1175, 4242, 12}, config::ReaderConfig{},
+                                         link::PRODUCT_ID_51));
+    }
+    // Steady-clock nanoseconds of the plugged reader's first "M" and first "c" since the reset.
     std::atomic<long long> firstM{0};
     std::atomic<long long> firstC{0};
-    bed.SetRequestObserver([&firstM, &firstC](unsigned, const sim::Request& request) {
+    bed.SetRequestObserver([&firstM, &firstC, readerNumber](unsigned number,
+                                                            const sim::Request& request) {
+        if (number != readerNumber) {
+            return;
+        }
         if (request.command == link::CMD_READ_INFO && firstM.load() == 0) {
             firstM = Clock::now().time_since_epoch().count();
         }
@@ -233,8 +247,8 @@ int main(int argc, char** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,
-                     "usage: %s [--seconds S] [--settle S] [--foreign N] [--plug K] -- PROGRAM "
-                     "[ARG...]\n",
+                     "usage: %s [--seconds S] [--settle S] [--foreign N] [--plug K] [--reader 1] "
+                     "-- PROGRAM [ARG...]\n",
                      argv[0]);
         return 2;
     }

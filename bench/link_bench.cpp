@@ -1,5 +1,7 @@
 // Benchmarks of the reader link: the two checksums over a configuration record and a long frame,
-// and one short ("M") and one long ("Y") transaction against the in-process virtual reader.
+// and one short ("M") and one long ("Y") transaction against the in-process virtual reader; the
+// short one also through the trace (link/trace_platform.hpp), where every repeat is folded: the
+// poll's sign of life must cost next to nothing more traced than untraced.
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -8,6 +10,8 @@
 
 #include "link/crc.hpp"
 #include "link/hid_vp_tab.hpp"
+#include "link/trace.hpp"
+#include "link/trace_platform.hpp"
 #include "link/zrhid.hpp"
 #include "sim/virtual_platform.hpp"
 #include "sim/virtual_reader.hpp"
@@ -64,6 +68,24 @@ void BM_TransactShortReadInfo(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_TransactShortReadInfo);
+
+void BM_TransactShortReadInfoTraced(benchmark::State& state) {
+    sim::VirtualReader reader{link::ReaderInfo{151, 4242, 9}, {}};
+    reader.SetLogging(false);
+    sim::VirtualPlatform platform;
+    platform.AddReader(reader);
+    link::Trace trace;
+    link::TracePlatform traced(platform, trace);
+    link::HidVPTab list{traced};
+    list.Enumerate(link::VENDOR_ID, link::PRODUCT_ID_51);
+    link::ZrHID zr{traced, link::PRODUCT_ID_51};
+    zr.handle = list.Handle(0);
+    for (auto _ : state) {
+        zr.ReadInfo();
+        benchmark::DoNotOptimize(zr.info);
+    }
+}
+BENCHMARK(BM_TransactShortReadInfoTraced);
 
 void BM_TransactLongUpgradeBlock(benchmark::State& state) {
     constexpr std::uint16_t BLOCKS = 1000;  // the virtual reader keeps what it receives

@@ -35,5 +35,6 @@ WINEPREFIX=$prefix wineserver -w || true
     -- env DISPLAY=":$display" WINEPREFIX="$prefix" ZRT_TRACE="$trace" \
     wine "$windows/bin/zrt_bench_refused_registration.exe" | grep '^plug'
 echo "trace on change signals: $(grep -c 'change signals' "$trace") line(s):"
-grep 'change signals' "$trace" | sed 's/^[0-9]* /    /'
-echo "searches in the trace: $(grep -c ' search ' "$trace")"
+grep 'change signals' "$trace" | sed 's/^[0-9-]* [0-9:.]* /    /'
+echo "the trace's last search lines (repeated listings folded):"
+grep ' search ' "$trace" | tail -n 3 | sed 's/^[0-9-]* [0-9:.]* /    /' | cut -c 1-120

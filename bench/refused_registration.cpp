@@ -5,7 +5,6 @@
 // "c"). With ZRT_TRACE=FILE the link's trace is appended to FILE, as the program's is.
 #include <windows.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -14,6 +13,7 @@
 #include "app/windows/win_shell.hpp"
 #include "app/windows/win_single_instance.hpp"
 #include "link/platform_factory.hpp"
+#include "link/trace.hpp"
 #include "link/trace_platform.hpp"
 #include "ui/win32/win_controls.hpp"
 
@@ -28,16 +28,15 @@ HDEVNOTIFY WINAPI Refuse(HANDLE /*recipient*/, LPVOID /*filter*/, DWORD /*flags*
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
                     int /*show*/) {
-    const auto started = std::chrono::steady_clock::now();
     zrt::app::WinSingleInstance instance(L"Local\\ZrT_VivoRaz.bench.refused-registration");
-    const std::unique_ptr<zrt::link::HidPlatform> platform = zrt::link::MakeSystemPlatform();
-    std::unique_ptr<zrt::link::TracePlatform> trace;
+    zrt::link::Trace& trace = zrt::link::Trace::Program();
     if (const wchar_t* traceFile = _wgetenv(L"ZRT_TRACE"); traceFile != nullptr && *traceFile) {
         std::string error;
-        trace = zrt::link::OpenTrace(*platform, zrt::ui::win32::Utf8(traceFile), started, error);
+        trace.OpenFile(zrt::ui::win32::Utf8(traceFile), error);
     }
-    zrt::link::HidPlatform& used = trace ? *trace : *platform;
+    const std::unique_ptr<zrt::link::HidPlatform> platform = zrt::link::MakeSystemPlatform();
+    zrt::link::TracePlatform used(*platform, trace);
     zrt::app::ReaderLists lists(used);
-    zrt::app::RunWindows(used, lists, instance, &Refuse);
+    zrt::app::RunWindows(used, lists, instance, {}, &Refuse);
     return 0;
 }

@@ -8,6 +8,7 @@
 
 #include "cli/command.hpp"
 #include "firmware/firmware_image.hpp"
+#include "link/trace.hpp"
 #include "link/trace_platform.hpp"
 
 namespace zrt::cli {
@@ -19,6 +20,7 @@ std::unique_ptr<Command> MakeImport();
 std::unique_ptr<Command> MakeSet();
 std::unique_ptr<Command> MakeUpgrade();
 std::unique_ptr<Command> MakeProvision();
+std::unique_ptr<Command> MakeReport();
 
 std::vector<std::unique_ptr<Command>> AllCommands() {
     std::vector<std::unique_ptr<Command>> commands;
@@ -29,6 +31,7 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
     commands.push_back(MakeSet());
     commands.push_back(MakeUpgrade());
     commands.push_back(MakeProvision());
+    commands.push_back(MakeReport());
     return commands;
 }
 
@@ -87,9 +90,8 @@ int Run(const std::vector<std::string>& arguments, link::HidPlatform& platform, 
     app.add_flag("--json", json, "Print the result as one JSON document");
     std::string traceFile;
     app.add_option("--trace", traceFile,
-                   "Append every report sent to and received from a reader, and every search, "
-                   "to this file");
-    const auto started = std::chrono::steady_clock::now();
+                   "Append the trace (every search, every report sent to and received from a "
+                   "reader, repeats folded) to this file");
 
     std::vector<std::unique_ptr<Command>> commands = AllCommands();
     std::vector<std::pair<CLI::App*, Command*>> subcommands;
@@ -99,7 +101,8 @@ int Run(const std::vector<std::string>& arguments, link::HidPlatform& platform, 
         subcommands.emplace_back(sub, command.get());
     }
 
-    ReaderSet readers(platform);
+    link::TracePlatform traced(platform, link::Trace::Program());
+    ReaderSet readers(traced);
     Terminal terminal(in, err);
     Context context{readers, Selection{}, json, in, out, err, terminal};
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -133,19 +136,15 @@ int Run(const std::vector<std::string>& arguments, link::HidPlatform& platform, 
     }
     context.selection.all = all;
 
-    // The trace goes between the readers and the system only when asked for.
-    std::unique_ptr<link::TracePlatform> trace;
-    std::optional<ReaderSet> tracedReaders;
+    // The program's trace (kept in memory) goes between the readers and the system in every run;
+    // --trace appends it to a file as well.
     if (!traceFile.empty()) {
         std::string error;
-        trace = link::OpenTrace(platform, traceFile, started, error);
-        if (!trace) {
+        if (!link::Trace::Program().OpenFile(traceFile, error)) {
             return Fail(context, KIND_USAGE, "--trace: " + error, EXIT_USAGE);
         }
-        tracedReaders.emplace(*trace);
     }
-    Context chosen{tracedReaders ? *tracedReaders : readers, context.selection, context.json, in,
-                   out, err, terminal, catalogue};
+    Context chosen{readers, context.selection, context.json, in, out, err, terminal, catalogue};
     for (const auto& [sub, command] : subcommands) {
         if (sub->parsed()) {
             return command->Run(chosen);

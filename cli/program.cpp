@@ -7,12 +7,15 @@
 
 #include "cli/cli.hpp"
 #include "link/platform_factory.hpp"
+#include "link/trace.hpp"
 
 namespace zrt::cli {
 
 int RunProgram(const std::function<std::vector<std::string>()>& arguments) {
     try {
         const std::vector<std::string> commandLine = arguments();
+        link::Trace::Program().Start(link::ThisProgram(
+            "zrt-vivoraz-cli", "en", link::CommandLineText("zrt-vivoraz-cli", commandLine)));
         const auto platform = link::MakeSystemPlatform();
         return RunCommandLine(commandLine, *platform, std::cin, std::cout, std::cerr);
     } catch (const std::exception& failure) {

@@ -4,7 +4,6 @@
 
 #include "cli/command.hpp"
 #include "core/reader_service.hpp"
-#include "core/reader_status.hpp"
 #include "link/link_error.hpp"
 #include "link/open_readers.hpp"
 
@@ -42,7 +41,8 @@ bool ReaderSet::Search() {
         } else if (one.why != link::OpenError::SystemHeld) {
             // Not a collection the system keeps (a reader's keyboard): a reader that cannot be
             // opened, listed with the reason.
-            entries_.push_back({one.path, one.ids.productId, nullptr, core::OpenErrorWords(one.why)});
+            entries_.push_back(
+                {one.path, one.ids.productId, nullptr, link::OpenErrorReason(one.why)});
         }
     }
     return true;

@@ -9,6 +9,8 @@
 #include "core/reader_service.hpp"
 #include "core/reader_status.hpp"
 #include "firmware/upgrade.hpp"
+#include "link/open_readers.hpp"
+#include "link/trace.hpp"
 
 namespace zrt::core {
 
@@ -89,7 +91,7 @@ std::string ReasonText(const Verdict& verdict) {
     std::string text = ReasonWords(verdict.reason);
     switch (verdict.reason) {
         case Reason::NotOpened:
-            return OpenErrorWords(verdict.openError);
+            return link::OpenErrorReason(verdict.openError);
         case Reason::LinkError:
             return LinkErrorWords(verdict.linkError);
         case Reason::UploadFailed:
@@ -109,9 +111,7 @@ std::string ReasonText(const Verdict& verdict) {
 }
 
 void Tally::Count(Result result) {
-    (result == Result::Written     ? written
-     : result == Result::Unchanged ? unchanged
-                                   : failed) += 1;
+    (result == Result::Written ? written : result == Result::Unchanged ? unchanged : failed) += 1;
 }
 
 std::string SummaryText(const Tally& tally) {
@@ -209,19 +209,25 @@ std::optional<Verdict> ProvisionStation::Step() {
     if (!queued_.empty()) {
         Verdict verdict = std::move(queued_.front());
         queued_.erase(queued_.begin());
-        tally_.Count(verdict.result);
-        return verdict;
+        return Given(std::move(verdict));
     }
     for (Attachment& attachment : attached_) {
         if (!attachment.handled) {
             attachment.handled = true;
             const Attachment handled = attachment;  // the list may change while it is handled
-            Verdict verdict = Handle(handled);
-            tally_.Count(verdict.result);
-            return verdict;
+            return Given(Handle(handled));
         }
     }
     return std::nullopt;
+}
+
+// Each verdict is counted and goes to the program's trace as it is given.
+Verdict ProvisionStation::Given(Verdict verdict) {
+    tally_.Count(verdict.result);
+    const std::vector<std::string> fields = LogFields(verdict, "", "", "");
+    link::Trace::Note("provisioning: " + (fields[1].empty() ? "?????" : fields[1]) + " " +
+                      verdict.path + " " + fields[5] + (fields[6].empty() ? "" : ": " + fields[6]));
+    return verdict;
 }
 
 bool ProvisionStation::Pending() const {
@@ -254,8 +260,8 @@ Verdict ProvisionStation::Handle(const Attachment& attachment) {
                 verdict.result = Result::Written;
             } else {
                 Fail(verdict, Reason::NotStored);
-                verdict.differences = config::SettingDifferences(loaded.info.model,
-                                                                 outcome.written, outcome.readBack);
+                verdict.differences = config::SettingDifferences(loaded.info.model, outcome.written,
+                                                                 outcome.readBack);
             }
         }
         if (verdict.result != Result::Failed && settings_.upgrade) {
@@ -265,9 +271,9 @@ Verdict ProvisionStation::Handle(const Attachment& attachment) {
     } catch (const link::ZrHIDErr& error) {
         link::HidIds ids;
         const bool gone = !platform_.GetIds(attachment.handle, ids);
-        Fail(verdict, gone                                          ? pulledOut
+        Fail(verdict, gone                                      ? pulledOut
                       : pulledOut == Reason::PulledOutUploading ? Reason::UploadFailed
-                                                                    : Reason::LinkError);
+                                                                : Reason::LinkError);
         verdict.linkError = error.code;
     }
     verdict.elapsed =
@@ -296,8 +302,8 @@ void ProvisionStation::Upgrade(link::ZrHID& reader, Verdict& verdict) {
 // The reader restarts after the upload and may come back at another path: every attachment after a
 // search is asked, the reader's own first, the others only while not yet handled, and the first
 // with the serial number is the reader (and counts as handled).
-void ProvisionStation::Recheck(link::HidHandle handle, std::uint16_t serial,
-                               std::uint16_t version, Verdict& verdict) {
+void ProvisionStation::Recheck(link::HidHandle handle, std::uint16_t serial, std::uint16_t version,
+                               Verdict& verdict) {
     for (int attempt = 0; attempt < REFIND_TRIES; ++attempt) {
         if (attempt > 0) {
             listener_.Wait(REFIND_PAUSE_MS);

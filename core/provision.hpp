@@ -165,6 +165,7 @@ class ProvisionStation {
     bool SearchDue();
     void Search();
     Verdict Handle(const Attachment& attachment);
+    Verdict Given(Verdict verdict);
     void Upgrade(link::ZrHID& reader, Verdict& verdict);
     // The restarted reader found again by `serial` (the attachment of `handle` first): its version
     // and settings checked.

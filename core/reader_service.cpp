@@ -35,7 +35,8 @@ ReaderService::ReaderService(link::HidPlatform& platform, link::HidVPTab& hidVP4
       HidVP51(hidVP51),
       Reader41(platform, link::PRODUCT_ID_41),
       Reader51(platform, link::PRODUCT_ID_51),
-      Pace(platform) {}
+      Pace(platform),
+      platform_(platform) {}
 
 // A search that finds no reader but a reader this user may not open says so, once per plug-in:
 // such a reader would otherwise look exactly like none.

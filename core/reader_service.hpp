@@ -85,6 +85,9 @@ class ReaderService {
         Reader51.lockWaitHook = hook;
     }
 
+    // The platform the readers are reached through (the report's search uses it too).
+    link::HidPlatform& Platform() const { return platform_; }
+
     // The firmware images offered to readers; the built-in ones unless set. The catalogue must
     // outlive the service.
     void SetFirmwareCatalogue(firmware::FirmwareCatalogue catalogue) { Catalogue = catalogue; }
@@ -99,6 +102,8 @@ class ReaderService {
 
   private:
     link::ZrHID& Current() const;
+
+    link::HidPlatform& platform_;
 
     bool onlyDenied_ = false;
 };

@@ -38,18 +38,4 @@ std::string LinkErrorWords(std::int32_t code) {
     }
 }
 
-std::string OpenErrorWords(link::OpenError why) {
-    switch (why) {
-        case link::OpenError::NoAccess:
-            return "no access: this user may not open the reader" +
-                   std::string(link::NoAccessAdvice());
-        case link::OpenError::InUse:
-            return "in use by another program";
-        case link::OpenError::Gone:
-            return "gone";
-        default:
-            return "cannot be opened";
-    }
-}
-
 }  // namespace zrt::core

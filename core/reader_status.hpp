@@ -38,9 +38,6 @@ std::string ModelName(std::uint16_t modelWord);
 std::string ConnectedText(const link::ReaderInfo& info, const char* format = CONNECTED_FORMAT);
 // A link error's code in words: "the reader does not answer (HID driver error)".
 std::string LinkErrorWords(std::int32_t code);
-// Why a reader could not be opened, in words: "in use by another program"; for no access with
-// what the user can do about it.
-std::string OpenErrorWords(link::OpenError why);
 
 // Whether a reader with that identity reads the card types.
 inline bool ReadsCardTypes(const link::ReaderInfo& info) {

@@ -1,8 +1,11 @@
 // What differs from one system to another besides the HID backend (hid_platform.hpp): opening a
-// file by its UTF-8 name, and the advice for a reader this user may not open. One source a
-// system (linux/host_system.cpp, windows/host_system.cpp), chosen by CMake.
+// file by its UTF-8 name, the advice for a reader this user may not open, and what the trace
+// asks of the system (its name and version, the local time's offset, the text of the last error,
+// a file only its owner reads, a file moved over another). One source a system
+// (linux/host_system.cpp, windows/host_system.cpp), chosen by CMake.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -20,5 +23,19 @@ std::FILE* OpenRegularFile(const std::string& name, FileError& error);
 // What a user whom the system refuses a reader can do about it, in the command line's English,
 // to follow "no access: this user may not open the reader" ("" when there is nothing to add).
 const char* NoAccessAdvice();
+
+// The operating system and its version, on one line ("Debian GNU/Linux 12 (bookworm); Linux
+// 6.1.0-18-amd64 x86_64", "Windows 10.0.19045 x64").
+std::string SystemDescription();
+// The local time's offset from UTC, in minutes, at that moment (seconds since 1970, UTC).
+int LocalOffsetMinutes(std::int64_t utcSeconds);
+// The text of the error of the system call that failed last on this thread (errno, GetLastError),
+// with its number: to be asked right after the failed call.
+std::string LastErrorText();
+// The file of that UTF-8 name opened for appending, made when missing; on Linux made readable
+// and writable by its owner only (mode 0600), an existing one of this user's set so too.
+std::FILE* OpenOwnFileForAppending(const std::string& name);
+// Moves the file `from` to `to`, replacing a file there. False when it cannot be done.
+bool MoveFileOver(const std::string& from, const std::string& to);
 
 }  // namespace zrt::link

@@ -2,6 +2,9 @@
 #include "link/open_readers.hpp"
 
 #include <algorithm>
+#include <cstdio>
+
+#include "link/host_system.hpp"
 
 namespace zrt::link {
 
@@ -13,6 +16,28 @@ std::size_t Rank(std::span<const HidIds> wanted, const HidIds& ids) {
 }
 
 }  // namespace
+
+std::string OpenErrorReason(OpenError why) {
+    switch (why) {
+        case OpenError::NoAccess:
+            return "no access: this user may not open the reader" + std::string(NoAccessAdvice());
+        case OpenError::InUse:
+            return "in use by another program";
+        case OpenError::Gone:
+            return "gone";
+        case OpenError::SystemHeld:
+            return "kept by the system (a reader's keyboard collection)";
+        default:
+            return "cannot be opened";
+    }
+}
+
+std::string IdsText(const HidIds& ids) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04x:%04x", static_cast<unsigned>(ids.vendorId),
+                  static_cast<unsigned>(ids.productId));
+    return text;
+}
 
 bool OpenReaders(HidPlatform& platform, std::span<const HidIds> wanted, SearchBounds bounds,
                  std::vector<HidInterface>& listing, std::vector<FoundReader>& found) {

@@ -28,6 +28,13 @@ struct SearchBounds {
     std::size_t opened = std::numeric_limits<std::size_t>::max();   // the search ends at the last
 };
 
+// Why an interface was not opened, in the command line's and the report's English: "no access:
+// this user may not open the reader" with the system's advice (NoAccessAdvice), "in use by another
+// program", ...
+std::string OpenErrorReason(OpenError why);
+// The identifiers as the trace and the report write them: "13ab:0051".
+std::string IdsText(const HidIds& ids);
+
 // Lists the interfaces into `listing` (its storage reused from search to search) and examines
 // them in the system's order: an entry without a path (its query failed) and one whose hint is
 // none of `wanted` are never opened; every other is opened and kept when the identifiers read

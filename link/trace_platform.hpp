@@ -1,42 +1,41 @@
-// The trace for support: a HidPlatform that passes every call on to the system's one and appends
-// a line to a trace file for every feature report sent and received, and one for every search
-// with what it found. The programs put it between the reader link and the system's platform only
-// when asked (the window: ZRT_TRACE=FILE; the command line: --trace FILE); otherwise nothing of it
-// runs. Lines, each beginning with the milliseconds since the program started:
+// The readers' part of the trace (link/trace.hpp): a HidPlatform that passes every call on to the
+// system's one and gives the trace a line for every feature report sent and received and for every
+// search. The programs always put it between the reader link and the system's platform. Lines
+// (after the time stamp):
 //
-//   1534 /dev/hidraw0 send 41 05 00 4d a1 f4 00 00 …     every byte of the report, report ID first
-//   1535 /dev/hidraw0 recv 41 0b 00 cd …
-//   1536 /dev/hidraw0 recv failed                          the system's call failed
-//   1601 search 2: /dev/hidraw0 13ab:0041 opened; /dev/hidraw1 046d:c52b
-//   1602 search failed                                      the system gave no listing
-//   1603 no change signals: every tick searches             once: the platform gives none
-//   1604 change signals refused: every tick searches        once: the system refused them
+//   search 2: d1=/dev/hidraw0 13ab:0051, d2=/dev/hidraw1 046d:c52b     the system's listing
+//   search found the same 40 times in 60.0 s                         the same listing again
+//   d1 opened                                     an interface opened, or why not ("no-access")
+//   d1 send 63: 41 05 00 4d a1 f4                 the frame; the rest of the report is zeros
+//   d1 recv 63: 41 0b 00 cd 97 04 92 10 0c 00 ...
+//   d1 M answered the same 598 times in 60.0 s    the same request and reply again
+//   d1 send 575: 49 12 02 59 [520 bytes #1a2b3c4d] 5e 0f      upgrade data: length and CRC-32
+//   d1 recv failed: Broken pipe (errno 32)        the system's call failed, and why
+//   search failed: ...                            the system gave no listing
+//   no change signals: every tick searches        once: the platform gives none
+//   change signals refused: every tick searches   once: the system refused them
 //
-// A search line lists every interface the system listed, in its order: its path (or "(failed)"
-// where the system's query failed), its identifiers where known ("?" where not), and whether the
-// search opened it ("opened") or why not ("no-access", "in-use", "gone", "not-opened").
+// A device is named by its full path once per run ("d1=/dev/hidraw0"), by its short name after.
+// A search's line is written when the listing comes; an open whose outcome is not that of the
+// last search is written after it. An exchange (a report sent, then one read on the same device)
+// that repeats the last one byte for byte is only counted; the fold's line tells how often.
 #pragma once
 
-#include <chrono>
-#include <functional>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "link/hid_platform.hpp"
+#include "link/trace.hpp"
 
 namespace zrt::link {
 
 class TracePlatform : public HidPlatform {
   public:
-    using Clock = std::chrono::steady_clock;
-    // Takes one line, its new line included.
-    using Writer = std::function<void(const std::string& line)>;
-
-    // Passes every call to `inner`, which outlives it, and gives the lines to `write`. `start`:
-    // the moment the program started.
-    TracePlatform(HidPlatform& inner, Writer write, Clock::time_point start);
+    // Passes every call to `inner`, and the lines to `trace`; both outlive it.
+    TracePlatform(HidPlatform& inner, Trace& trace);
     ~TracePlatform() override;
     TracePlatform(const TracePlatform&) = delete;
     TracePlatform& operator=(const TracePlatform&) = delete;
@@ -53,36 +52,41 @@ class TracePlatform : public HidPlatform {
     // them, is written once.
     HidChanges* Changes() override;
 
+    // The short name of a path ("d3"), given to it now when it has none, with the path in full
+    // the first time ("d3=/dev/hidraw2").
+    std::string Name(const std::string& path);
+
   private:
-    struct Listed {
-        std::string path;
-        std::string ids;     // "13ab:0041", "?"
-        std::string opened;  // "", "opened", "no-access", ...
+    struct Exchange {
+        HidHandle handle = INVALID_HID_HANDLE;
+        std::vector<std::uint8_t> sent;
+        std::vector<std::uint8_t> received;
     };
-    // Writes the search line of the last listing, if it has not been written yet. The line waits
-    // for the opens and identifiers of its search, and goes out before the next call of another
-    // kind.
-    void FlushSearch();
-    void Line(const std::string& text);
-    void Report(HidHandle handle, const char* direction, const std::uint8_t* buffer,
-                std::size_t length, bool ok);
+    std::string ShortName(HidHandle handle) const;
+    // Writes a report sent whose reply has not been read.
+    void WritePendingSend();
 
     class TracedChanges;
 
     HidPlatform& inner_;
-    Writer write_;
-    Clock::time_point start_;
-    std::map<HidHandle, std::string> paths_;  // of the open handles
-    std::vector<Listed> search_;              // the listing whose line is still to be written
-    bool searchPending_ = false;
+    Trace& trace_;
+    std::map<std::string, std::string> names_;     // path -> "d1"
+    std::map<HidHandle, std::string> handles_;     // the open handles' short names
+    std::map<std::string, std::string> outcomes_;  // of each path's last open, its ids
+    std::string lastListing_;
+    Exchange pending_;  // sent, its reply not yet read
+    bool sendPending_ = false;
+    TraceTime sentAt_;
+    Exchange last_;  // the last exchange written in full, or counted
+    bool lastValid_ = false;
+    std::string foldWhat_;  // "d1 M answered"
     bool changesAsked_ = false;
     std::unique_ptr<TracedChanges> changes_;
 };
 
-// A tracing platform over `inner` appending to the file `path` (UTF-8), or none, with `error`
-// saying why, when the file cannot be opened for appending.
-std::unique_ptr<TracePlatform> OpenTrace(HidPlatform& inner, const std::string& path,
-                                         TracePlatform::Clock::time_point start,
-                                         std::string& error);
+// The text of a report as the trace writes it: its length, then the frame (report ID, length,
+// command, data, CRC) with the upgrade's data (commands "Z", "Y", "y") replaced by its length and
+// CRC-32, then whatever follows the frame unless it is all zeros.
+std::string ReportText(const std::uint8_t* buffer, std::size_t length);
 
 }  // namespace zrt::link

@@ -246,7 +246,10 @@ WindowLayout BuildMainWin() {
           {"ProvMnu", PROV_ITEM, "ProvMnuClick", true},
           {"", "", "", true},
           {"ExitMnu", EXIT_ITEM, "ExitMnuClick", true}}},
-        {"HelpMnu", HELP_MENU, {{"AboutMnu", ABOUT_ITEM, "AboutMnuClick", true}}},
+        {"HelpMnu",
+         HELP_MENU,
+         {{"ReportMnu", REPORT_ITEM, "ReportMnuClick", true},
+          {"AboutMnu", ABOUT_ITEM, "AboutMnuClick", true}}},
     };
     const auto contents = KeyGroupTemplate();
     for (int row = 0; row < config::ROW_COUNT; ++row) {

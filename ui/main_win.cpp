@@ -13,8 +13,10 @@
 #include "core/provision.hpp"
 #include "core/reader_status.hpp"
 #include "core/sha256.hpp"
+#include "core/report.hpp"
 #include "link/link_error.hpp"
 #include "link/text_file.hpp"
+#include "link/trace.hpp"
 #include "ui/layout.hpp"
 #include "ui/provision_win.hpp"
 #include "ui/work_win.hpp"
@@ -46,6 +48,7 @@ constexpr std::pair<std::string_view, Handler> HANDLERS[] = {
     {"ProvMnuClick", &TMainWin::ProvMnuClick},
     {"ExitMnuClick", &TMainWin::ExitMnuClick},
     {"AboutMnuClick", &TMainWin::AboutMnuClick},
+    {"ReportMnuClick", &TMainWin::ReportMnuClick},
 };
 
 Handler FindHandler(std::string_view name) {
@@ -113,6 +116,9 @@ void TMainWin::OnEvent(std::string_view handler, Component& sender) {
     if (h == nullptr) {
         throw std::logic_error("TMainWin has no handler " + std::string(handler));
     }
+    if (handler != "TimerTimer") {
+        link::Trace::Note("window: " + std::string(handler));
+    }
     (this->*h)(sender);
 }
 
@@ -123,12 +129,20 @@ bool TMainWin::HasHandler(std::string_view handler) {
 // Runs when the focus enters the window from no window of the program or from the progress window:
 // a fresh search, and a load of the reader found. A link error is shown, then the timer runs again
 // (an upload that failed left it stopped); a failed load has already let the reader go, so the
-// next tick searches and loads afresh. The focus goes to RapWin unless no reader was found.
-// Nothing happens while the provisioning dialog runs.
-void TMainWin::FormActivate(Component& /*sender*/) {
+// next tick searches and loads afresh. The focus goes to RapWin unless no reader was found. A
+// message kept for the start is shown after the first activation's load. Nothing happens while the
+// provisioning dialog runs.
+void TMainWin::FormActivate(Component& sender) {
     if (provisioning_) {
         return;
     }
+    ActivationLoad(sender);
+    if (!startMessage_.empty()) {
+        Boxes.ShowMessage(std::exchange(startMessage_, std::string()));
+    }
+}
+
+void TMainWin::ActivationLoad(Component& /*sender*/) {
     std::optional<link::ZrHIDErr> failed;
     {
         const AtWork atWork(atWork_);
@@ -217,6 +231,10 @@ void TMainWin::WrBtnClick(Component& /*sender*/) {
         Boxes.ShowMessage(Say(link::ErrorText(error)));
         return;
     }
+    link::Trace::Note(
+        "write: " + config::HexBytes(outcome.written) +
+        (outcome.stored ? ", stored"
+                        : ", not stored: the reader holds " + config::HexBytes(outcome.readBack)));
     if (!outcome.stored) {
         ShowConfiguration(outcome.readBack);
         ShowReaderState(true);
@@ -274,6 +292,10 @@ void TMainWin::LoadConfiguration() {
         ShowReaderState(false);
         throw;
     }
+    link::Trace::Note("load: model " + std::to_string(loaded.info.model) + ", serial " +
+                      std::to_string(loaded.info.serial) + ", firmware " +
+                      std::to_string(loaded.info.firmware) + ", record " +
+                      config::HexBytes(loaded.record));
     ShowConfiguration(loaded.record);
     ShowReaderState(true);
     OfferUpgrade();
@@ -311,6 +333,9 @@ bool TMainWin::Asked(std::string_view caption, std::string_view text) {
 }
 
 void TMainWin::Failed(std::optional<link::ZrHIDErr> linkError) {
+    link::Trace::Note("upgrade failed: " + (linkError
+                                                ? "link error " + std::to_string(linkError->code)
+                                                : std::string("the image is damaged")));
     if (!linkError) {
         Boxes.ShowMessage(Say(UPGRADE_FILE_ERROR));
         Timer.SetEnabled(true);
@@ -321,6 +346,7 @@ void TMainWin::Failed(std::optional<link::ZrHIDErr> linkError) {
 // window takes the focus while it is shown and gives it back to the main window when it hides, so
 // the main window's activation (a fresh load) follows every upload that ended.
 void TMainWin::Started(int blocks) {
+    link::Trace::Note("upgrade: " + std::to_string(blocks) + " blocks");
     if (WorkWin != nullptr) {
         WorkWin->WorkLbl.SetCaption(Say(UPGRADE_LABEL));
         WorkWin->ProgrBar.SetMax(10 * blocks);
@@ -350,6 +376,7 @@ void TMainWin::Restarting(int step, int steps) {
 }
 
 void TMainWin::Finished() {
+    link::Trace::Note("upgrade finished");
     if (WorkWin != nullptr) {
         WorkWin->Form.Hide();
         Form.SetFocus();
@@ -481,6 +508,36 @@ void TMainWin::AboutMnuClick(Component& /*sender*/) {
     FocusRapWin();
 }
 
+// The report works with or without a reader; the reader is asked again after the dialog.
+void TMainWin::ReportMnuClick(Component& /*sender*/) {
+    if (Files == nullptr) {
+        return;
+    }
+    const std::optional<std::string> path = Files->ChooseFileToSave(
+        {Say(REPORT_TITLE), Say(REPORT_FILES), "*.txt", Say(ALL_FILES), "txt"});
+    if (path) {
+        SaveReport(*path);
+    }
+    FocusRapWin();
+}
+
+bool TMainWin::SaveReport(const std::string& path) {
+    link::Trace::Note("report: " + path);
+    const std::string text =
+        core::ComposeReport(link::Trace::Program(), Readers.Platform(),
+                            Readers.IsOpen() ? Readers.CurrentReader : nullptr, Readers.Catalogue);
+    if (!link::WriteTextFile(path, text)) {
+        Boxes.ShowMessage(Say(CANNOT_WRITE) + "\n" + path);
+        return false;
+    }
+    Boxes.ShowMessage(Say(REPORT_SAVED) + "\n" + path + "\n\n" + Say(REPORT_SEND));
+    return true;
+}
+
+void TMainWin::ShowTraceNotOpened(const std::string& error) {
+    startMessage_ = Say(TRACE_NOT_OPENED) + "\n" + error;
+}
+
 void TMainWin::FileDropped(const std::string& path) {
     if (Readers.IsOpen()) {
         LoadSettingsFile(path);
@@ -508,6 +565,7 @@ std::optional<config::ConfigState> TMainWin::ReadSettingsFile(const std::string&
 }
 
 bool TMainWin::LoadSettingsFile(const std::string& path) {
+    link::Trace::Note("settings file to load: " + path);
     std::string text;
     const std::optional<config::ConfigState> settings = ReadSettingsFile(path, text);
     if (!settings) {
@@ -523,6 +581,7 @@ bool TMainWin::LoadSettingsFile(const std::string& path) {
 }
 
 bool TMainWin::SaveSettingsFile(const std::string& path) {
+    link::Trace::Note("settings file to save: " + path);
     if (!link::WriteTextFile(path, config::SettingsToJson(BuildSettings()))) {
         Boxes.ShowMessage(Say(CANNOT_WRITE) + "\n" + path);
         return false;

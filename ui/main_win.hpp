@@ -7,8 +7,10 @@
 // every load on its timer, boxes and progress window. While another program holds the reader,
 // the waits for it keep the window painted. Its menu loads settings files into the controls and
 // saves the controls' settings to one (the command-line program's format), opens the provisioning
-// dialog (ui/provision_win.hpp), during whose run the window talks to no reader, and shows what
-// the program is. Every text it shows is in the window's language (ui/words.hpp).
+// dialog (ui/provision_win.hpp), during whose run the window talks to no reader, saves the report
+// for support (core/report.hpp), and shows what the program is. What the user does (every event but
+// the tick) and what the reader's use cases gave goes to the program's trace (link/trace.hpp).
+// Every text it shows is in the window's language (ui/words.hpp).
 #pragma once
 
 #include <array>
@@ -74,6 +76,7 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     void ProvMnuClick(Component& sender);
     void ExitMnuClick(Component& sender);
     void AboutMnuClick(Component& sender);
+    void ReportMnuClick(Component& sender);
 
     // A file dropped on the window: loaded as a settings file while a reader is connected,
     // ignored otherwise.
@@ -84,6 +87,12 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     bool LoadSettingsFile(const std::string& path);
     // Writes the controls' settings as a settings file; a failure is said in a box. False then.
     bool SaveSettingsFile(const std::string& path);
+    // Writes the report for support to `path` and says where it went, or that it could not be
+    // written, in a box. False then.
+    bool SaveReport(const std::string& path);
+    // Says that the trace file named by ZRT_TRACE cannot be opened (`error`: why), in a box after
+    // the first activation's load.
+    void ShowTraceNotOpened(const std::string& error);
     // The About box's text: name and version, licence, the firmware images carried, where to
     // report a problem.
     std::string AboutText() const;
@@ -169,6 +178,8 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
 
     bool showingNoAccess_ = false;  // the status line says the readers present are refused
     bool provisioning_ = false;     // the provisioning dialog alone talks to readers
+    std::string startMessage_;      // shown after the first activation's load
+    void ActivationLoad(Component& sender);
 
     // While the window is at work with the reader (a tick, the activation's search and load with
     // the upgrade offered after it, a write with its animation), a tick does nothing: the waits

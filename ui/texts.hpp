@@ -54,6 +54,18 @@ inline constexpr const char* FILE_TOO_LARGE =
 inline constexpr const char* NOT_A_REGULAR_FILE =
     "To nie jest zwykły plik (lecz np. potok lub urządzenie).";
 
+// The report for support: the item of the "Pomoc" menu, its save dialog, the box after saving;
+// and the box at start when the trace file that ZRT_TRACE names cannot be opened (followed by
+// why).
+inline constexpr const char* REPORT_ITEM = "Zapisz raport o problemie…";
+inline constexpr const char* REPORT_TITLE = "Zapisz raport o problemie";
+inline constexpr const char* REPORT_FILES = "Raporty (*.txt)";
+inline constexpr const char* REPORT_SAVED = "Raport zapisano w pliku:";
+inline constexpr const char* REPORT_SEND =
+    "Prześlij ten plik wraz z opisem problemu (zob. README, rozdział „Reporting a problem”).";
+inline constexpr const char* TRACE_NOT_OPENED =
+    "Nie można otworzyć pliku śladu (ZRT_TRACE); ślad jest zbierany tylko w pamięci:";
+
 // The About box: the program's name and version (MAIN_CAPTION), then these.
 inline constexpr const char* LICENCE_LINE = "Licencja: MIT (zob. plik LICENSE).";
 inline constexpr const char* IMAGES_LINE = "Obrazy oprogramowania czytników:";

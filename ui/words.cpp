@@ -12,6 +12,7 @@
 #include "core/reader_status.hpp"
 #include "firmware/upgrade.hpp"
 #include "link/link_error.hpp"
+#include "link/open_readers.hpp"
 #include "ui/texts.hpp"
 
 namespace zrt::ui {
@@ -104,6 +105,16 @@ std::vector<Words> BuildCatalogue() {
         {FILE_TOO_LARGE,
          "The file is too large: over 64 KiB, where a settings file is under 1 KiB."},
         {NOT_A_REGULAR_FILE, "This is not a regular file (but a pipe or a device, for instance)."},
+        // The report for support, and the trace file.
+        {REPORT_ITEM, "Save a problem report…"},
+        {REPORT_TITLE, "Save a problem report"},
+        {REPORT_FILES, "Reports (*.txt)"},
+        {REPORT_SAVED, "The report was saved to the file:"},
+        {REPORT_SEND,
+         "Send this file with a description of the problem (see the README, section “Reporting a "
+         "problem”)."},
+        {TRACE_NOT_OPENED,
+         "The trace file (ZRT_TRACE) cannot be opened; the trace is kept in memory only:"},
         // About.
         {LICENCE_LINE, "Licence: MIT (see the file LICENSE)."},
         {IMAGES_LINE, "Firmware images carried:"},
@@ -126,7 +137,7 @@ std::vector<Words> BuildCatalogue() {
         {PROV_DONE, "Programming ended."},
         {PROV_LOG_TITLE, "Programming log (cancel: no log)"},
         {PROV_LOG_FILES, "CSV files (*.csv)"},
-        {PROV_IN_USE, core::OpenErrorWords(link::OpenError::InUse)},
+        {PROV_IN_USE, link::OpenErrorReason(link::OpenError::InUse)},
         {PROV_NOT_OPENED, core::ReasonWords(core::Reason::NotOpened)},
         {PROV_PULLED_READING, core::ReasonWords(core::Reason::PulledOutReading)},
         {PROV_PULLED_WRITING, core::ReasonWords(core::Reason::PulledOutWriting)},

@@ -38,6 +38,11 @@ std::string Say(Language language, std::string_view polish);
 Language ChooseLanguage(const std::function<const char*(const char*)>& variable,
                         std::optional<std::uint16_t> windowsUiLanguage);
 
+// The language's code, as the trace's header gives it: "pl", "en".
+inline const char* LanguageCode(Language language) {
+    return language == Language::Polish ? "pl" : "en";
+}
+
 // ChooseLanguage over this process's environment and the user interface language of Windows, which
 // the Windows start-up reads (app/windows/); the Linux start-up has none to give.
 Language SystemLanguage(std::optional<std::uint16_t> windowsUiLanguage);

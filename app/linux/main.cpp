@@ -3,36 +3,42 @@
 // the windows go first, then the lists close every handle they still hold, HidVP51 first. No
 // command line, file or variable of its own; the exit code is 0, or 1 when there is no graphical
 // session to show a window in. A second start for the same user and display brings the running
-// window to the front and ends. With ZRT_TRACE=FILE every report and search of the reader link is
-// appended to FILE (link/trace_platform.hpp).
-#include <chrono>
+// window to the front and ends. The program's trace (link/trace.hpp) begins with its header and
+// goes between the reader lists and the system; with ZRT_TRACE=FILE it is appended to FILE as
+// well (a FILE that cannot be opened is said on standard error and in a box).
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/linux/shell.hpp"
 #include "app/linux/single_instance.hpp"
 #include "app/linux/termination.hpp"
 #include "link/platform_factory.hpp"
+#include "link/trace.hpp"
 #include "link/trace_platform.hpp"
 #include "ui/layout.hpp"
+#include "ui/words.hpp"
 
 int main(int argc, char** argv) {
-    const auto started = std::chrono::steady_clock::now();
     if (!zrt::app::HasGraphicalSession()) {
         std::fputs("zrt-vivoraz: no graphical session (DISPLAY is not set)\n", stderr);
         return 1;
     }
-    const auto platform = zrt::link::MakeSystemPlatform();
-    std::unique_ptr<zrt::link::TracePlatform> trace;
+    zrt::link::Trace& trace = zrt::link::Trace::Program();
+    trace.Start(zrt::link::ThisProgram(
+        "zrt-vivoraz", zrt::ui::LanguageCode(zrt::ui::SystemLanguage(std::nullopt)),
+        zrt::link::CommandLineText("zrt-vivoraz",
+                                   std::vector<std::string>(argv + 1, argv + argc))));
+    std::string traceError;
     if (const char* traceFile = std::getenv("ZRT_TRACE"); traceFile != nullptr && *traceFile) {
-        std::string error;
-        trace = zrt::link::OpenTrace(*platform, traceFile, started, error);
-        if (!trace) {
-            std::fprintf(stderr, "zrt-vivoraz: ZRT_TRACE: %s\n", error.c_str());
+        if (!trace.OpenFile(traceFile, traceError)) {
+            std::fprintf(stderr, "zrt-vivoraz: ZRT_TRACE: %s\n", traceError.c_str());
         }
     }
-    zrt::link::HidPlatform& used = trace ? *trace : *platform;
+    const auto platform = zrt::link::MakeSystemPlatform();
+    zrt::link::TracePlatform used(*platform, trace);
     zrt::app::ReaderLists lists(used);
     zrt::app::Application application(argc, argv);
     zrt::app::SingleInstance instance;
@@ -41,5 +47,5 @@ int main(int argc, char** argv) {
     }
     instance.Listen(QString::fromStdString(zrt::ui::MainWinLayout().name));
     zrt::app::TerminationSignals termination;
-    return zrt::app::RunWindows(application, used, lists);
+    return zrt::app::RunWindows(application, used, lists, traceError);
 }

@@ -17,6 +17,7 @@
 #include "ui/qt/qt_caret_rest.hpp"
 #include "ui/qt/qt_dialogs.hpp"
 #include "ui/qt/qt_form.hpp"
+#include "ui/traced_dialogs.hpp"
 #include "ui/work_win.hpp"
 
 // The icon's resource is compiled into this static library: registered by hand, from the global
@@ -61,13 +62,16 @@ void Application::ShowError(const std::string& message) {
                           QString::fromStdString(message));
 }
 
-int RunWindows(Application& application, link::HidPlatform& platform, ReaderLists& lists) {
+int RunWindows(Application& application, link::HidPlatform& platform, ReaderLists& lists,
+               const std::string& traceError) {
     try {
         core::ReaderService readers(platform, lists.HidVP41, lists.HidVP51);
         const ui::Language language = ui::SystemLanguage(std::nullopt);  // the locale decides
         ui::qt::QtForm mainForm(ui::MainWinLayout(language));
-        ui::qt::QtDialogs dialogs(mainForm, language);
-        ui::qt::QtFileDialogs fileDialogs(mainForm);
+        ui::qt::QtDialogs qtDialogs(mainForm, language);
+        ui::TracedDialogs dialogs(qtDialogs);
+        ui::qt::QtFileDialogs qtFileDialogs(mainForm);
+        ui::TracedFileDialogs fileDialogs(qtFileDialogs);
         ui::qt::QtWaiter waiter;
         ui::TMainWin MainWin(mainForm, readers, dialogs, waiter, language);
         MainWin.AttachFileDialogs(fileDialogs);
@@ -101,6 +105,9 @@ int RunWindows(Application& application, link::HidPlatform& platform, ReaderList
         }
         const ui::qt::CaretRest caretRest;
 
+        if (!traceError.empty()) {
+            MainWin.ShowTraceNotOpened(traceError);
+        }
         mainForm.show();
         mainForm.activateWindow();  // the first activation loads the reader
         QApplication::exec();

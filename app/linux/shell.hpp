@@ -34,7 +34,9 @@ class Application : public QApplication {
 // Creates the main window over the reader lists, then the hidden progress window and provisioning
 // dialog, shows the main window and runs the message loop until the main window is closed; the windows are gone when it
 // returns. An error of the general kind escaping any of this is shown by `application`. Returns
-// the exit code, always 0.
-int RunWindows(Application& application, link::HidPlatform& platform, ReaderLists& lists);
+// the exit code, always 0. `traceError`, when not empty, is said in a box once the window shows:
+// the trace file named by ZRT_TRACE could not be opened.
+int RunWindows(Application& application, link::HidPlatform& platform, ReaderLists& lists,
+               const std::string& traceError = "");
 
 }  // namespace zrt::app

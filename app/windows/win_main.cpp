@@ -3,12 +3,13 @@
 // error of the general kind that escapes window creation or a message is shown in a box and the
 // loop goes on; closing the main window ends it. At exit the windows go first, then the lists
 // close every handle they still hold, HidVP51 first. The exit code is 0. One window per user: a
-// second start brings the running window to the front and ends at once, with code 0. With
-// ZRT_TRACE=FILE every report and search of the reader link is appended to FILE
-// (link/trace_platform.hpp). The window speaks the user's interface language (ui/words.hpp).
+// second start brings the running window to the front and ends at once, with code 0. The
+// program's trace (link/trace.hpp) begins with its header and goes between the reader lists and
+// the system; with ZRT_TRACE=FILE it is appended to FILE as well (a FILE that cannot be opened is
+// said in a box once the window shows). The window speaks the user's interface language
+// (ui/words.hpp).
 #include <windows.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <exception>
 #include <memory>
@@ -18,12 +19,13 @@
 #include "app/windows/win_shell.hpp"
 #include "app/windows/win_single_instance.hpp"
 #include "link/platform_factory.hpp"
+#include "link/trace.hpp"
 #include "link/trace_platform.hpp"
 #include "ui/win32/win_controls.hpp"
+#include "ui/words.hpp"
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
                     int /*show*/) {
-    const auto started = std::chrono::steady_clock::now();
     // The upload blocks the loop for seconds by design: the windows must not be replaced by the
     // system's "not responding" image meanwhile.
     DisableProcessWindowsGhosting();
@@ -31,19 +33,19 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     if (instance.HandOverToRunning()) {
         return 0;
     }
-    const std::unique_ptr<zrt::link::HidPlatform> platform = zrt::link::MakeSystemPlatform();
-    std::unique_ptr<zrt::link::TracePlatform> trace;
+    zrt::link::Trace& trace = zrt::link::Trace::Program();
+    trace.Start(zrt::link::ThisProgram("zrt-vivoraz",
+                                       zrt::ui::LanguageCode(zrt::app::WindowLanguage()),
+                                       zrt::ui::win32::Utf8(GetCommandLineW())));
+    std::string traceError;
     if (const wchar_t* traceFile = _wgetenv(L"ZRT_TRACE"); traceFile != nullptr && *traceFile) {
-        std::string error;
-        trace = zrt::link::OpenTrace(*platform, zrt::ui::win32::Utf8(traceFile), started, error);
-        if (!trace) {
-            zrt::app::ShowError(("ZRT_TRACE: " + error).c_str());
-        }
+        trace.OpenFile(zrt::ui::win32::Utf8(traceFile), traceError);
     }
-    zrt::link::HidPlatform& used = trace ? *trace : *platform;
+    const std::unique_ptr<zrt::link::HidPlatform> platform = zrt::link::MakeSystemPlatform();
+    zrt::link::TracePlatform used(*platform, trace);
     zrt::app::ReaderLists lists(used);
     try {
-        zrt::app::RunWindows(used, lists, instance);
+        zrt::app::RunWindows(used, lists, instance, traceError);
     } catch (const std::exception& error) {
         zrt::app::ShowError(error.what());
     }

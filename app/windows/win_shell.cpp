@@ -15,6 +15,7 @@ extern "C" {
 #include "ui/layout.hpp"
 #include "ui/main_win.hpp"
 #include "ui/provision_win.hpp"
+#include "ui/traced_dialogs.hpp"
 #include "ui/win32/win_dialogs.hpp"
 #include "ui/work_win.hpp"
 
@@ -25,15 +26,20 @@ void ShowError(const char* message) {
                 ui::win32::Wide(ui::MainWinLayout().caption).c_str(), MB_OK | MB_ICONERROR);
 }
 
+ui::Language WindowLanguage() {
+    return ui::SystemLanguage(static_cast<std::uint16_t>(PRIMARYLANGID(GetUserDefaultUILanguage())));
+}
+
 void RunWindows(link::HidPlatform& platform, ReaderLists& lists, WinSingleInstance& instance,
-                ui::win32::DeviceRegistration registration) {
+                const std::string& traceError, ui::win32::DeviceRegistration registration) {
     using namespace ui;
     core::ReaderService readers(platform, lists.HidVP41, lists.HidVP51);
-    const Language language =
-        SystemLanguage(static_cast<std::uint16_t>(PRIMARYLANGID(GetUserDefaultUILanguage())));
+    const Language language = WindowLanguage();
     win32::WinForm mainForm(MainWinLayout(language), true);
-    win32::WinDialogs dialogs(mainForm);
-    win32::WinFileDialogs fileDialogs(mainForm);
+    win32::WinDialogs winDialogs(mainForm);
+    TracedDialogs dialogs(winDialogs);
+    win32::WinFileDialogs winFileDialogs(mainForm);
+    TracedFileDialogs fileDialogs(winFileDialogs);
     win32::WinWaiter waiter;
     TMainWin MainWin(mainForm, readers, dialogs, waiter, language);
     MainWin.AttachFileDialogs(fileDialogs);
@@ -63,6 +69,9 @@ void RunWindows(link::HidPlatform& platform, ReaderLists& lists, WinSingleInstan
     MainWin.AttachProvWin(ProvWin);
 
     instance.Listen(mainForm.Window());
+    if (!traceError.empty()) {
+        MainWin.ShowTraceNotOpened(traceError);
+    }
     mainForm.Show();  // the first activation loads the reader
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

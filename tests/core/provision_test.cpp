@@ -15,6 +15,7 @@
 #include "core/provision.hpp"
 #include "core/sha256.hpp"
 #include "firmware/upgrade.hpp"
+#include "link/trace.hpp"
 #include "sim/virtual_platform.hpp"
 #include "sim/virtual_reader.hpp"
 #include "tests/firmware/firmware_test_images.hpp"
@@ -32,7 +33,8 @@ constexpr config::ReaderConfig WANTED = {0xE0, 0x80, 0x04, 0x00, 0x2B, 0x00, 0x0
                                          0x00, 0x00, 0x00, 0x00, 0x3A, 0x02, 0x00, 0x00};
 constexpr std::uint16_t IMAGE_VERSION = 13;
 
-VirtualReader Reader(std::uint16_t serial, const config::ReaderConfig& record = config::RECORD_TEMPLATE) {
+VirtualReader Reader(std::uint16_t serial,
+                     const config::ReaderConfig& record = config::RECORD_TEMPLATE) {
     return VirtualReader({151, serial, 12}, record, link::PRODUCT_ID_51);
 }
 
@@ -210,6 +212,13 @@ TEST_F(Station, FaultsFailWithTheirReasonsAndTheRunGoesOn) {
     EXPECT_EQ(station->Totals().written, 1);
     EXPECT_EQ(station->Totals().failed, 5);
     EXPECT_EQ(Letters(refused), "");
+    // Every verdict goes to the program's trace as it is given, with its reason.
+    const std::vector<std::string> traced = link::Trace::Program().Lines();
+    ASSERT_GE(traced.size(), 2u);
+    EXPECT_NE(traced[traced.size() - 2].find(" provisioning: 00004 "), std::string::npos)
+        << traced[traced.size() - 2];
+    EXPECT_NE(traced.back().find(" provisioning: 00006 "), std::string::npos) << traced.back();
+    EXPECT_NE(traced.back().find(" written"), std::string::npos) << traced.back();
 
     // The reader pulled out in its write is handled again when it comes back.
     platform.Plug(pulledId);
@@ -246,43 +255,45 @@ TEST_P(UpgradeCheck, FindsTheReaderAgainAndChecksItsVersionAndSettings) {
 
 INSTANTIATE_TEST_SUITE_P(
     Station, UpgradeCheck,
-    ::testing::Values(
-        AfterUpload{"ComesBackAtAnotherPath",
-                    [](Station& s, VirtualReader& reader, auto id) {
-                        s.listener.onRestarting = [&s, &reader, id](int step) {
-                            if (step == 1) {
-                                s.platform.Unplug(id);
-                                s.platform.AddReader(reader);
-                            }
-                        };
-                    },
-                    Result::Unchanged, Reason::None, IMAGE_VERSION},
-        AfterUpload{"KeepsItsOldFirmware",
-                    [](Station&, VirtualReader& reader, auto) {
-                        reader.AddFault(
-                            Fault(FaultKind::Ack).On(link::CMD_UPGRADE_END).WithValue(0));
-                    },
-                    Result::Failed, Reason::FirmwareNotTaken, 12},
-        AfterUpload{"LosesItsSettings",
-                    [](Station& s, VirtualReader& reader, auto) {
-                        s.listener.onRestarting = [&reader](int) {
-                            reader.record = config::RECORD_TEMPLATE;
-                        };
-                    },
-                    Result::Failed, Reason::SettingsLost, IMAGE_VERSION},
-        AfterUpload{"NeverComesBack",
-                    [](Station& s, VirtualReader&, auto id) {
-                        s.listener.onRestarting = [&s, id](int) { s.platform.Unplug(id); };
-                    },
-                    Result::Failed, Reason::NotFoundAgain, std::nullopt},
-        AfterUpload{"HasATestImage",
-                    [](Station& s, VirtualReader&, auto) {
-                        std::vector<std::uint8_t>& image = s.images.Image(151);
-                        std::copy(firmware::TEST_IMAGE_MARK.begin(),
-                                  firmware::TEST_IMAGE_MARK.end(),
-                                  image.begin() + firmware::TEST_IMAGE_MARK_OFFSET);
-                    },
-                    Result::Failed, Reason::TestImage, std::nullopt}),
+    ::testing::Values(AfterUpload{"ComesBackAtAnotherPath",
+                                  [](Station& s, VirtualReader& reader, auto id) {
+                                      s.listener.onRestarting = [&s, &reader, id](int step) {
+                                          if (step == 1) {
+                                              s.platform.Unplug(id);
+                                              s.platform.AddReader(reader);
+                                          }
+                                      };
+                                  },
+                                  Result::Unchanged, Reason::None, IMAGE_VERSION},
+                      AfterUpload{
+                          "KeepsItsOldFirmware",
+                          [](Station&, VirtualReader& reader, auto) {
+                              reader.AddFault(
+                                  Fault(FaultKind::Ack).On(link::CMD_UPGRADE_END).WithValue(0));
+                          },
+                          Result::Failed, Reason::FirmwareNotTaken, 12},
+                      AfterUpload{"LosesItsSettings",
+                                  [](Station& s, VirtualReader& reader, auto) {
+                                      s.listener.onRestarting = [&reader](int) {
+                                          reader.record = config::RECORD_TEMPLATE;
+                                      };
+                                  },
+                                  Result::Failed, Reason::SettingsLost, IMAGE_VERSION},
+                      AfterUpload{"NeverComesBack",
+                                  [](Station& s, VirtualReader&, auto id) {
+                                      s.listener.onRestarting = [&s, id](int) {
+                                          s.platform.Unplug(id);
+                                      };
+                                  },
+                                  Result::Failed, Reason::NotFoundAgain, std::nullopt},
+                      AfterUpload{"HasATestImage",
+                                  [](Station& s, VirtualReader&, auto) {
+                                      std::vector<std::uint8_t>& image = s.images.Image(151);
+                                      std::copy(firmware::TEST_IMAGE_MARK.begin(),
+                                                firmware::TEST_IMAGE_MARK.end(),
+                                                image.begin() + firmware::TEST_IMAGE_MARK_OFFSET);
+                                  },
+                                  Result::Failed, Reason::TestImage, std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Station, WaitsTheRestartAndBetweenTheSearchesForTheRestartedReader) {
@@ -323,15 +334,15 @@ TEST(ProvisionLogTest, RowsQuoteWhatCsvMustAndGiveTheLocalTimeWithItsOffset) {
     written.model = 1175;
     written.firmwareBefore = 12;
     written.result = Result::Written;
-    EXPECT_EQ(LogFields(written, "T", "abc", "1.9"),
-              (std::vector<std::string>{"T", "00042", "1175", "12", "12", "written", "", "abc",
-                                        "1.9"}));
+    EXPECT_EQ(
+        LogFields(written, "T", "abc", "1.9"),
+        (std::vector<std::string>{"T", "00042", "1175", "12", "12", "written", "", "abc", "1.9"}));
     Verdict refused;
     refused.reason = Reason::NotOpened;
     refused.openError = link::OpenError::InUse;
     EXPECT_EQ(LogFields(refused, "T", "abc", "1.9"),
-              (std::vector<std::string>{"T", "", "", "", "", "failed",
-                                        "in use by another program", "abc", "1.9"}));
+              (std::vector<std::string>{"T", "", "", "", "", "failed", "in use by another program",
+                                        "abc", "1.9"}));
 }
 
 TEST(ProvisionLogTest, TheHeaderOnlyInANewFileAndEachRowFlushedAtOnce) {
@@ -366,8 +377,7 @@ TEST(ProvisionLogTest, TheHeaderOnlyInANewFileAndEachRowFlushedAtOnce) {
 
 TEST(Sha256Test, KnownDigests) {
     EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-    EXPECT_EQ(Sha256Hex("abc"),
-              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     // 56 bytes: the length no longer fits the last block.
     EXPECT_EQ(Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
               "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");

@@ -83,6 +83,7 @@ TEST_F(MainWinTest, MenuBarWorksWithTheMouseOnly) {
     }
     EXPECT_EQ(texts, QStringList({"Plik", "Wczytaj ustawienia…", "Zapisz ustawienia…",
                                   "Programowanie seryjne…", "-", "Zakończ", "Pomoc",
+                                  "Zapisz raport o problemie…",
                                   "O programie"}));
     QWidget* memo = Find("RapWin");
     memo->setFocus();
@@ -96,7 +97,7 @@ TEST_F(MainWinTest, MenuBarWorksWithTheMouseOnly) {
         EXPECT_EQ(Focused(), memo);
     }
     EXPECT_TRUE(events.log.empty());
-    bar->actions()[1]->menu()->actions()[0]->trigger();  // as a click on it
+    bar->actions()[1]->menu()->actions()[1]->trigger();  // as a click on it
     EXPECT_EQ(events.log, std::vector<std::string>{"AboutMnuClick:AboutMnu"});
     EXPECT_EQ(dialogs.messages.size(), 1u);
 }

@@ -2,7 +2,8 @@
 // the window is the document the command-line program's export writes for the same reader, a file
 // loaded shows in the controls and reaches the reader only through the write, a bad file is said
 // with its field and changes nothing, the commands work only while a reader is connected, a file
-// dropped on the window loads, and the About box and the English window.
+// dropped on the window loads, the About box and the English window, and the report for support
+// saved from the "Pomoc" menu with what the user did before it.
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -218,6 +219,62 @@ TEST_F(SettingsFiles, AboutNamesTheProgramItsImagesAndWhereToReport) {
               std::string::npos);
     mainForm.ChooseMenu("ExitMnu");
     EXPECT_TRUE(mainForm.Window().closed);
+}
+
+// The report goes where the dialog says, with the reader (or none) and the trace's lines of what
+// the user did; the box says where it went, or that it could not be written. Cancelled: nothing.
+TEST_F(SettingsFiles, TheReportIsSavedWhereChosenWithTheReaderAndWhatTheUserDid) {
+    mainForm.Click("WrBtn");
+    Choose("ReportMnu", File("report.txt"));
+    EXPECT_EQ(files.titles.back(), "Zapisz raport o problemie");
+    ASSERT_FALSE(boxes.messages.empty());
+    EXPECT_EQ(boxes.messages.back(), "Raport zapisano w pliku:\n" + File("report.txt") +
+                                         "\n\nPrześlij ten plik wraz z opisem problemu (zob. "
+                                         "README, rozdział „Reporting a problem”).");
+    const std::string report = ReadFile(File("report.txt"));
+    for (const std::string& part :
+         {"\n== HID interfaces ==\n" + platform.PathOf(readerId) +
+              "  13ab:0051  reader 13ab:0051, can be opened\n",
+          std::string("\n== Current reader ==\nmodel     Zr-T51 (model word 151"),
+          std::string("\nserial    42\n"), std::string("\n== Firmware images carried ==\n"),
+          std::string(" window: WrBtnClick\n"), std::string(" write: "),
+          std::string(" window: ReportMnuClick\n"), " report: " + File("report.txt") + "\n"}) {
+        EXPECT_NE(report.find(part), std::string::npos) << part << "\n" << report;
+    }
+    EXPECT_LT(report.find(" window: WrBtnClick"), report.find(" window: ReportMnuClick"));
+
+    const std::size_t shown = boxes.messages.size();
+    files.answer = std::nullopt;
+    mainForm.ChooseMenu("ReportMnu");
+    EXPECT_EQ(boxes.messages.size(), shown);
+    Choose("ReportMnu", File("no/such/folder/report.txt"));
+    EXPECT_EQ(boxes.messages.back(),
+              "Nie można zapisać pliku:\n" + File("no/such/folder/report.txt"));
+
+    platform.Unplug(readerId);
+    Tick();
+    Choose("ReportMnu", File("none.txt"));
+    EXPECT_NE(ReadFile(File("none.txt")).find("\n== Current reader ==\nnone\n"), std::string::npos);
+}
+
+// A trace file that cannot be opened is said once, after the first activation has loaded the
+// reader (a box before it would take that activation away).
+TEST_F(SettingsFiles, ATraceFileThatCannotBeOpenedIsSaidOnceAfterTheFirstLoad) {
+    plain::PlainForm form{desktop, MainWinLayout()};
+    TMainWin second{form, readers, boxes, waits};
+    const std::size_t shown = boxes.messages.size();
+    second.ShowTraceNotOpened("t.txt: why");
+    EXPECT_EQ(boxes.messages.size(), shown);
+    second.FormActivate(second.Form);
+    EXPECT_NE(
+        dynamic_cast<plain::PlainControl&>(form.Get<Control>("RdLbl")).Caption().find("00042"),
+        std::string::npos);
+    ASSERT_EQ(boxes.messages.size(), shown + 1);
+    EXPECT_EQ(boxes.messages.back(),
+              "Nie można otworzyć pliku śladu (ZRT_TRACE); ślad jest zbierany tylko w pamięci:\n"
+              "t.txt: why");
+    second.FormActivate(second.Form);
+    EXPECT_EQ(boxes.messages.size(), shown + 1);
 }
 
 // The same window in English: its status, its boxes and its dialogs.

@@ -197,7 +197,7 @@ TEST(WinBackendMenu, WorksWithTheMouseOnlyAndAddsItsHeight) {
     }
     EXPECT_EQ(texts, (std::vector<std::string>{"Plik", "Wczytaj ustawienia…", "Zapisz ustawienia…",
                                                "Programowanie seryjne…", "-", "Zakończ", "Pomoc",
-                                               "O programie"}));
+                                               "Zapisz raport o problemie…", "O programie"}));
 
     RECT outer{};
     GetWindowRect(form.Window(), &outer);
@@ -221,9 +221,11 @@ TEST(WinBackendMenu, WorksWithTheMouseOnlyAndAddsItsHeight) {
     EXPECT_FALSE(form.Get<MenuCommand>("LoadMnu").Enabled());
     EXPECT_TRUE(form.Get<MenuCommand>("SaveMnu").Enabled());
     SendMessageW(form.Window(), WM_COMMAND, MAKEWPARAM(MENU_ID_BASE + 1, 0), 0);  // "Zapisz"
-    SendMessageW(form.Window(), WM_COMMAND, MAKEWPARAM(MENU_ID_BASE + 4, 0), 0);  // "O programie"
+    SendMessageW(form.Window(), WM_COMMAND, MAKEWPARAM(MENU_ID_BASE + 4, 0), 0);  // the report
+    SendMessageW(form.Window(), WM_COMMAND, MAKEWPARAM(MENU_ID_BASE + 5, 0), 0);  // "O programie"
     EXPECT_EQ(sink.events,
-              (std::vector<std::string>{"SaveMnuClick:SaveMnu", "AboutMnuClick:AboutMnu"}));
+              (std::vector<std::string>{"SaveMnuClick:SaveMnu", "ReportMnuClick:ReportMnu",
+                                        "AboutMnuClick:AboutMnu"}));
 }
 
 // The window registers for the HID interface class, and only an arrival or a removal of a device
