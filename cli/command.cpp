@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "config/settings_file.hpp"
+#include "core/reader_status.hpp"
 #include "link/link_error.hpp"
 
 namespace zrt::cli {
@@ -86,7 +87,7 @@ int ReaderCommand::Run(Context& context) {
             try {
                 RunOn(context, *entry, result);
             } catch (const link::ZrHIDErr& error) {
-                result.Failed(LinkErrorText(error.code));
+                result.Failed(core::LinkErrorWords(error.code));
             }
         }
         allOk = allOk && result.ok;

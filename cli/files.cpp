@@ -4,6 +4,7 @@
 #include <istream>
 #include <ostream>
 
+#include "config/settings_file.hpp"
 #include "link/text_file.hpp"
 
 namespace zrt::cli {
@@ -41,6 +42,21 @@ std::optional<std::string> ReadTextFile(const std::string& name, std::istream& s
         error = name + ": " + Reason(why);
     }
     return text;
+}
+
+std::optional<config::ConfigState> ReadSettingsFile(const std::string& name,
+                                                    std::istream& standardInput, std::string& text,
+                                                    std::string& error) {
+    const std::optional<std::string> read = ReadTextFile(name, standardInput, error);
+    if (!read) {
+        return std::nullopt;
+    }
+    text = *read;
+    std::optional<config::ConfigState> settings = config::SettingsFromJson(text, error);
+    if (!settings) {
+        error = name + ": " + error;
+    }
+    return settings;
 }
 
 bool WriteTextFile(const std::string& name, const std::string& text, std::ostream& standardOutput,

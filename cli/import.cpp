@@ -29,15 +29,10 @@ class Import final : public ReaderCommand {
 
   protected:
     std::optional<int> Prepare(Context& context) override {
+        std::string text;
         std::string error;
-        const std::optional<std::string> text = ReadTextFile(file_, context.in, error);
-        std::optional<config::ConfigState> state;
-        if (text) {
-            state = config::SettingsFromJson(*text, error);
-            if (!state) {
-                error = file_ + ": " + error;
-            }
-        }
+        const std::optional<config::ConfigState> state =
+            ReadSettingsFile(file_, context.in, text, error);
         if (!state) {
             return Fail(context, KIND_INPUT, error, EXIT_FAILED);
         }

@@ -39,7 +39,7 @@ class List final : public Command {
                     one["serial"] = info.serial;
                     one["firmware"] = info.firmware;
                 } catch (const link::ZrHIDErr& failure) {
-                    error = LinkErrorText(failure.code);
+                    error = core::LinkErrorWords(failure.code);
                 }
             }
             one["error"] = error.empty() ? Json(nullptr) : Json(error);

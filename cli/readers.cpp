@@ -121,25 +121,6 @@ Chosen Choose(ReaderSet& readers, const Selection& selection) {
     return chosen;
 }
 
-std::string LinkErrorText(std::int32_t code) {
-    switch (code) {
-        case link::ERR_PROGRAM:
-            return "program error";
-        case link::ERR_HID_DRIVER:
-            return "the reader does not answer (HID driver error)";
-        case link::ERR_NOT_FOUND:
-            return "no reader";
-        case link::ERR_BAD_REPLY:
-            return "the reader's reply is malformed";
-        case link::ERR_UPGRADE:
-            return "the reader refused an upgrade step";
-        case link::ERR_IN_USE:
-            return "the reader is in use by another program";
-        default:
-            return "reader link error " + std::to_string(code);
-    }
-}
-
 Written WriteAndVerify(link::ZrHID& reader, const config::ConfigState& state) {
     const core::WriteOutcome outcome = core::WriteReader(reader, state);
     return {outcome.stored,

@@ -65,9 +65,6 @@ struct Chosen {
 };
 Chosen Choose(ReaderSet& readers, const Selection& selection);
 
-// A link error in English, for this program's messages.
-std::string LinkErrorText(std::int32_t code);
-
 // Writes the record for `state`, reads it back and gives the verdict (core::WriteReader, for the
 // model word last read from the reader), with one line per setting that differs when the reader
 // did not store them ("number.size: wrote 4, reader has card"). Link errors pass as ZrHIDErr.

@@ -1,6 +1,7 @@
 // How a reader's identity is shown: the status line of a connected reader, the text shown while
 // none is connected, and which readers read the card types. The window's status label and the
-// command-line program show the same texts.
+// command-line program show the same texts. And the words of the command line and of the
+// provisioning log for a link error and for a reader that cannot be opened (English).
 #pragma once
 
 #include <cstdint>
@@ -35,6 +36,9 @@ std::string ModelName(std::uint16_t modelWord);
 // "Czytnik Zr-T51, Nr: 00042 (soft: 07)"; `format` a translation of CONNECTED_FORMAT with the
 // same three conversions.
 std::string ConnectedText(const link::ReaderInfo& info, const char* format = CONNECTED_FORMAT);
+// A link error's code in words: "the reader does not answer (HID driver error)".
+std::string LinkErrorWords(std::int32_t code);
+
 // Whether a reader with that identity reads the card types.
 inline bool ReadsCardTypes(const link::ReaderInfo& info) {
     return config::ShowsCardTypes(info.model);

@@ -6,8 +6,9 @@
 // write with its animation, the boxes and the focus, and the events of the upgrade offered after
 // every load on its timer, boxes and progress window. While another program holds the reader,
 // the waits for it keep the window painted. Its menu loads settings files into the controls and
-// saves the controls' settings to one (the command-line program's format), saves the report for
-// support (core/report.hpp), and shows what the program is. What the user does (every event but
+// saves the controls' settings to one (the command-line program's format), opens the provisioning
+// dialog (ui/provision_win.hpp), during whose run the window talks to no reader, saves the report
+// for support (core/report.hpp), and shows what the program is. What the user does (every event but
 // the tick) and what the reader's use cases gave goes to the program's trace (link/trace.hpp).
 // Every text it shows is in the window's language (ui/words.hpp).
 #pragma once
@@ -28,6 +29,7 @@
 namespace zrt::ui {
 
 class TWorkWin;
+class TProvWin;
 
 // The write animation: positions 0, 5, .. 100 with a short wait after each, then a longer one.
 inline constexpr int WRITE_PROGRESS_STEP = 5;
@@ -50,6 +52,8 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     void AttachWorkWin(TWorkWin& workWin) { WorkWin = &workWin; }
     // The dialogs that choose a settings file for the menu's load and save.
     void AttachFileDialogs(FileDialogs& fileDialogs) { Files = &fileDialogs; }
+    // The provisioning dialog, created after the main window.
+    void AttachProvWin(TProvWin& provWin) { ProvWin = &provWin; }
 
     // Event handlers, by the names the layout gives them.
     void FormActivate(Component& sender);
@@ -69,6 +73,7 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     void S1CbChange(Component& sender);
     void LoadMnuClick(Component& sender);
     void SaveMnuClick(Component& sender);
+    void ProvMnuClick(Component& sender);
     void ExitMnuClick(Component& sender);
     void AboutMnuClick(Component& sender);
     void ReportMnuClick(Component& sender);
@@ -141,6 +146,7 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     Control& S4Grp;
     MenuCommand& LoadMnu;
     MenuCommand& SaveMnu;
+    MenuCommand& ProvMnu;
     MenuCommand& ExitMnu;
     MenuCommand& AboutMnu;
 
@@ -155,6 +161,7 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     Waiter& Waits;
     TWorkWin* WorkWin = nullptr;
     FileDialogs* Files = nullptr;
+    TProvWin* ProvWin = nullptr;
     const Language Lang;
 
   private:
@@ -163,8 +170,14 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     std::string Say(std::string_view polish) const { return ui::Say(Lang, polish); }
     FileChoice SettingsFileChoice(const char* title) const;
     std::string NoReaderText();
+    // Reads and checks a settings file, with its bytes in `text`; a file that cannot be read or is
+    // not a valid settings file is said in a box, and gives none.
+    std::optional<config::ConfigState> ReadSettingsFile(const std::string& path, std::string& text);
+    // The provisioning dialog closed: the poll runs again, starting with a search and a load.
+    void ProvisioningEnded();
 
     bool showingNoAccess_ = false;  // the status line says the readers present are refused
+    bool provisioning_ = false;     // the provisioning dialog alone talks to readers
     std::string startMessage_;      // shown after the first activation's load
     void ActivationLoad(Component& sender);
 

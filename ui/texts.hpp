@@ -1,6 +1,6 @@
 // The window's own Polish texts that no other part of the program keeps: captions, menu items, the
-// upgrade's label and box, the file dialogs, the messages of the settings files and the About box.
-// ui/words.hpp gives each its English.
+// upgrade's label and box, the file dialogs, the messages of the settings files, the About box and
+// the provisioning dialog. ui/words.hpp gives each its English.
 #pragma once
 
 #include <string>
@@ -30,6 +30,7 @@ inline constexpr const char* UPGRADE_FILE_ERROR = "Błąd pliku upgrade.";
 inline constexpr const char* FILE_MENU = "Plik";
 inline constexpr const char* LOAD_ITEM = "Wczytaj ustawienia…";
 inline constexpr const char* SAVE_ITEM = "Zapisz ustawienia…";
+inline constexpr const char* PROV_ITEM = "Programowanie seryjne…";
 inline constexpr const char* EXIT_ITEM = "Zakończ";
 inline constexpr const char* HELP_MENU = "Pomoc";
 inline constexpr const char* ABOUT_ITEM = "O programie";
@@ -71,5 +72,40 @@ inline constexpr const char* IMAGES_LINE = "Obrazy oprogramowania czytników:";
 inline constexpr const char* IMAGE_VERSION_WORD = "wersja";
 inline constexpr const char* REPORTING_LINE =
     "Zgłaszanie problemów: zob. README, rozdział „Reporting a problem”.";
+
+// The provisioning dialog: its caption, what its labels say before the file names and the
+// counts (a printf format of the three counts: written, unchanged, failed), its option and button,
+// the banner while it waits and works, the words of a verdict, and the dialog that chooses its
+// log. The summary box says PROV_DONE, then the counts.
+inline constexpr const char* PROV_CAPTION = "Programowanie seryjne";
+inline constexpr const char* PROV_FILE = "Plik ustawień:";
+inline constexpr const char* PROV_LOG = "Dziennik:";
+inline constexpr const char* PROV_NO_LOG = "(brak)";
+inline constexpr const char* PROV_UPGRADE = "Aktualizuj też oprogramowanie czytników";
+inline constexpr const char* PROV_STOP = "Zatrzymaj";
+inline constexpr const char* PROV_COUNTS = "Zapisane: %d    Bez zmian: %d    Błędy: %d";
+inline constexpr const char* PROV_WAITING = "Podłącz czytnik";
+inline constexpr const char* PROV_WORKING = "Programowanie czytnika…";
+inline constexpr const char* PROV_WRITTEN = "zapisany";
+inline constexpr const char* PROV_UNCHANGED = "bez zmian";
+inline constexpr const char* PROV_FAILED = "BŁĄD";
+inline constexpr const char* PROV_SEEN_BEFORE = "numer widziany wcześniej";
+inline constexpr const char* PROV_DONE = "Programowanie zakończone.";
+inline constexpr const char* PROV_LOG_TITLE = "Dziennik programowania (anuluj: bez dziennika)";
+inline constexpr const char* PROV_LOG_FILES = "Pliki CSV (*.csv)";
+// Why a reader failed, as the dialog says it (English: core::ReasonWords).
+inline constexpr const char* PROV_IN_USE = "czytnik zajęty przez inny program";
+inline constexpr const char* PROV_NOT_OPENED = "nie można otworzyć czytnika";
+inline constexpr const char* PROV_PULLED_READING = "wyjęty podczas odczytu ustawień";
+inline constexpr const char* PROV_PULLED_WRITING = "wyjęty podczas zapisu";
+inline constexpr const char* PROV_PULLED_UPLOADING = "wyjęty podczas ładowania oprogramowania";
+inline constexpr const char* PROV_UPLOAD_FAILED = "błąd ładowania oprogramowania";
+inline constexpr const char* PROV_TEST_IMAGE =
+    "wbudowany obraz oprogramowania jest testowy; nie wysłano go";
+inline constexpr const char* PROV_NOT_FOUND_AGAIN =
+    "nie odnaleziono czytnika po ładowaniu oprogramowania";
+inline constexpr const char* PROV_FIRMWARE_NOT_TAKEN = "czytnik nie przyjął nowego oprogramowania";
+inline constexpr const char* PROV_SETTINGS_LOST =
+    "po ładowaniu oprogramowania czytnik nie ma już ustawień";
 
 }  // namespace zrt::ui

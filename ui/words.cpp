@@ -1,15 +1,18 @@
 // The catalogue of the window's words and the choice of the language. The Polish column takes the
 // texts from where the rest of the program keeps them (the status texts, the link errors, the
-// upgrade's texts, the settings' captions) wherever they are kept.
+// upgrade's texts, the settings' captions) wherever they are kept; so does the English column for
+// the provisioning's words that the command line says too.
 #include "ui/words.hpp"
 
 #include <cstdlib>
 #include <string>
 
 #include "config/settings_words.hpp"
+#include "core/provision.hpp"
 #include "core/reader_status.hpp"
 #include "firmware/upgrade.hpp"
 #include "link/link_error.hpp"
+#include "link/open_readers.hpp"
 #include "ui/texts.hpp"
 
 namespace zrt::ui {
@@ -58,6 +61,7 @@ std::vector<Words> BuildCatalogue() {
         {FILE_MENU, "File"},
         {LOAD_ITEM, "Load settings…"},
         {SAVE_ITEM, "Save settings…"},
+        {PROV_ITEM, "Program many readers…"},
         {EXIT_ITEM, "Exit"},
         {HELP_MENU, "Help"},
         {ABOUT_ITEM, "About"},
@@ -116,6 +120,33 @@ std::vector<Words> BuildCatalogue() {
         {IMAGES_LINE, "Firmware images carried:"},
         {IMAGE_VERSION_WORD, "version"},
         {REPORTING_LINE, "Reporting a problem: see the README, section “Reporting a problem”."},
+        // The provisioning dialog.
+        {PROV_CAPTION, "Program many readers"},
+        {PROV_FILE, "Settings file:"},
+        {PROV_LOG, "Log:"},
+        {PROV_NO_LOG, "(none)"},
+        {PROV_UPGRADE, "Upgrade the readers' firmware too"},
+        {PROV_STOP, "Stop"},
+        {PROV_COUNTS, "Written: %d    Unchanged: %d    Failed: %d"},
+        {PROV_WAITING, "Plug in a reader"},
+        {PROV_WORKING, "Programming the reader…"},
+        {PROV_WRITTEN, core::ResultWord(core::Result::Written)},
+        {PROV_UNCHANGED, core::ResultWord(core::Result::Unchanged)},
+        {PROV_FAILED, "FAILED"},
+        {PROV_SEEN_BEFORE, "number seen before"},
+        {PROV_DONE, "Programming ended."},
+        {PROV_LOG_TITLE, "Programming log (cancel: no log)"},
+        {PROV_LOG_FILES, "CSV files (*.csv)"},
+        {PROV_IN_USE, link::OpenErrorReason(link::OpenError::InUse)},
+        {PROV_NOT_OPENED, core::ReasonWords(core::Reason::NotOpened)},
+        {PROV_PULLED_READING, core::ReasonWords(core::Reason::PulledOutReading)},
+        {PROV_PULLED_WRITING, core::ReasonWords(core::Reason::PulledOutWriting)},
+        {PROV_PULLED_UPLOADING, core::ReasonWords(core::Reason::PulledOutUploading)},
+        {PROV_UPLOAD_FAILED, core::ReasonWords(core::Reason::UploadFailed)},
+        {PROV_TEST_IMAGE, core::ReasonWords(core::Reason::TestImage)},
+        {PROV_NOT_FOUND_AGAIN, core::ReasonWords(core::Reason::NotFoundAgain)},
+        {PROV_FIRMWARE_NOT_TAKEN, core::ReasonWords(core::Reason::FirmwareNotTaken)},
+        {PROV_SETTINGS_LOST, core::ReasonWords(core::Reason::SettingsLost)},
     };
 }
 

@@ -73,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"", WIN_GERMAN, EN}, Case{"ZRT_LANG=pl", WIN_GERMAN, PL},
         Case{"ZRT_LANG=en", WIN_POLISH, EN}));
 
-// Every text the two windows and the menus show, in Polish.
+// Every text the windows and the menus show, in Polish.
 std::vector<std::string> LayoutTexts(const WindowLayout& w) {
     std::vector<std::string> texts = {w.caption};
     for (const ControlLayout& c : w.controls) {
@@ -96,7 +96,7 @@ std::vector<std::string> LayoutTexts(const WindowLayout& w) {
 }
 
 TEST(Catalogue, HasTheEnglishOfEveryTextOfTheWindowsAndMenus) {
-    for (const WindowLayout* w : {&MainWinLayout(), &WorkWinLayout()}) {
+    for (const WindowLayout* w : {&MainWinLayout(), &WorkWinLayout(), &ProvWinLayout()}) {
         for (const std::string& text : LayoutTexts(*w)) {
             EXPECT_TRUE(EnglishOf(text).has_value()) << "no English for \"" << text << "\"";
         }
