@@ -19,6 +19,7 @@ std::unique_ptr<Command> MakeExport();
 std::unique_ptr<Command> MakeImport();
 std::unique_ptr<Command> MakeSet();
 std::unique_ptr<Command> MakeUpgrade();
+std::unique_ptr<Command> MakeProvision();
 std::unique_ptr<Command> MakeReport();
 
 std::vector<std::unique_ptr<Command>> AllCommands() {
@@ -29,6 +30,7 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
     commands.push_back(MakeImport());
     commands.push_back(MakeSet());
     commands.push_back(MakeUpgrade());
+    commands.push_back(MakeProvision());
     commands.push_back(MakeReport());
     return commands;
 }
@@ -64,8 +66,8 @@ int Run(const std::vector<std::string>& arguments, link::HidPlatform& platform, 
         std::ostream& out, std::ostream& err, firmware::FirmwareCatalogue catalogue, bool& json) {
     CLI::App app(
         "Configures USB contactless card readers of the Zr-T family: lists them, shows "
-        "and changes their settings, copies settings between readers and upgrades "
-        "their firmware.",
+        "and changes their settings, copies settings between readers, upgrades "
+        "their firmware, and programs readers one after another as they are plugged in.",
         "zrt-vivoraz-cli");
     app.set_version_flag("--version",
                          "zrt-vivoraz-cli 1.9" + std::string(firmware::TestImagesNote()));

@@ -4,6 +4,8 @@
 #include <istream>
 #include <ostream>
 
+#include "cli/readers.hpp"
+#include "config/settings_file.hpp"
 #include "link/host_system.hpp"
 #include "link/text_file.hpp"
 
@@ -42,6 +44,22 @@ std::optional<std::string> ReadTextFile(const std::string& name, std::istream& s
         error = name + ": " + Reason(why);
     }
     return text;
+}
+
+std::optional<config::ConfigState> ReadSettingsFile(const std::string& name,
+                                                    std::istream& standardInput, std::string& text,
+                                                    std::string& error) {
+    const std::optional<std::string> read = ReadTextFile(name, standardInput, error);
+    if (!read) {
+        return std::nullopt;
+    }
+    text = *read;
+    config::SettingsError problem;
+    std::optional<config::ConfigState> settings = config::SettingsFromJson(text, problem);
+    if (!settings) {
+        error = name + ": " + SettingsErrorText(problem);
+    }
+    return settings;
 }
 
 bool WriteTextFile(const std::string& name, const std::string& text, std::ostream& standardOutput,

@@ -6,12 +6,19 @@
 #include <optional>
 #include <string>
 
+#include "config/reader_config.hpp"
+
 namespace zrt::cli {
 
 // The whole file, or none with `error` saying why (a file or standard input larger than 64 KiB is
 // "too large", a pipe or a device given by its name "not a regular file").
 std::optional<std::string> ReadTextFile(const std::string& name, std::istream& standardInput,
                                         std::string& error);
+// The settings of a settings file read by ReadTextFile and checked whole (config::SettingsFromJson),
+// with the file's bytes in `text`; none with `error` saying why, the file named.
+std::optional<config::ConfigState> ReadSettingsFile(const std::string& name,
+                                                    std::istream& standardInput, std::string& text,
+                                                    std::string& error);
 // Writes `text` as the whole file; false with `error` saying why.
 bool WriteTextFile(const std::string& name, const std::string& text, std::ostream& standardOutput,
                    std::string& error);

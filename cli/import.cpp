@@ -30,16 +30,10 @@ class Import final : public ReaderCommand {
 
   protected:
     std::optional<int> Prepare(Context& context) override {
+        std::string text;
         std::string error;
-        const std::optional<std::string> text = ReadTextFile(file_, context.in, error);
-        std::optional<config::ConfigState> state;
-        if (text) {
-            config::SettingsError problem;
-            state = config::SettingsFromJson(*text, problem);
-            if (!state) {
-                error = file_ + ": " + SettingsErrorText(problem);
-            }
-        }
+        const std::optional<config::ConfigState> state =
+            ReadSettingsFile(file_, context.in, text, error);
         if (!state) {
             return Fail(context, KIND_INPUT, error, EXIT_FAILED);
         }

@@ -124,6 +124,8 @@ struct UmockdevBed::Device {
     bool plugged = false;
     unsigned generation = 0;  // counts the plug-ins; a client keeps the one it opened under
     BedFault fault = BedFault::None;
+    int pullOutOn = -1;   // the command whose request pulls the device out; -1: none
+    bool pulledOut = false;
     unsigned opens = 0;
     unsigned closes = 0;
     unsigned ioctls = 0;
@@ -191,7 +193,8 @@ struct UmockdevBed::Callbacks {
     // Answers one ioctl; the errno to report (0 on success, with `result` set).
     static int Answer(Device& device, UMockdevIoctlClient* client, long& result) {
         ++device.ioctls;
-        if (!device.plugged || GenerationOf(device, client) != device.generation) {
+        if (!device.plugged || device.pulledOut ||
+            GenerationOf(device, client) != device.generation) {
             return ENODEV;
         }
         if (device.fault == BedFault::IoError) {
@@ -254,6 +257,11 @@ struct UmockdevBed::Callbacks {
         VirtualReader& reader = *device.reader;
         return WithMemory(argument, size, [&](std::uint8_t* memory) {
             if (request == HIDIOCSFEATURE(size)) {
+                if (size > 3 && memory[3] == device.pullOutOn) {
+                    device.pullOutOn = -1;
+                    device.pulledOut = true;
+                    return ENODEV;
+                }
                 const std::size_t logged = reader.Log().size();
                 if (!reader.SetFeature(memory, size)) {
                     return EPIPE;
@@ -399,6 +407,12 @@ void UmockdevBed::Publish(Device& device, bool unparkSocket, bool rootAlone) {
     const std::string hidPhys = Format("usb-0000:00:14.0-%u/input0", device.number + 1);
     const std::string hidUniq = Format("ZRT%05u", device.number);
 
+    // A plugged-in device's socket comes back before its node: umockdev's preload ends a client
+    // that opens a node whose socket is not there. Both are there before the "add" uevent that
+    // makes listeners (wine's winebus) open it at once.
+    if (unparkSocket) {
+        ParkSocket(device, false);
+    }
     // umockdev lets a client open a /dev path only when the bed has a file for it; it is there
     // before the hidraw device, whose "add" uevent tells wine's winebus to open it.
     GString root(umockdev_testbed_get_root_dir(bed));
@@ -416,12 +430,6 @@ void UmockdevBed::Publish(Device& device, bool unparkSocket, bool rootAlone) {
     if (!made) {
         throw std::runtime_error("cannot create the node of " + device.nodePath);
     }
-    // A plugged-in device's socket comes back once its node is there, and before the "add" uevent
-    // that makes listeners (wine's winebus) open it at once.
-    if (unparkSocket) {
-        ParkSocket(device, false);
-    }
-
     GString parent(umockdev_testbed_add_device(bed, "hid", parentName.c_str(), nullptr, nullptr,
                                                "DRIVER", "hid-generic", "HID_ID", hidId.c_str(),
                                                "HID_NAME", hidName, "HID_PHYS", hidPhys.c_str(),
@@ -478,16 +486,19 @@ void UmockdevBed::Unplug(unsigned number) {
     if (!device.plugged) {
         return;
     }
-    // The socket first, so that no open can reach it once the node is gone. Then the child:
-    // removing it takes its class link, its /sys/dev link and its node along. Each goes with a
-    // "remove" uevent before it, as from the kernel (removing sends none), so that listeners such
-    // as wine's winebus let go of it.
+    // The node first, then the socket: umockdev's preload ends a client that opens a node whose
+    // socket is gone, while an open of a missing node fails cleanly. Then the child: removing it
+    // takes its class link and its /sys/dev link along. Each goes with a "remove" uevent before
+    // it, as from the kernel (removing sends none), so that listeners such as wine's winebus let
+    // go of it.
+    ::unlink((RootDir() + device.nodePath).c_str());
     ParkSocket(device, true);
     umockdev_testbed_uevent(testbed_->bed, device.sysPath.c_str(), "remove");
     umockdev_testbed_remove_device(testbed_->bed, device.sysPath.c_str());
     umockdev_testbed_uevent(testbed_->bed, device.parentPath.c_str(), "remove");
     umockdev_testbed_remove_device(testbed_->bed, device.parentPath.c_str());
     device.plugged = false;
+    device.pulledOut = false;
 }
 
 void UmockdevBed::Plug(unsigned number) {
@@ -496,6 +507,11 @@ void UmockdevBed::Plug(unsigned number) {
     if (!device.plugged) {
         Publish(device, true);
     }
+}
+
+void UmockdevBed::PullOutOn(unsigned number, std::uint8_t command) {
+    std::lock_guard lock(mutex_);
+    Find(number).pullOutOn = command;
 }
 
 bool UmockdevBed::IsPlugged(unsigned number) const {

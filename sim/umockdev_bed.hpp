@@ -62,6 +62,10 @@ class UmockdevBed {
     void Unplug(unsigned number);
     // Adds an unplugged device again under the same number, with the same reader state.
     void Plug(unsigned number);
+    // hidraw<number> is pulled out as its reader is sent a request of `command`, once: that
+    // request and every later ioctl on any handle fail with ENODEV, as for a reader pulled out in
+    // the middle of a command, until the test unplugs the device (Unplug) and plugs it in again.
+    void PullOutOn(unsigned number, std::uint8_t command);
     // Plugs an unplugged hidraw<number> in as a real system does before its user may open it: the
     // kernel makes the node for root alone (mode 000), and udev, applying its rules, touches the
     // node's timestamps, an attribute change that gives nobody access yet. udev's uaccess step,

@@ -7,8 +7,7 @@ namespace zrt::sim {
 VirtualPlatform::InterfaceId VirtualPlatform::Add(link::HidIds ids, VirtualReader* reader,
                                                   Options options) {
     const InterfaceId id = interfaces_.size();
-    interfaces_.push_back(
-        Interface{"/virtual/hid" + std::to_string(id), ids, reader, options, true, 0});
+    interfaces_.push_back(Interface{"/virtual/hid" + std::to_string(id), ids, reader, options});
     changes_.Arrived();
     return id;
 }
@@ -107,6 +106,14 @@ bool VirtualPlatform::GetIds(link::HidHandle handle, link::HidIds& ids) {
 bool VirtualPlatform::SetFeature(link::HidHandle handle, const std::uint8_t* buffer,
                                  std::size_t length) {
     VirtualReader* reader = ReaderOf(handle);
+    if (reader != nullptr && length > 3) {
+        const InterfaceId id = open_.at(handle);
+        if (interfaces_[id].pullOutOn == buffer[3]) {
+            interfaces_[id].pullOutOn = -1;
+            Unplug(id);
+            return false;
+        }
+    }
     return reader != nullptr && reader->SetFeature(buffer, length);
 }
 

@@ -42,6 +42,10 @@ class VirtualPlatform : public link::HidPlatform {
     // fails. Plug brings it back (its old handles stay dead).
     void Unplug(InterfaceId id);
     void Plug(InterfaceId id);
+    // The interface is pulled out as its reader is sent a request of `command`, once: that
+    // request fails unreceived and the interface is unplugged (Unplug), as a reader pulled out
+    // in the middle of a command.
+    void PullOutOn(InterfaceId id, std::uint8_t command) { interfaces_.at(id).pullOutOn = command; }
     // Whether Open succeeds from now on, as when another program takes the interface for itself
     // or lets it go: no change of the system's HID interfaces is signalled.
     void SetOpenable(InterfaceId id, bool openable) {
@@ -96,6 +100,7 @@ class VirtualPlatform : public link::HidPlatform {
         bool present = true;
         int opens = 0;
         link::HidHandle lockHolder = link::INVALID_HID_HANDLE;
+        int pullOutOn = -1;  // the command whose request pulls it out; -1: none
     };
     InterfaceId Add(link::HidIds ids, VirtualReader* reader, Options options);
     // The interface behind an open handle that is not dead, or none.

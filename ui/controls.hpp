@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace zrt::ui {
 
@@ -91,6 +92,30 @@ class ProgressBar : public Control {
     virtual int Position() const = 0;
 };
 
+// A line of text to be read across a room (in a large font); while marked it stands out, white on
+// red.
+class Banner : public Control {
+  public:
+    using Control::Control;
+    virtual void SetMarked(bool marked) = 0;
+    virtual bool Marked() const = 0;
+};
+
+// A line of a LineList; a marked one stands out as a marked banner does.
+struct ListLine {
+    std::string text;
+    bool marked = false;
+    friend bool operator==(const ListLine&, const ListLine&) = default;
+};
+
+// A read-only list of lines, the first at the top. It takes the focus, and keys typed into it
+// change nothing.
+class LineList : public Control {
+  public:
+    using Control::Control;
+    virtual void SetLines(const std::vector<ListLine>& lines) = 0;
+};
+
 // A timer whose ticks arrive as events of the message loop, at the interval the layout gives.
 class Timer : public Component {
   public:
@@ -133,6 +158,8 @@ class Dialogs {
     virtual void ShowMessage(const std::string& text) = 0;
     // A question with the buttons Yes and No, Yes the default, no icon. True for Yes.
     virtual bool AskYesNo(const std::string& caption, const std::string& text) = 0;
+    // The system's warning sound (none unless a backend gives it).
+    virtual void WarningSound() {}
 };
 
 // The system's dialogs that choose a file, modal and owned by the main window. Names are UTF-8.
@@ -142,6 +169,7 @@ struct FileChoice {
     std::string pattern;     // "*.json"
     std::string allFilesName;
     std::string defaultExtension;  // added to a name typed without one when saving: "json"
+    bool appended = false;  // the file chosen to save is appended to: an existing one is no question
 };
 class FileDialogs {
   public:

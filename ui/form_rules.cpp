@@ -12,7 +12,7 @@ namespace {
 bool TakesTab(ControlKind kind) {
     return kind == ControlKind::Button || kind == ControlKind::CheckBox ||
            kind == ControlKind::ComboBox || kind == ControlKind::Memo ||
-           kind == ControlKind::RadioGroup;
+           kind == ControlKind::RadioGroup || kind == ControlKind::List;
 }
 
 }  // namespace

@@ -42,6 +42,10 @@ constexpr auto BuilderOf(ControlKind kind) {
             return &Builders::Memo;
         case ControlKind::ProgressBar:
             return &Builders::ProgressBar;
+        case ControlKind::Banner:
+            return &Builders::Banner;
+        case ControlKind::List:
+            return &Builders::List;
         case ControlKind::Timer:
             break;
     }
@@ -51,7 +55,7 @@ constexpr auto BuilderOf(ControlKind kind) {
 // The controls that take the focus by Tab, in the order a dialog walks them: the children of each
 // parent by their tab order, depth first from the window. A radio group stands for its items, of
 // which only the checked one is a tab stop (any one while none is checked); push buttons, check
-// boxes, drop-down lists and text boxes stand for themselves. Children of a control outside the
+// boxes, drop-down lists, text boxes and lists of lines stand for themselves. Children of a control outside the
 // tab order are not walked.
 std::vector<const ControlLayout*> TabChain(const WindowLayout& window);
 

@@ -1,5 +1,6 @@
-// The layout data of the main window and of the progress window. The five key-entry groups are
-// generated from one description of a group's contents, with the row digit put into the names.
+// The layout data of the main window, the progress window and the provisioning dialog. The five
+// key-entry groups are generated from one description of a group's contents, with the row digit
+// put into the names.
 #include "ui/layout.hpp"
 
 #include <stdexcept>
@@ -81,6 +82,10 @@ class Ctl {
     Ctl& FixedCentred() {
         c_.autoSize = false;
         c_.centred = true;
+        return *this;
+    }
+    Ctl& Fixed() {
+        c_.autoSize = false;
         return *this;
     }
     Ctl& Maximum(int maximum) {
@@ -243,6 +248,7 @@ WindowLayout BuildMainWin() {
          P(Text::FileMenu),
          {{"LoadMnu", P(Text::LoadItem), "LoadMnuClick", false},
           {"SaveMnu", P(Text::SaveItem), "SaveMnuClick", false},
+          {"ProvMnu", P(Text::ProvItem), "ProvMnuClick", true},
           {"", "", "", true},
           {"ExitMnu", P(Text::ExitItem), "ExitMnuClick", true}}},
         {"HelpMnu",
@@ -276,6 +282,39 @@ WindowLayout BuildWorkWin() {
     w.controls = {
         Ctl("ProgrBar", K::ProgressBar, w.name, {32, 48, 273, 25}).Tab(0).Maximum(100),
         Ctl("WorkLbl", K::Label, w.name, {24, 16, 265, 16}).Font(13).FixedCentred(),
+    };
+    return w;
+}
+
+// The focus rests in the list of results, where a reader's keystrokes change nothing; the option
+// and the button take the focus only when clicked. The file labels keep their width: a long path
+// is cut off, not the window widened.
+WindowLayout BuildProvWin() {
+    WindowLayout w;
+    w.name = "ProvWin";
+    w.caption = P(Text::ProvCaption);
+    w.outerWidth = 576;
+    w.outerHeight = 480;
+    w.fontPixels = 13;
+    w.closeHandler = "FormClose";
+    w.controls = {
+        Ctl("ResultLst", K::List, w.name, {16, 188, 528, 200}).Tab(0),
+        Ctl("FileLbl", K::Label, w.name, {16, 12, 528, 16}).Fixed(),
+        Ctl("LogLbl", K::Label, w.name, {16, 34, 528, 16}).Fixed(),
+        Ctl("UpgChkBx", K::CheckBox, w.name, {16, 58, 400, 17})
+            .Caption(P(Text::ProvUpgrade))
+            .Tab(1)
+            .On("UpgChkBxClick"),
+        Ctl("StateBnr", K::Banner, w.name, {16, 86, 528, 64})
+            .Caption(P(Text::ProvWaiting))
+            .Font(27)
+            .FixedCentred(),
+        Ctl("CountLbl", K::Label, w.name, {16, 160, 528, 20}).Font(16).Fixed(),
+        Ctl("StopBtn", K::Button, w.name, {424, 400, 120, 25})
+            .Caption(P(Text::ProvStop))
+            .Tab(2)
+            .On("StopBtnClick"),
+        Ctl("ProvTimer", K::Timer, w.name, {}).Interval(50).Disabled().On("ProvTimerTimer"),
     };
     return w;
 }
@@ -320,6 +359,12 @@ const WindowLayout& MainWinLayout(Language language) {
 
 const WindowLayout& WorkWinLayout(Language language) {
     static const WindowLayout polish = BuildWorkWin();
+    static const WindowLayout english = Translated(polish, Language::English);
+    return language == Language::English ? english : polish;
+}
+
+const WindowLayout& ProvWinLayout(Language language) {
+    static const WindowLayout polish = BuildProvWin();
     static const WindowLayout english = Translated(polish, Language::English);
     return language == Language::English ? english : polish;
 }

@@ -25,7 +25,9 @@ enum class ControlKind {
     ComboBox,  // drop-down list, selection only
     Memo,      // multi-line text box
     ProgressBar,
-    Timer,  // not drawn
+    Banner,  // a label in a large font that can be marked (ui/controls.hpp)
+    List,    // a read-only list of lines, some marked
+    Timer,   // not drawn
 };
 
 struct Bounds {
@@ -79,6 +81,10 @@ struct WindowLayout {
     int outerHeight = 0;
     int fontPixels = 0;                   // character height of the window's font
     std::string activateHandler;          // handler of the window's activation; empty: none
+    // Handler of the user's closing of the window (its close button), which then stays open
+    // until the handler closes it; empty: none (the main window's close ends the program, any
+    // other window's hides it).
+    std::string closeHandler;
     std::vector<ControlLayout> controls;  // every parent before its children
     // The menu bar above the client area, left to right; none without menus. The controls keep
     // their places in the client area and the bar adds its height to the outer size.
@@ -102,6 +108,8 @@ inline std::string MainCaption() {
 // The windows with their texts in `language`.
 const WindowLayout& MainWinLayout(Language language = Language::Polish);
 const WindowLayout& WorkWinLayout(Language language = Language::Polish);
+// The provisioning dialog (ui/provision_win.hpp), modal over the main window.
+const WindowLayout& ProvWinLayout(Language language = Language::Polish);
 
 // Names of row n's controls (n = 0 for S0 .. 4 for S4) in the row's fixed order.
 std::array<std::string, KEY_ROW_CONTROLS> KeyRowControlNames(int row);

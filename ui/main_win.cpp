@@ -10,13 +10,16 @@
 #include <utility>
 
 #include "config/settings_file.hpp"
+#include "core/provision.hpp"
 #include "core/reader_status.hpp"
+#include "core/sha256.hpp"
 #include "core/report.hpp"
 #include "link/host_system.hpp"
 #include "link/link_error.hpp"
 #include "link/text_file.hpp"
 #include "link/trace.hpp"
 #include "ui/layout.hpp"
+#include "ui/provision_win.hpp"
 #include "ui/work_win.hpp"
 
 namespace zrt::ui {
@@ -43,6 +46,7 @@ constexpr std::pair<std::string_view, Handler> HANDLERS[] = {
     {"S1CbChange", &TMainWin::S1CbChange},
     {"LoadMnuClick", &TMainWin::LoadMnuClick},
     {"SaveMnuClick", &TMainWin::SaveMnuClick},
+    {"ProvMnuClick", &TMainWin::ProvMnuClick},
     {"ExitMnuClick", &TMainWin::ExitMnuClick},
     {"AboutMnuClick", &TMainWin::AboutMnuClick},
     {"ReportMnuClick", &TMainWin::ReportMnuClick},
@@ -84,6 +88,7 @@ TMainWin::TMainWin(ControlSet& controls, core::ReaderService& readers, Dialogs& 
       S4Grp(controls.Get<Control>("S4Grp")),
       LoadMnu(controls.Get<MenuCommand>("LoadMnu")),
       SaveMnu(controls.Get<MenuCommand>("SaveMnu")),
+      ProvMnu(controls.Get<MenuCommand>("ProvMnu")),
       ExitMnu(controls.Get<MenuCommand>("ExitMnu")),
       AboutMnu(controls.Get<MenuCommand>("AboutMnu")),
       KeyRows{},  // refer to no control until bound below
@@ -126,8 +131,12 @@ bool TMainWin::HasHandler(std::string_view handler) {
 // a fresh search, and a load of the reader found. A link error is shown, then the timer runs again
 // (an upload that failed left it stopped); a failed load has already let the reader go, so the
 // next tick searches and loads afresh. The focus goes to RapWin unless no reader was found. A
-// message kept for the start is shown after the first activation's load.
+// message kept for the start is shown after the first activation's load. Nothing happens while the
+// provisioning dialog runs.
 void TMainWin::FormActivate(Component& sender) {
+    if (provisioning_) {
+        return;
+    }
     ActivationLoad(sender);
     if (!startMessage_.empty()) {
         Boxes.ShowMessage(std::exchange(startMessage_, std::string()));
@@ -457,6 +466,48 @@ void TMainWin::SaveMnuClick(Component& /*sender*/) {
     FocusRapWin();
 }
 
+// The settings file (checked whole) and the log, which a run appends to and which may be none:
+// then the dialog runs, and the window lets go of its reader and rests, its timer off, until the
+// dialog has closed.
+void TMainWin::ProvMnuClick(Component& /*sender*/) {
+    if (ProvWin == nullptr || Files == nullptr || provisioning_) {
+        return;
+    }
+    const std::optional<std::string> path = Files->ChooseFileToOpen(SettingsFileChoice(texts::Text::LoadTitle));
+    std::string text;
+    const std::optional<config::ConfigState> settings =
+        path ? ReadSettingsFile(*path, text) : std::nullopt;
+    if (!settings) {
+        FocusRapWin();
+        return;
+    }
+    FileChoice logChoice{Say(texts::Text::ProvLogTitle), Say(texts::Text::ProvLogFiles), "*.csv",
+                         Say(texts::Text::AllFiles), "csv"};
+    logChoice.appended = true;
+    const std::optional<std::string> logPath = Files->ChooseFileToSave(logChoice);
+    auto log = std::make_unique<core::ProvisionLog>(core::Sha256Hex(text));
+    if (!logPath) {
+        log.reset();
+    } else if (!log->Open(*logPath)) {
+        Boxes.ShowMessage(Say(texts::Text::CannotWrite) + "\n" + config::PrintableText(*logPath));
+        FocusRapWin();
+        return;
+    }
+    provisioning_ = true;
+    Timer.SetEnabled(false);
+    ShowReaderState(false);
+    ProvMnu.SetEnabled(false);
+    ProvWin->Start({*settings, *path, std::move(log), logPath, Readers.Catalogue},
+                   [this] { ProvisioningEnded(); });
+}
+
+void TMainWin::ProvisioningEnded() {
+    provisioning_ = false;
+    ProvMnu.SetEnabled(true);
+    Timer.SetEnabled(true);
+    FormActivate(Form);
+}
+
 void TMainWin::ExitMnuClick(Component& /*sender*/) {
     Form.Close();
 }
@@ -506,24 +557,34 @@ void TMainWin::FileDropped(const std::string& path) {
 }
 
 // The file's name and what the file holds are shown escaped, as the command line shows them.
-bool TMainWin::LoadSettingsFile(const std::string& path) {
+std::optional<config::ConfigState> TMainWin::ReadSettingsFile(const std::string& path,
+                                                              std::string& text) {
     const std::string shownPath = config::PrintableText(path);
-    link::Trace::Note("settings file to load: " + path);
     link::FileError why = link::FileError::None;
-    const std::optional<std::string> text = link::ReadTextFile(path, why);
-    if (!text) {
+    const std::optional<std::string> read = link::ReadTextFile(path, why);
+    if (!read) {
         const std::string head = Say(texts::Text::CannotRead) + "\n" + shownPath;
         Boxes.ShowMessage(
             why == link::FileError::TooLarge     ? head + "\n\n" + Say(texts::Text::FileTooLarge)
             : why == link::FileError::NotRegular ? head + "\n\n" + Say(texts::Text::NotARegularFile)
                                                  : head);
-        return false;
+        return std::nullopt;
     }
+    text = *read;
     config::SettingsError error;
-    const std::optional<config::ConfigState> settings = config::SettingsFromJson(*text, error);
+    std::optional<config::ConfigState> settings = config::SettingsFromJson(text, error);
     if (!settings) {
         Boxes.ShowMessage(Say(texts::Text::BadSettingsFile) + "\n" + shownPath + "\n\n" +
                           texts::SettingsErrorText(Lang, error));
+    }
+    return settings;
+}
+
+bool TMainWin::LoadSettingsFile(const std::string& path) {
+    link::Trace::Note("settings file to load: " + path);
+    std::string text;
+    const std::optional<config::ConfigState> settings = ReadSettingsFile(path, text);
+    if (!settings) {
         return false;
     }
     // As the reader would hold them; the rows' controls follow their send boxes.

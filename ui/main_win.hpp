@@ -6,8 +6,9 @@
 // write with its animation, the boxes and the focus, and the events of the upgrade offered after
 // every load on its timer, boxes and progress window. While another program holds the reader,
 // the waits for it keep the window painted. Its menu loads settings files into the controls and
-// saves the controls' settings to one (the command-line program's format), saves the report for
-// support (core/report.hpp), and shows what the program is. What the user does (every event but
+// saves the controls' settings to one (the command-line program's format), opens the provisioning
+// dialog (ui/provision_win.hpp), during whose run the window talks to no reader, saves the report
+// for support (core/report.hpp), and shows what the program is. What the user does (every event but
 // the tick) and what the reader's use cases gave goes to the program's trace (link/trace.hpp).
 // Every text it shows is in the window's language (texts/texts.hpp), also what the layers below
 // report as data.
@@ -29,6 +30,7 @@
 namespace zrt::ui {
 
 class TWorkWin;
+class TProvWin;
 
 // Where the documents that the About box and the messages name are installed.
 struct Documents {
@@ -59,6 +61,8 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     void AttachFileDialogs(FileDialogs& fileDialogs) { Files = &fileDialogs; }
     // Where the installed README and licence are (the start-up of each system knows).
     void AttachDocuments(Documents documents) { Docs = std::move(documents); }
+    // The provisioning dialog, created after the main window.
+    void AttachProvWin(TProvWin& provWin) { ProvWin = &provWin; }
 
     // Event handlers, by the names the layout gives them.
     void FormActivate(Component& sender);
@@ -78,6 +82,7 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     void S1CbChange(Component& sender);
     void LoadMnuClick(Component& sender);
     void SaveMnuClick(Component& sender);
+    void ProvMnuClick(Component& sender);
     void ExitMnuClick(Component& sender);
     void AboutMnuClick(Component& sender);
     void ReportMnuClick(Component& sender);
@@ -150,6 +155,7 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     Control& S4Grp;
     MenuCommand& LoadMnu;
     MenuCommand& SaveMnu;
+    MenuCommand& ProvMnu;
     MenuCommand& ExitMnu;
     MenuCommand& AboutMnu;
 
@@ -165,6 +171,7 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     TWorkWin* WorkWin = nullptr;
     FileDialogs* Files = nullptr;
     Documents Docs;
+    TProvWin* ProvWin = nullptr;
     const Language Lang;
 
   private:
@@ -183,8 +190,14 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     // The box of a file that cannot be written, `why` the system's code of the failure.
     std::string CannotWriteText(const std::string& path, int why) const;
     std::string NoReaderText();
+    // Reads and checks a settings file, with its bytes in `text`; a file that cannot be read or is
+    // not a valid settings file is said in a box, and gives none.
+    std::optional<config::ConfigState> ReadSettingsFile(const std::string& path, std::string& text);
+    // The provisioning dialog closed: the poll runs again, starting with a search and a load.
+    void ProvisioningEnded();
 
     bool showingNoAccess_ = false;  // the status line says the readers present are refused
+    bool provisioning_ = false;     // the provisioning dialog alone talks to readers
     std::string startMessage_;      // shown after the first activation's load
     void ActivationLoad(Component& sender);
 

@@ -14,6 +14,7 @@
 #include "core/reader_service.hpp"
 #include "ui/layout.hpp"
 #include "ui/main_win.hpp"
+#include "ui/provision_win.hpp"
 #include "ui/qt/qt_caret_rest.hpp"
 #include "ui/qt/qt_dialogs.hpp"
 #include "ui/qt/qt_form.hpp"
@@ -100,6 +101,14 @@ int RunWindows(Application& application, link::HidPlatform& platform, ReaderList
         workForm.setAttribute(Qt::WA_QuitOnClose, false);  // closing the main window ends the loop
         ui::TWorkWin WorkWin(workForm);
         MainWin.AttachWorkWin(WorkWin);
+        // The provisioning dialog, modal over the main window, with boxes of its own.
+        ui::qt::QtForm provForm(ui::ProvWinLayout(language), &mainForm);
+        ui::qt::QtDialogs provDialogs(provForm, language);
+        ui::TProvWin ProvWin(provForm, platform, provDialogs, waiter, language);
+        provForm.SetEventSink(&ProvWin);
+        provForm.SetErrorDisplay(
+            [&](const std::string& message) { application.ShowError(message); });
+        MainWin.AttachProvWin(ProvWin);
         // The loop waits on the system's signals of HID interfaces changing (inotify's
         // descriptor), so that a tick with no reader open asks the system nothing.
         std::unique_ptr<QSocketNotifier> changeSignals;

@@ -40,8 +40,8 @@ class Application : public QApplication {
     QTranslator qtTexts_;
 };
 
-// Creates the main window over the reader lists, then the hidden progress window, shows the main
-// window and runs the message loop until the main window is closed; the windows are gone when it
+// Creates the main window over the reader lists, then the hidden progress window and provisioning
+// dialog, shows the main window and runs the message loop until the main window is closed; the windows are gone when it
 // returns. An error of the general kind escaping any of this is shown by `application`. Returns
 // the exit code, always 0. `traceError`, when not empty, is said in a box once the window shows:
 // the trace file named by ZRT_TRACE could not be opened.

@@ -14,6 +14,7 @@ extern "C" {
 #include "core/reader_service.hpp"
 #include "ui/layout.hpp"
 #include "ui/main_win.hpp"
+#include "ui/provision_win.hpp"
 #include "ui/traced_dialogs.hpp"
 #include "ui/win32/win_dialogs.hpp"
 #include "ui/work_win.hpp"
@@ -83,6 +84,12 @@ void RunWindows(link::HidPlatform& platform, ReaderLists& lists, WinSingleInstan
     win32::WinForm workForm(WorkWinLayout(language), false);
     TWorkWin WorkWin(workForm);
     MainWin.AttachWorkWin(WorkWin);
+    // The provisioning dialog, modal over the main window, with boxes of its own.
+    win32::WinForm provForm(ProvWinLayout(language), false, mainForm.Window());
+    win32::WinDialogs provDialogs(provForm);
+    TProvWin ProvWin(provForm, platform, provDialogs, waiter, language);
+    provForm.SetEventSink(&ProvWin);
+    MainWin.AttachProvWin(ProvWin);
 
     instance.Listen(mainForm.Window());
     if (!traceError.empty()) {

@@ -1,6 +1,6 @@
-// The Win32 shell: the run of the two windows and the message loop over the reader lists, with
-// the main window registered for the system's notifications of HID interfaces. app/windows/
-// win_main.cpp puts it together over the system's HID support.
+// The Win32 shell: the run of the windows (main, progress, provisioning dialog) and the message
+// loop over the reader lists, with the main window registered for the system's notifications of
+// HID interfaces. app/windows/win_main.cpp puts it together over the system's HID support.
 #pragma once
 
 #include <windows.h>
@@ -15,9 +15,9 @@
 
 namespace zrt::app {
 
-// Creates the main window over the reader lists, then the hidden progress window, lets a later
-// start bring the main window to the front, shows it and runs the message loop until it is
-// closed. The main window is registered through `registration` for the arrivals and removals of
+// Creates the main window over the reader lists, then the hidden progress window and provisioning
+// dialog, lets a later start bring the main window to the front, shows it and runs the message
+// loop until it is closed. The main window is registered through `registration` for the arrivals and removals of
 // HID interfaces, which it passes to the platform's changes so that the poll searches only after
 // one; where the system refuses the registration the poll searches on every tick. An error of the
 // general kind that escapes a message is shown in a box and the loop goes on.

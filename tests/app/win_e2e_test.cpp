@@ -13,7 +13,10 @@
 //   again. A second start while the window is minimised restores it to the front and ends with
 //   status 0, no second window made. With ZRT_WIN_UPGRADE_TOOL (a build whose images are newer than
 //   the reader's firmware): the question, Yes, the upload Z, Y 0..N-1, y, z, and the progress
-//   window shown while its bar moves.
+//   window shown while its bar moves. The provisioning dialog opened from the menu with a settings
+//   file and a log: the reader attached is written while the main window is disabled, one that
+//   refuses the write is marked red and written when plugged in again, Stop ends the run with the
+//   log's rows, and the main window loads its reader again.
 // The link's cases run first: the program's cases take the other interfaces out and stop wine's
 // services after each.
 #include <gtest/gtest.h>
@@ -34,6 +37,7 @@
 #include <vector>
 
 #include "config/reader_config.hpp"
+#include "config/settings_file.hpp"
 #include "link/zrhid.hpp"
 #include "sim/umockdev_bed.hpp"
 #include "sim/virtual_platform.hpp"
@@ -571,6 +575,115 @@ TEST_F(WinToolEndToEnd, TheUpgradeBuildAsksAndYesUploadsWithTheProgressWindowSho
         EXPECT_EQ(report[4] | (report[5] << 8), i) << "block index of upload request " << i;
     }
     EXPECT_TRUE(ProbeUntil([](auto& c) { return !c["WorkWin"].visible; }));
+}
+
+// The provisioning dialog over the real Windows backend: the menu opens it after the settings file
+// and the log are chosen in the system's file dialogs; the main window, disabled, sends nothing
+// while it runs. The reader attached is written; unplugged and plugged in with a refused write it
+// is failed, its banner marked and its line first; plugged in once more it is written. Stop ends
+// the run with a summary box, the log holds a row each, and the main window loads again. Not a
+// check: the time from plugging in to the line seen by the probe.
+TEST_F(WinToolEndToEnd, TheProvisioningDialogProgramsReadersAsTheyArePluggedIn) {
+    char folder[] = "/tmp/zrt-prov-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    config::ConfigState settings = config::StateFromRecord(RECORD);
+    settings.reversed = !settings.reversed;
+    settings.enterAtEnd = !settings.enterAtEnd;
+    std::ofstream(std::string(folder) + "/settings.json") << config::SettingsToJson(settings);
+    std::string windowsFolder = std::string("Z:") + folder;  // the file dialog takes "\\" only
+    std::replace(windowsFolder.begin(), windowsFolder.end(), '/', '\\');
+    StartTool(ZRT_WIN_TOOL);
+    ASSERT_TRUE(WaitForCommands(0, "Mc")) << "requests: " << Commands(bed->Log(READER_41));
+    ASSERT_TRUE(ProbeUntil([](auto& c) { return c["WrBtn"].enabled; }));
+    const std::size_t before = bed->Log(READER_41).size();
+
+    Output("wine " ZRT_WIN_PROBE " menu ProvMnu 2>/dev/null");
+    std::map<std::string, ControlState> c;
+    ASSERT_TRUE(ProbeUntil([](auto& p) { return p["dialog"].text == "Wczytaj ustawienia"; }, &c))
+        << c["dialog"].text;
+    Output("wine " ZRT_WIN_PROBE " answer '" + windowsFolder + "\\settings.json' 2>/dev/null");
+    ASSERT_TRUE(
+        ProbeUntil([](auto& p) { return p["dialog"].text.rfind("Dziennik", 0) == 0; }, &c))
+        << c["dialog"].text;
+    Output("wine " ZRT_WIN_PROBE " answer '" + windowsFolder + "\\log.csv' 2>/dev/null");
+    EXPECT_TRUE(ProbeUntil(
+        [](auto& p) { return p["ResultLst"].value == 1 && p["ProvWin"].visible; }, &c))
+        << c["StateBnr"].text;
+    EXPECT_NE(c["ResultLst"].text.find("04242  zapisany"), std::string::npos) << c["ResultLst"].text;
+    EXPECT_FALSE(c["MainWin"].enabled) << "the main window takes no input while the dialog runs";
+    EXPECT_NE(c["FileLbl"].text.find("settings.json"), std::string::npos) << c["FileLbl"].text;
+    EXPECT_NE(c["LogLbl"].text.find("log.csv"), std::string::npos) << c["LogLbl"].text;
+    // The main window's poll asks "M" until the files are chosen; then one load, one write, its
+    // read-back, and nothing more.
+    const std::string letters = Commands(bed->Log(READER_41), before);
+    EXPECT_EQ(letters.substr(std::min(letters.find_first_not_of('M'), letters.size())), "cCc")
+        << letters;
+    config::ReaderConfig stored{};
+    bed->WithReader(READER_41, [&](VirtualReader& reader) { stored = reader.record; });
+    EXPECT_EQ(stored, config::RecordFromState(settings));
+
+    // Plugged in again, its write refused: failed, marked; then once more: written.
+    bed->Unplug(READER_41);
+    bed->WithReader(READER_41, [](VirtualReader& reader) {
+        reader.record = RECORD;
+        reader.AddFault(Fault(FaultKind::Ack).On(link::CMD_WRITE_CONFIG).WithValue(1));
+    });
+    std::this_thread::sleep_for(1s);  // winebus has let the reader go
+    auto plugged = std::chrono::steady_clock::now();
+    bed->Plug(READER_41);
+    EXPECT_TRUE(ProbeUntil([](auto& p) { return p["ResultLst"].value == 2; }, &c));
+    const auto failedAfter = std::chrono::steady_clock::now() - plugged;
+    EXPECT_NE(c["ResultLst"].text.find("BŁĄD"), std::string::npos) << c["ResultLst"].text;
+    EXPECT_EQ(c["StateBnr"].value, 1) << "the failed reader's banner is marked";
+    if (const char* shots = std::getenv("ZRT_SCREENSHOT_DIR")) {  // to look at, not checked
+        Shell(std::string("import -window root ") + shots + "/provision-failed.png");
+    }
+    bed->Unplug(READER_41);
+    std::this_thread::sleep_for(1s);
+    bed->WithReader(READER_41, [](VirtualReader& reader) { reader.record = RECORD; });
+    const std::size_t replugged = bed->Log(READER_41).size();
+    plugged = std::chrono::steady_clock::now();
+    bed->Plug(READER_41);
+    // The verdict follows the read-back of the write at once: its time is the reader's.
+    EXPECT_TRUE(bed->WaitUntil(
+        [&] { return Commands(bed->Log(READER_41), replugged).find("Cc") != std::string::npos; },
+        DEADLINE));
+    const auto readBackAfter = std::chrono::steady_clock::now() - plugged;
+    EXPECT_TRUE(ProbeUntil([](auto& p) { return p["ResultLst"].value == 3; }, &c));
+    const auto writtenAfter = std::chrono::steady_clock::now() - plugged;
+    EXPECT_NE(c["ResultLst"].text.find("zapisany"), std::string::npos) << c["ResultLst"].text;
+    EXPECT_EQ(c["StateBnr"].value, 0);
+    EXPECT_NE(c["CountLbl"].text.find("Zapisane: 2"), std::string::npos) << c["CountLbl"].text;
+    EXPECT_NE(c["CountLbl"].text.find("Błędy: 1"), std::string::npos) << c["CountLbl"].text;
+    const auto ms = [](auto duration) {
+        return static_cast<long long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(duration).count());
+    };
+    std::printf("under wine, from plug-in: the write read back %lld ms; the line seen by the "
+                "probe: failed %lld ms, written %lld ms (%s)\n",
+                ms(readBackAfter), ms(failedAfter), ms(writtenAfter), c["ResultLst"].text.c_str());
+    if (const char* shots = std::getenv("ZRT_SCREENSHOT_DIR")) {
+        Shell(std::string("import -window root ") + shots + "/provision.png");
+    }
+
+    // Stop: the summary box, then the dialog gone and the main window loading again.
+    const std::size_t stopped = bed->Log(READER_41).size();
+    Output("wine " ZRT_WIN_PROBE " click StopBtn 2>/dev/null");
+    EXPECT_TRUE(ProbeUntil([](auto& p) { return p["dialog"].text == "Programowanie seryjne"; }));
+    Output("wine " ZRT_WIN_PROBE " answer 2>/dev/null");
+    EXPECT_TRUE(ProbeUntil(
+        [](auto& p) { return !p["ProvWin"].visible && p["MainWin"].enabled && p["WrBtn"].enabled; }));
+    EXPECT_TRUE(WaitForCommands(stopped, "Mc")) << Commands(bed->Log(READER_41), stopped);
+    std::ifstream logFile(std::string(folder) + "/log.csv");
+    std::vector<std::string> rows;
+    for (std::string row; std::getline(logFile, row);) {
+        rows.push_back(row);
+    }
+    ASSERT_EQ(rows.size(), 4u) << "a header and a row a reader";
+    EXPECT_NE(rows[1].find(",written,"), std::string::npos) << rows[1];
+    EXPECT_NE(rows[2].find(",failed,"), std::string::npos) << rows[2];
+    EXPECT_NE(rows[3].find(",written,"), std::string::npos) << rows[3];
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -1,20 +1,28 @@
 // End to end: the real program zrt-vivoraz-cli, run as a child process, against three virtual
 // readers on the umockdev bed (two of product 65, one of 81, one of them acknowledging writes
 // without storing them). The test sees the program from outside: exit status, standard output and
-// error, and the requests the readers received, byte for byte.
+// error, and the requests the readers received, byte for byte. The provisioning station runs until
+// its count, or while readers are plugged in and pulled out, until Ctrl+C.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "config/settings_file.hpp"
+#include "core/sha256.hpp"
 #include "link/crc.hpp"
 #include "sim/umockdev_bed.hpp"
+#include "tests/app/line_process.hpp"
 #include "tests/app/run_command.hpp"
 
 namespace zrt::sim {
@@ -53,7 +61,10 @@ class Fleet : public ::testing::Test {
         bed.AddReader(2, std::move(refusing));
         bed.AddForeign(3, 0x046D, 0xC52B);
     }
-    ~Fleet() override { std::remove(file.c_str()); }
+    ~Fleet() override {
+        std::remove(file.c_str());
+        std::remove(log.c_str());
+    }
 
     std::string Letters(unsigned number) {
         std::string letters;
@@ -76,9 +87,29 @@ class Fleet : public ::testing::Test {
         return record;
     }
 
+    // The settings file of FIRST_RECORD, for provision.
+    void WriteSettings() {
+        std::ofstream(file) << config::SettingsToJson(config::StateFromRecord(FIRST_RECORD));
+    }
+    // The next line of a station's output, or "<none>" after a while.
+    static std::string Next(LineProcess& run) {
+        return run.Line(std::chrono::seconds(30)).value_or("<none>");
+    }
+
     UmockdevBed bed;
     std::string file = "/tmp/zrt-cli-test-" + std::to_string(getpid()) + ".json";
+    std::string log = file + ".csv";
 };
+
+// "SERIAL PATH RESULT...; N ms": what comes before the time.
+::testing::AssertionResult Says(const std::string& line, const std::string& expected) {
+    static const std::regex TIME("; [0-9]+ ms$");
+    if (line.rfind(expected, 0) != 0 || !std::regex_search(line, TIME) ||
+        line.size() - expected.size() > std::string("; 99999 ms").size()) {
+        return ::testing::AssertionFailure() << "the line is " << line;
+    }
+    return ::testing::AssertionSuccess();
+}
 
 TEST_F(Fleet, ListsExportsFromOneReaderAndImportsToAll) {
     const Outcome list = Cli({"list"});
@@ -194,6 +225,103 @@ TEST_F(Fleet, AnUpgradeTheReaderDidNotTakeFails) {
     EXPECT_EQ(result["firmware_after"], 12);
     EXPECT_NE(result["error"].get<std::string>().find("reports firmware 12, not 13"),
               std::string::npos);
+}
+
+// Each reader attached once: written when its settings differ, only read when it holds them, a
+// reader that does not store them failed with the settings that differ; a row in the log for each.
+TEST_F(Fleet, ProvisionGivesEachReaderTheSettingsOnceAndLogsEach) {
+    WriteSettings();
+    const Outcome run = Cli({"provision", file, "--log", log, "--count", "3"});
+    EXPECT_EQ(run.status, 1) << "one reader failed: " << run.err;
+    std::istringstream lines(run.out);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_TRUE(Says(line, "00101 /dev/hidraw0 unchanged"));
+    std::getline(lines, line);
+    EXPECT_EQ(line.rfind("00303 /dev/hidraw2 failed: the reader did not store the settings; "
+                         "number.format: wrote dec, reader has hex;",
+                         0),
+              0u)
+        << line;
+    std::getline(lines, line);
+    EXPECT_TRUE(Says(line, "00202 /dev/hidraw1 written"));
+    std::getline(lines, line);
+    EXPECT_EQ(line, "total: written 1, unchanged 1, failed 1");
+    EXPECT_EQ(Letters(0), "Mc");
+    EXPECT_EQ(Letters(1), "McCc");
+    EXPECT_EQ(Stored(1), FIRST_RECORD);
+    EXPECT_EQ(bed.FeatureCalls(3), 0u) << "someone else's interface is never asked";
+
+    const std::string rows = Slurp(log);
+    const std::string sha = core::Sha256Hex(Slurp(file));
+    EXPECT_EQ(rows.rfind("time,serial,model,firmware_before,firmware_after,result,reason,"
+                         "settings_sha256,version\r\n",
+                         0),
+              0u)
+        << rows;
+    EXPECT_NE(rows.find(",00101,1175,12,12,unchanged,," + sha + ",1.9\r\n"), std::string::npos)
+        << rows;
+    // The reason holds commas: quoted.
+    EXPECT_NE(rows.find(",00303,141,13,13,failed,\"the reader did not store the settings;"),
+              std::string::npos)
+        << rows;
+    EXPECT_NE(rows.find(",00202,151,12,12,written,," + sha + ",1.9\r\n"), std::string::npos)
+        << rows;
+}
+
+// Readers plugged in while it runs, each attachment once; one pulled out in its write fails so and
+// is written when it comes back; Ctrl+C ends with the summary, status 1 after a failure.
+TEST_F(Fleet, ProvisionTakesEachPlugInOnceAndEndsOnCtrlC) {
+    WriteSettings();
+    for (unsigned number : {0u, 1u, 2u}) {
+        bed.Unplug(number);
+    }
+    LineProcess run({ZRT_CLI_PATH, "provision", file, "--log", log});
+    ASSERT_TRUE(run.Started());
+    bed.Plug(1);
+    EXPECT_TRUE(Says(Next(run), "00202 /dev/hidraw1 written"));
+    bed.Unplug(1);
+    bed.Plug(1);
+    EXPECT_TRUE(Says(Next(run), "00202 /dev/hidraw1 unchanged; seen before"));
+    bed.Unplug(1);
+    bed.WithReader(1, [](VirtualReader& reader) { reader.record = config::RECORD_TEMPLATE; });
+    bed.PullOutOn(1, link::CMD_WRITE_CONFIG);
+    bed.Plug(1);
+    EXPECT_TRUE(Says(Next(run), "00202 /dev/hidraw1 failed: pulled out during the write; seen before"));
+    bed.Unplug(1);
+    bed.Plug(1);
+    EXPECT_TRUE(Says(Next(run), "00202 /dev/hidraw1 written; seen before"));
+    run.Signal(SIGINT);
+    EXPECT_EQ(Next(run), "total: written 2, unchanged 1, failed 1");
+    EXPECT_EQ(run.Wait(std::chrono::seconds(30)), 1);
+    EXPECT_EQ(Letters(1), "McCcMcMcMcCc") << "the write pulled out never arrived";
+    const std::string rows = Slurp(log);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 5) << rows;
+}
+
+// Ctrl+C during an upload: the reader is finished (upload, restart, found again with the image's
+// version) before the run ends; with --json one object a line.
+TEST_F(Fleet, ProvisionFinishesTheUploadInProgressOnCtrlC) {
+    WriteSettings();
+    bed.Unplug(0);
+    bed.Unplug(2);
+    LineProcess run({ZRT_CLI_TEST_IMAGES_PATH, "--json", "provision", file, "--upgrade"});
+    ASSERT_TRUE(bed.WaitUntil([&] { return Letters(1).find('Z') != std::string::npos; },
+                              std::chrono::seconds(30)));
+    run.Signal(SIGINT);
+    const nlohmann::json reader = nlohmann::json::parse(Next(run), nullptr, false);
+    EXPECT_EQ(reader["serial"], 202);
+    EXPECT_EQ(reader["path"], "/dev/hidraw1");
+    EXPECT_EQ(reader["model"], 151);
+    EXPECT_EQ(reader["result"], "written");
+    EXPECT_TRUE(reader["error"].is_null());
+    EXPECT_EQ(reader["firmware_before"], 12);
+    EXPECT_EQ(reader["firmware_after"], 13);
+    EXPECT_EQ(reader["seen_before"], false);
+    EXPECT_GE(reader["ms"].get<int>(), 9000) << "the restart's nine seconds";
+    EXPECT_EQ(Next(run), R"({"summary":{"written":1,"unchanged":0,"failed":0}})");
+    EXPECT_EQ(run.Wait(std::chrono::seconds(30)), 0);
+    EXPECT_EQ(Letters(1), "McCcZ" + std::string(19, 'Y') + "yzMc");
 }
 
 }  // namespace

@@ -138,7 +138,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"EmptyPath", "--path||set|enter=true", "", 2, "--path", TEXT},
         BadInput{"BlankPath", "--json|--path| \t|import|FILE", "", 2, "--path", "usage"},
         BadInput{"UnknownOption", "--json|--colour|list", "", 2, "--colour", "usage"},
-        BadInput{"WrongSetting", "--json|--all|set|before.4=A", "", 2, "before.4", "usage"}),
+        BadInput{"WrongSetting", "--json|--all|set|before.4=A", "", 2, "before.4", "usage"},
+        // The station reads its file and opens its log before it touches any reader.
+        BadInput{"ProvisionWithABadFile", "--json|provision|-", R"({"number": 1})", 1,
+                 "-: not a ZrT_VivoRaz settings file", "input"},
+        BadInput{"ProvisionWithALogThatCannotBeWritten",
+                 "provision|FILE|--log|/no-such-folder/log.csv", "", 1,
+                 "--log: cannot write /no-such-folder/log.csv", TEXT},
+        BadInput{"ProvisionOfOneReader", "--reader|101|provision|FILE", "", 2,
+                 "--reader, --path and --all do not apply", TEXT},
+        BadInput{"ProvisionCountingNone", "provision|FILE|--count|0", "", 2, "--count", TEXT}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // What a file larger than the limit, or one given by a path starting with "/", or a dry run does.

@@ -18,7 +18,9 @@ class FakeDialogs : public Dialogs {
         questions.emplace_back(caption, text);
         return answer;
     }
+    void WarningSound() override { ++sounds; }
     std::vector<std::string> messages;
+    int sounds = 0;
     std::vector<std::pair<std::string, std::string>> questions;
     bool answer = false;
 };

@@ -11,6 +11,7 @@
 #include "config/reader_config.hpp"
 #include "ui/layout.hpp"
 #include "ui/main_win.hpp"
+#include "ui/provision_win.hpp"
 
 namespace zrt::ui {
 namespace {
@@ -61,17 +62,27 @@ TEST_P(LayoutTest, EveryControlLiesInsideItsParent) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Windows, LayoutTest, ::testing::Values(&MainWinLayout(), &WorkWinLayout()),
+INSTANTIATE_TEST_SUITE_P(Windows, LayoutTest,
+                         ::testing::Values(&MainWinLayout(), &WorkWinLayout(), &ProvWinLayout()),
                          [](const auto& info) { return info.param->name; });
 
-TEST(MainWinLayoutTest, EveryHandlerNameIsOneOfTheWindowsHandlers) {
+TEST(LayoutHandlers, EveryHandlerNameIsOneOfItsWindowsHandlers) {
     EXPECT_TRUE(TMainWin::HasHandler(MainWinLayout().activateHandler));
     for (const ControlLayout& c : MainWinLayout().controls) {
         if (!c.handler.empty()) {
             EXPECT_TRUE(TMainWin::HasHandler(c.handler)) << c.name << ": " << c.handler;
         }
     }
+    for (const MenuLayout& menu : MainWinLayout().menus) {
+        for (const MenuItemLayout& item : menu.items) {
+            EXPECT_TRUE(item.name.empty() || TMainWin::HasHandler(item.handler)) << item.name;
+        }
+    }
     EXPECT_FALSE(TMainWin::HasHandler("MifareChkBxClick"));
+    EXPECT_TRUE(TProvWin::HasHandler(ProvWinLayout().closeHandler));
+    for (const ControlLayout& c : ProvWinLayout().controls) {
+        EXPECT_TRUE(c.handler.empty() || TProvWin::HasHandler(c.handler)) << c.name;
+    }
 }
 
 TEST(WorkWinLayoutTest, HasItsBarAndLabelAndNoHandlers) {

@@ -81,8 +81,9 @@ TEST_F(MainWinTest, MenuBarWorksWithTheMouseOnly) {
             EXPECT_TRUE(item->shortcut().isEmpty()) << item->text().toStdString();
         }
     }
-    EXPECT_EQ(texts, QStringList({"Plik", "Wczytaj ustawienia…", "Zapisz ustawienia…", "-",
-                                  "Zakończ", "Pomoc", "Zapisz raport o problemie…",
+    EXPECT_EQ(texts, QStringList({"Plik", "Wczytaj ustawienia…", "Zapisz ustawienia…",
+                                  "Programowanie seryjne…", "-", "Zakończ", "Pomoc",
+                                  "Zapisz raport o problemie…",
                                   "O programie"}));
     QWidget* memo = Find("RapWin");
     memo->setFocus();

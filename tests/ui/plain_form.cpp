@@ -62,6 +62,12 @@ PlainForm::PlainForm(PlainDesktop& desktop, const WindowLayout& layout)
             case ControlKind::ProgressBar:
                 component = std::make_unique<PlainProgressBar>(c.name, *this, &c);
                 break;
+            case ControlKind::Banner:
+                component = std::make_unique<PlainBanner>(c.name, *this, &c);
+                break;
+            case ControlKind::List:
+                component = std::make_unique<PlainLineList>(c.name, *this, &c);
+                break;
             case ControlKind::Timer:
                 component = std::make_unique<PlainTimer>(c.name, c.enabled);
                 break;
@@ -137,6 +143,15 @@ void PlainForm::ChooseMenu(std::string_view name) {
 void PlainForm::Activate() {
     if (!layout_.activateHandler.empty() && sink_ != nullptr) {
         DeliverEvent(*sink_, layout_.activateHandler, *window_,
+                     [this](const std::string& message) { desktop_.errors.push_back(message); });
+    }
+}
+
+void PlainForm::CloseByUser() {
+    if (layout_.closeHandler.empty()) {
+        window_->SetVisible(false);
+    } else if (sink_ != nullptr) {
+        DeliverEvent(*sink_, layout_.closeHandler, *window_,
                      [this](const std::string& message) { desktop_.errors.push_back(message); });
     }
 }

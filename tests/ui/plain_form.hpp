@@ -1,6 +1,6 @@
 // A control set without any toolkit, for running the window logic in tests: every control of a
 // layout as a plain object that records what the logic set (enabled, shown, caption, checked,
-// item, bar, timer, repaints), windows that keep their own focus control, and a desktop that
+// item, bar, banner, lines, timer, repaints), windows that keep their own focus control, and a desktop that
 // holds the focus window, feeds its changes to the activation rule and delivers the activation
 // events it decides when the test runs the loop (RunLoop). User actions (Click, Choose) change the
 // control as the user would and deliver its event at once.
@@ -122,6 +122,26 @@ class PlainProgressBar : public Plain<ProgressBar> {
     int position_ = 0;
 };
 
+class PlainBanner : public Plain<Banner> {
+  public:
+    using Plain::Plain;
+    void SetMarked(bool marked) override { marked_ = marked; }
+    bool Marked() const override { return marked_; }
+
+  private:
+    bool marked_ = false;
+};
+
+class PlainLineList : public Plain<LineList> {
+  public:
+    using Plain::Plain;
+    void SetLines(const std::vector<ListLine>& lines) override { lines_ = lines; }
+    const std::vector<ListLine>& Lines() const { return lines_; }
+
+  private:
+    std::vector<ListLine> lines_;
+};
+
 class PlainTimer : public Timer {
   public:
     PlainTimer(const std::string& name, bool enabled) : Timer(name), enabled_(enabled) {}
@@ -180,6 +200,9 @@ class PlainForm : public ControlSet {
     void ChooseMenu(std::string_view name);
     // Delivers the window's activation event now.
     void Activate();
+    // The user closes the window with its close button: its close handler runs, or without one
+    // the window hides.
+    void CloseByUser();
 
   private:
     bool Clickable(std::string_view name);

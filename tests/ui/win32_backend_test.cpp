@@ -227,7 +227,7 @@ TEST(WinBackendMenu, WorksWithTheMouseOnlyAndAddsItsHeight) {
         }
     }
     EXPECT_EQ(texts, (std::vector<std::string>{"Plik", "Wczytaj ustawienia…", "Zapisz ustawienia…",
-                                               "-", "Zakończ", "Pomoc",
+                                               "Programowanie seryjne…", "-", "Zakończ", "Pomoc",
                                                "Zapisz raport o problemie…", "O programie"}));
 
     RECT outer{};
@@ -252,8 +252,8 @@ TEST(WinBackendMenu, WorksWithTheMouseOnlyAndAddsItsHeight) {
     EXPECT_FALSE(form.Get<MenuCommand>("LoadMnu").Enabled());
     EXPECT_TRUE(form.Get<MenuCommand>("SaveMnu").Enabled());
     SendMessageW(form.Window(), WM_COMMAND, MAKEWPARAM(MENU_ID_BASE + 1, 0), 0);  // "Zapisz"
-    SendMessageW(form.Window(), WM_COMMAND, MAKEWPARAM(MENU_ID_BASE + 3, 0), 0);  // the report
-    SendMessageW(form.Window(), WM_COMMAND, MAKEWPARAM(MENU_ID_BASE + 4, 0), 0);  // "O programie"
+    SendMessageW(form.Window(), WM_COMMAND, MAKEWPARAM(MENU_ID_BASE + 4, 0), 0);  // the report
+    SendMessageW(form.Window(), WM_COMMAND, MAKEWPARAM(MENU_ID_BASE + 5, 0), 0);  // "O programie"
     EXPECT_EQ(sink.events,
               (std::vector<std::string>{"SaveMnuClick:SaveMnu", "ReportMnuClick:ReportMnu",
                                         "AboutMnuClick:AboutMnu"}));

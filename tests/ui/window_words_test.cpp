@@ -1,4 +1,4 @@
-// The window's words in each language: every text the layouts give the two windows and their menus
+// The window's words in each language: every text the layouts give the windows and their menus
 // is a text of the catalogue in that language, never one of another language only, and the English
 // window keeps every control of the Polish one in its place.
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 namespace zrt::ui {
 namespace {
 
-// Every text the two windows and the menus show.
+// Every text the windows and the menus show.
 std::vector<std::string> LayoutTexts(const WindowLayout& w) {
     std::vector<std::string> texts = {w.caption};
     for (const ControlLayout& c : w.controls) {
@@ -38,7 +38,8 @@ std::vector<std::string> LayoutTexts(const WindowLayout& w) {
 class WindowWords : public ::testing::TestWithParam<Language> {};
 
 TEST_P(WindowWords, AreAllInTheWindowsLanguage) {
-    for (const WindowLayout* w : {&MainWinLayout(GetParam()), &WorkWinLayout(GetParam())}) {
+    for (const WindowLayout* w : {&MainWinLayout(GetParam()), &WorkWinLayout(GetParam()),
+                                  &ProvWinLayout(GetParam())}) {
         for (const std::string& text : LayoutTexts(*w)) {
             EXPECT_EQ(test::Foreign(text, GetParam()), "") << w->name;
         }

@@ -12,6 +12,7 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -151,6 +152,49 @@ class ProgressControl : public WidgetControl<ProgressBar, QProgressBar> {
     void PaintNow() {
         if (w_->isVisible()) {
             w_->repaint();
+        }
+    }
+};
+
+// White on red while marked; the window's colours otherwise.
+void Mark(QWidget* widget, bool marked) {
+    QPalette palette = widget->parentWidget() != nullptr ? widget->parentWidget()->palette()
+                                                         : widget->palette();
+    if (marked) {
+        palette.setColor(QPalette::Window, Qt::red);
+        palette.setColor(QPalette::WindowText, Qt::white);
+    }
+    widget->setPalette(palette);
+}
+
+class BannerControl : public WidgetControl<Banner, QLabel> {
+  public:
+    using WidgetControl::WidgetControl;
+    void SetCaption(const std::string& caption) override { w_->setText(Q(caption)); }
+    void SetMarked(bool marked) override {
+        marked_ = marked;
+        Mark(w_, marked);
+    }
+    bool Marked() const override { return marked_; }
+
+  private:
+    bool marked_ = false;
+};
+
+// The lines as items that cannot be selected or edited; a marked one white on red.
+class LineListControl : public WidgetControl<LineList, QListWidget> {
+  public:
+    using WidgetControl::WidgetControl;
+    void SetCaption(const std::string& /*caption*/) override {}
+    void SetLines(const std::vector<ListLine>& lines) override {
+        w_->clear();
+        for (const ListLine& line : lines) {
+            auto* item = new QListWidgetItem(Q(line.text), w_);
+            item->setFlags(Qt::ItemIsEnabled);
+            if (line.marked) {
+                item->setBackground(Qt::red);
+                item->setForeground(Qt::white);
+            }
         }
     }
 };
@@ -326,6 +370,27 @@ struct Builders {
                          [list](QAbstractButton*, bool) { list->UpdateTabStops(); });
         Bind(where, buttons, &QButtonGroup::idClicked, list);
         return {std::move(group), box};
+    }
+
+    // A label on a background of its own, its text centred and wrapped.
+    static BuiltControl Banner(const BuildPlace& where) {
+        const ControlLayout& c = where.layout;
+        auto* label = new QLabel(Q(c.caption), where.parent);
+        label->setAlignment(Qt::AlignCenter);
+        label->setWordWrap(true);
+        label->setAutoFillBackground(true);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        return {std::make_unique<BannerControl>(c.name, label), label};
+    }
+
+    static BuiltControl List(const BuildPlace& where) {
+        const ControlLayout& c = where.layout;
+        auto* list = new QListWidget(where.parent);
+        list->setSelectionMode(QAbstractItemView::NoSelection);
+        list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        list->setFocusPolicy(Qt::StrongFocus);
+        return {std::make_unique<LineListControl>(c.name, list), list};
     }
 
     static BuiltControl ProgressBar(const BuildPlace& where) {

@@ -2,6 +2,7 @@
 #include "ui/qt/qt_dialogs.hpp"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFileDialog>
 #include <QIcon>
 #include <QMessageBox>
@@ -48,6 +49,10 @@ bool QtDialogs::AskYesNo(const std::string& caption, const std::string& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
+void QtDialogs::WarningSound() {
+    QApplication::beep();
+}
+
 namespace {
 
 std::optional<std::string> RunFileDialog(QWidget* owner, const FileChoice& choice,
@@ -59,6 +64,7 @@ std::optional<std::string> RunFileDialog(QWidget* owner, const FileChoice& choic
     dialog.setNameFilters(
         {QString::fromStdString(choice.filterName), QString::fromStdString(choice.allFilesName)});
     dialog.setDefaultSuffix(QString::fromStdString(choice.defaultExtension));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, choice.appended);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }

@@ -18,6 +18,7 @@ class QtDialogs : public Dialogs {
         : owner_(&owner), language_(language) {}
     void ShowMessage(const std::string& text) override;
     bool AskYesNo(const std::string& caption, const std::string& text) override;
+    void WarningSound() override;
 
   private:
     QWidget* owner_;

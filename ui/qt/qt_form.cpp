@@ -7,6 +7,7 @@
 #include "ui/qt/qt_form.hpp"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMenu>
@@ -101,7 +102,11 @@ class NoKeyboardMenuStyle : public QProxyStyle {
 
 }  // namespace
 
-QtForm::QtForm(const WindowLayout& layout, QWidget* parent) : QWidget(parent), layout_(layout) {
+QtForm::QtForm(const WindowLayout& layout, QWidget* owner) : QWidget(owner), layout_(layout) {
+    if (owner != nullptr) {
+        setWindowFlags(Qt::Dialog);
+        setWindowModality(Qt::WindowModal);
+    }
     setObjectName(Q(layout_.name));
     setWindowTitle(Q(layout_.caption));
     setFont(SubstituteFont(layout_.fontPixels));
@@ -324,6 +329,15 @@ QRect QtForm::FitToScreen(bool always) {
         resize(client);
     }
     return {fit.outer.left, fit.outer.top, fit.outer.width, fit.outer.height};
+}
+
+void QtForm::closeEvent(QCloseEvent* event) {
+    if (layout_.closeHandler.empty()) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    Fire(layout_.closeHandler, *Find(layout_.name));
 }
 
 void QtForm::showEvent(QShowEvent* event) {

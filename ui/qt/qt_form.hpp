@@ -26,7 +26,9 @@ namespace zrt::ui::qt {
 
 class QtForm : public QWidget, public ControlSet {
   public:
-    explicit QtForm(const WindowLayout& layout, QWidget* parent = nullptr);
+    // `owner`: the window this one is a modal dialog over (it takes no input meanwhile, and the
+    // focus coming back to it from this one is no activation); none: a window of its own.
+    explicit QtForm(const WindowLayout& layout, QWidget* owner = nullptr);
     ~QtForm() override;
 
     // The window itself under the layout's window name, and every control and the timer by name.
@@ -55,6 +57,9 @@ class QtForm : public QWidget, public ControlSet {
     void Activate();
 
   protected:
+    // The user's close: with the layout's close handler the window stays open for the handler to
+    // close; without, as Qt does.
+    void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -213,6 +213,41 @@ class MemoControl : public PlainControl {
     }
 };
 
+// The property that marks a banner's window.
+constexpr const wchar_t* MARKED = L"ZrtVivoRaz.Marked";
+
+class BannerControl : public WinControl<Banner> {
+  public:
+    using WinControl::WinControl;
+    void SetMarked(bool marked) override {
+        if (marked) {
+            SetPropW(Hwnd(), MARKED, reinterpret_cast<HANDLE>(1));
+        } else {
+            RemovePropW(Hwnd(), MARKED);
+        }
+        InvalidateRect(Hwnd(), nullptr, TRUE);
+    }
+    bool Marked() const override { return win32::Marked(Hwnd()); }
+};
+
+// The lines as an owner-drawn list box's items, each line's mark its item data.
+class LineListControl : public WinControl<LineList> {
+  public:
+    using WinControl::WinControl;
+    void SetCaption(const std::string& /*caption*/) override {}
+    void SetLines(const std::vector<ListLine>& lines) override {
+        SendMessageW(Hwnd(), WM_SETREDRAW, FALSE, 0);
+        SendMessageW(Hwnd(), LB_RESETCONTENT, 0, 0);
+        for (const ListLine& line : lines) {
+            const LRESULT index = SendMessageW(Hwnd(), LB_ADDSTRING, 0,
+                                               reinterpret_cast<LPARAM>(Wide(line.text).c_str()));
+            SendMessageW(Hwnd(), LB_SETITEMDATA, static_cast<WPARAM>(index), line.marked ? 1 : 0);
+        }
+        SendMessageW(Hwnd(), WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(Hwnd(), nullptr, TRUE);
+    }
+};
+
 class CheckBoxControl : public WinControl<CheckBox> {
   public:
     using WinControl::WinControl;
@@ -411,6 +446,25 @@ struct Builders {
         return built;
     }
 
+    // A static control, its text centred and wrapped; the window paints it red while marked.
+    static BuiltControl Banner(const BuildPlace& where) {
+        const ControlLayout& c = where.layout;
+        BuiltControl built =
+            Child(where, WC_STATICW, SS_NOPREFIX | SS_CENTER | SS_SUNKEN, 0, Wide(c.caption));
+        built.component = std::make_unique<BannerControl>(c.name, *built.entry);
+        return built;
+    }
+
+    // An owner-drawn list box without a selection: typing into it changes nothing.
+    static BuiltControl List(const BuildPlace& where) {
+        BuiltControl built = Child(where, WC_LISTBOXW,
+                                   LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT |
+                                       LBS_NOSEL | WS_VSCROLL | TabStop(where),
+                                   WS_EX_CLIENTEDGE, std::wstring());
+        built.component = std::make_unique<LineListControl>(where.layout.name, *built.entry);
+        return built;
+    }
+
     static BuiltControl ProgressBar(const BuildPlace& where) {
         const ControlLayout& c = where.layout;
         BuiltControl built = Child(where, PROGRESS_CLASSW, PBS_SMOOTH, 0, Wide(c.caption));
@@ -460,6 +514,16 @@ void PlaceControl(const ControlLayout& c, const ControlEntry& entry, Component& 
         }
     }
     SetWindowPos(hwnd, nullptr, b.left, b.top, b.width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (c.kind == ControlKind::List) {
+        // A line the font's height and a little more.
+        TEXTMETRICW metrics{};
+        HDC dc = GetDC(hwnd);
+        const HGDIOBJ previous = SelectObject(dc, font);
+        GetTextMetricsW(dc, &metrics);
+        SelectObject(dc, previous);
+        ReleaseDC(hwnd, dc);
+        SendMessageW(hwnd, LB_SETITEMHEIGHT, 0, metrics.tmHeight + scale.Of(4));
+    }
     if (c.kind == ControlKind::RadioGroup) {
         HDC dc = GetDC(hwnd);
         const HGDIOBJ previous = SelectObject(dc, font);
@@ -484,6 +548,41 @@ void PlaceControl(const ControlLayout& c, const ControlEntry& entry, Component& 
             label->FitToText();
         }
     }
+}
+
+bool Marked(HWND hwnd) {
+    return GetPropW(hwnd, MARKED) != nullptr;
+}
+
+HBRUSH MarkedBrush() {
+    static const HBRUSH brush = CreateSolidBrush(RGB(255, 0, 0));
+    return brush;
+}
+
+bool DrawListLine(const DRAWITEMSTRUCT& item) {
+    if (item.CtlType != ODT_LISTBOX) {
+        return false;
+    }
+    const bool marked = item.itemData != 0;
+    FillRect(item.hDC, &item.rcItem,
+             marked ? MarkedBrush() : GetSysColorBrush(COLOR_WINDOW));
+    if (item.itemID != static_cast<UINT>(-1)) {
+        const auto length = static_cast<int>(
+            SendMessageW(item.hwndItem, LB_GETTEXTLEN, item.itemID, 0));
+        std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+        SendMessageW(item.hwndItem, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+        SetBkMode(item.hDC, TRANSPARENT);
+        SetTextColor(item.hDC, marked ? RGB(255, 255, 255) : GetSysColor(COLOR_WINDOWTEXT));
+        RECT area = item.rcItem;
+        area.left += 4;
+        DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &area,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    }
+    if ((item.itemState & ODS_FOCUS) != 0) {
+        DrawFocusRect(item.hDC, &item.rcItem);
+    }
+    return true;
 }
 
 namespace {

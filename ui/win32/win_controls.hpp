@@ -1,8 +1,9 @@
 // The Win32 control adapters: each control of a WindowLayout as a child window of the system's own
-// classes (static, button, combo box, edit, progress bar), read and set through the toolkit-free
-// interfaces of ui/controls.hpp; one small builder a kind of control that creates its window and
-// its adapter (BuildControl), the placing of each kind at a scale (PlaceControl) and the menu bar.
-// WinForm routes their events. Texts are UTF-8 in the logic and UTF-16 towards the system.
+// classes (static, button, combo box, edit, progress bar, list box), read and set through the
+// toolkit-free interfaces of ui/controls.hpp; one small builder a kind of control that creates its
+// window and its adapter (BuildControl), the placing of each kind at a scale (PlaceControl) and the
+// menu bar. WinForm routes their events and paints the marked banners and the lines of lists.
+// Texts are UTF-8 in the logic and UTF-16 towards the system.
 #pragma once
 
 #include <windows.h>
@@ -173,6 +174,14 @@ BuiltControl BuildControl(const BuildPlace& where);
 // places within: a drop-down list's items, a radio group's buttons, a sizing label's text extent.
 void PlaceControl(const ControlLayout& layout, const ControlEntry& entry, Component& component,
                   const Scale& scale, HFONT font);
+
+// Whether the control's window is a banner that is marked now (white on red).
+bool Marked(HWND hwnd);
+// The brush of a marked banner's or line's background.
+HBRUSH MarkedBrush();
+// Draws a line of a list of lines (an owner-drawn list box) as WM_DRAWITEM asks; false for any
+// other control.
+bool DrawListLine(const DRAWITEMSTRUCT& item);
 
 // A command of the menu bar as built: its identifier and its layout.
 struct MenuEntry {

@@ -22,6 +22,10 @@ bool WinDialogs::AskYesNo(const std::string& caption, const std::string& text) {
                        MB_YESNO | MB_DEFBUTTON1) == IDYES;
 }
 
+void WinDialogs::WarningSound() {
+    MessageBeep(MB_ICONWARNING);
+}
+
 namespace {
 
 std::optional<std::string> RunFileDialog(HWND owner, const FileChoice& choice, bool save) {
@@ -41,7 +45,7 @@ std::optional<std::string> RunFileDialog(HWND owner, const FileChoice& choice, b
     dialog.lpstrTitle = title.c_str();
     dialog.lpstrDefExt = extension.c_str();
     dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
-                   (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+                   (!save ? OFN_FILEMUSTEXIST : choice.appended ? 0 : OFN_OVERWRITEPROMPT);
     const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
     if (!chosen) {
         return std::nullopt;

@@ -14,6 +14,7 @@ class WinDialogs : public Dialogs {
     explicit WinDialogs(WinForm& owner) : owner_(&owner) {}
     void ShowMessage(const std::string& text) override;
     bool AskYesNo(const std::string& caption, const std::string& text) override;
+    void WarningSound() override;
 
   private:
     WinForm* owner_;

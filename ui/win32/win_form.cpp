@@ -69,7 +69,8 @@ ATOM RegisterFormClass() {
 
 }  // namespace
 
-WinForm::WinForm(const WindowLayout& layout, bool main) : layout_(layout), main_(main) {
+WinForm::WinForm(const WindowLayout& layout, bool main, HWND owner)
+    : layout_(layout), main_(main), owner_(owner) {
     RegisterFormClass();
     // The menu bar, counted in the outer size by Fit() once the window has it: the controls keep
     // their places in the client area.
@@ -83,7 +84,7 @@ WinForm::WinForm(const WindowLayout& layout, bool main) : layout_(layout), main_
     scale_ = fit.scale;
     hwnd_ = CreateWindowExW(FORM_EX_STYLE, FORM_CLASS, Wide(layout_.caption).c_str(), FORM_STYLE,
                             fit.outer.left, fit.outer.top, fit.outer.width, fit.outer.height,
-                            nullptr, bar, GetModuleHandleW(nullptr), this);
+                            owner_, bar, GetModuleHandleW(nullptr), this);
     if (hwnd_ == nullptr) {
         if (bar != nullptr) {
             DestroyMenu(bar);
@@ -453,9 +454,26 @@ LRESULT WinForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             break;
+        case WM_SHOWWINDOW:
+            // A dialog over its owner: the owner takes no input while the dialog is shown, and
+            // is enabled again before the dialog hides, so that it becomes the active window.
+            if (owner_ != nullptr && lParam == 0) {
+                EnableWindow(owner_, wParam == FALSE);
+            }
+            break;
+        case WM_DRAWITEM:
+            if (DrawListLine(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) {
+                return TRUE;
+            }
+            break;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: {
             const auto dc = reinterpret_cast<HDC>(wParam);
+            if (Marked(reinterpret_cast<HWND>(lParam))) {
+                SetBkColor(dc, RGB(255, 0, 0));
+                SetTextColor(dc, RGB(255, 255, 255));
+                return reinterpret_cast<LRESULT>(MarkedBrush());
+            }
             SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
             SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
@@ -497,6 +515,10 @@ LRESULT WinForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_CLOSE:
+            if (!layout_.closeHandler.empty()) {
+                Fire(layout_.closeHandler, *Find(layout_.name));
+                return 0;
+            }
             if (!main_) {
                 ShowWindow(hwnd_, SW_HIDE);
                 return 0;

@@ -36,8 +36,10 @@ using DeviceRegistration = decltype(&::RegisterDeviceNotificationW);
 class WinForm : public ControlSet {
   public:
     // Creates the window hidden, centred on the work area of the primary monitor and fitted to it.
-    // `main`: closing it ends the message loop; any other window is only hidden by a close.
-    WinForm(const WindowLayout& layout, bool main);
+    // `main`: closing it ends the message loop; any other window is only hidden by a close, or
+    // left to the layout's close handler. `owner`: the window this one is a modal dialog over
+    // (disabled while this one is shown); none: a window of its own.
+    WinForm(const WindowLayout& layout, bool main, HWND owner = nullptr);
     ~WinForm() override;
     WinForm(const WinForm&) = delete;
     WinForm& operator=(const WinForm&) = delete;
@@ -115,6 +117,7 @@ class WinForm : public ControlSet {
 
     const WindowLayout& layout_;
     const bool main_;
+    const HWND owner_;
     HWND hwnd_ = nullptr;
     int dpi_ = 96;
     ui::Scale scale_;
