@@ -12,6 +12,7 @@
 #include "config/settings_file.hpp"
 #include "core/provision.hpp"
 #include "core/sha256.hpp"
+#include "texts/texts.hpp"
 
 namespace zrt::cli {
 
@@ -36,12 +37,17 @@ class TerminalStation final : public core::StationListener {
     Terminal& terminal_;
 };
 
+// Why a reader failed, in the catalogue's English, as the output and the log give it.
+std::string Reason(const core::Verdict& verdict) {
+    return texts::VerdictReason(texts::Language::English, verdict);
+}
+
 // "00042 /dev/hidraw3 written; firmware 12 -> 13; seen before; 9512 ms".
 std::string VerdictLine(const core::Verdict& verdict) {
     std::string line = verdict.serial ? SerialText(*verdict.serial) : std::string("?????");
     line += " " + config::PrintableText(verdict.path) + " " + core::ResultWord(verdict.result);
     if (verdict.result == core::Result::Failed) {
-        line += ": " + config::PrintableText(core::ReasonText(verdict));
+        line += ": " + config::PrintableText(Reason(verdict));
     }
     if (verdict.FirmwareChanged()) {
         line += "; firmware " + std::to_string(*verdict.firmwareBefore) + " -> " +
@@ -62,7 +68,7 @@ Json VerdictJson(const core::Verdict& verdict) {
             {"path", config::PrintableText(verdict.path)},
             {"model", verdict.serial ? Json(verdict.model) : Json(nullptr)},
             {"result", core::ResultWord(verdict.result)},
-            {"error", failed ? Json(config::PrintableText(core::ReasonText(verdict))) : Json()},
+            {"error", failed ? Json(config::PrintableText(Reason(verdict))) : Json()},
             {"firmware_before", number(verdict.firmwareBefore)},
             {"firmware_after", number(verdict.firmwareAfter)},
             {"seen_before", verdict.seenBefore},
@@ -129,7 +135,7 @@ class Provision final : public Command {
                 context.out << VerdictLine(*verdict) << "\n";
             }
             context.out << std::flush;
-            if (log.IsOpen() && !log.Append(*verdict)) {
+            if (log.IsOpen() && !log.Append(*verdict, Reason(*verdict))) {
                 context.err << "zrt-vivoraz-cli: --log: cannot write " << log_
                             << "; the run ends\n";
                 logFailed = true;

@@ -2,8 +2,6 @@
 // the write with its read-back check.
 #include "cli/readers.hpp"
 
-#include <cctype>
-
 #include "cli/command.hpp"
 #include "core/reader_service.hpp"
 #include "link/link_error.hpp"
@@ -125,16 +123,7 @@ Chosen Choose(ReaderSet& readers, const Selection& selection) {
 }
 
 std::string LinkErrorText(std::int32_t code) {
-    std::string text(texts::Words(texts::LinkErrorKey(code), texts::Language::English));
-    if (!text.empty() && text.back() == '.') {
-        text.pop_back();
-    }
-    // "The reader ..." begins a sentence; "HID" stays a name.
-    if (text.size() > 1 && std::isupper(static_cast<unsigned char>(text[0])) &&
-        std::islower(static_cast<unsigned char>(text[1]))) {
-        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
-    }
-    return text;
+    return texts::LinkErrorPhrase(texts::Language::English, code);
 }
 
 std::string SettingsErrorText(const config::SettingsError& error) {

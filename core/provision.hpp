@@ -39,7 +39,8 @@ namespace zrt::core {
 // What became of a reader: its settings written (read back and compared), already held, or not
 // given. A reader whose settings were written or already held but whose upgrade failed is failed.
 enum class Result { Written, Unchanged, Failed };
-// "written", "unchanged", "failed": the output line's and the log's word.
+// "written", "unchanged", "failed": the command line's and the log's word for a result, a code
+// that scripts read, the same in every language.
 const char* ResultWord(Result result);
 
 // Why a reader failed.
@@ -81,13 +82,6 @@ struct Verdict {
         return firmwareBefore && firmwareAfter && *firmwareBefore != *firmwareAfter;
     }
 };
-
-// The reason of a failed verdict in English, as the command line and the log give it (empty when
-// none): "pulled out during the write".
-std::string ReasonText(const Verdict& verdict);
-// The words of a reason without its details (a link error's, the settings that differ, the
-// versions): the English that a window's catalogue gives for its own text of the reason.
-const char* ReasonWords(Reason reason);
 
 // The counts of a run.
 struct Tally {
@@ -207,9 +201,11 @@ std::string CsvLine(const std::vector<std::string>& fields);
 // A local time with its offset from UTC, from the same moment broken down both ways:
 // "2026-05-04T09:15:02+02:00".
 std::string LocalTimeText(const std::tm& local, const std::tm& utc);
-// The log's fields of a verdict; `time` as LocalTimeText gives it.
-std::vector<std::string> LogFields(const Verdict& verdict, const std::string& time,
-                                   std::string_view settingsSha256, std::string_view version);
+// The log's fields of a verdict; `reason` the front end's words for why it failed (texts/, in
+// English), `time` as LocalTimeText gives it.
+std::vector<std::string> LogFields(const Verdict& verdict, std::string_view reason,
+                                   const std::string& time, std::string_view settingsSha256,
+                                   std::string_view version);
 // The program's version as the log gives it ("1.9", with the note of a build for test images).
 std::string ProgramVersion();
 
@@ -222,8 +218,9 @@ class ProvisionLog {
     // with nothing open, when that cannot be written.
     bool Open(const std::string& path);
     bool IsOpen() const { return file_ != nullptr; }
-    // Appends the verdict's row and flushes it: false when it could not be written.
-    bool Append(const Verdict& verdict);
+    // Appends the verdict's row, `reason` as LogFields takes it, and flushes it: false when it
+    // could not be written.
+    bool Append(const Verdict& verdict, std::string_view reason);
 
   private:
     std::string sha256_;

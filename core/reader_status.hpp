@@ -1,6 +1,5 @@
 // How a reader's identity is shown: the model's name, the status line of a connected reader from
-// the catalogue's format (texts/), and which readers read the card types. And the words of the
-// provisioning log for a link error (English).
+// the catalogue's format (texts/), and which readers read the card types.
 #pragma once
 
 #include <cstdint>
@@ -25,10 +24,6 @@ std::string ModelName(std::uint16_t modelWord);
 // "Czytnik Zr-T51, Nr: 00042 (soft: 07)": `format` is a printf format of three ints, (model word
 // AND 0x3FF) modulo 100, the serial number, the firmware version.
 std::string ConnectedText(const link::ReaderInfo& info, const char* format);
-// A link error's code in words, as the provisioning log gives it: "the reader does not answer
-// (HID driver error)".
-std::string LinkErrorWords(std::int32_t code);
-
 // Whether a reader with that identity reads the card types.
 inline bool ReadsCardTypes(const link::ReaderInfo& info) {
     return config::ShowsCardTypes(info.model);

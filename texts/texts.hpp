@@ -16,6 +16,10 @@
 
 #include "config/settings_words.hpp"
 
+namespace zrt::core {
+struct Verdict;
+}
+
 namespace zrt::texts {
 
 enum class Language { Polish, English };
@@ -192,6 +196,14 @@ std::string Say(Language language, std::string_view polish);
 
 // The message of a link error code (link::ZrHIDErr); every code outside 0..5 has the generic one.
 Text LinkErrorKey(std::int32_t code);
+// A link error as a part of a sentence ("/dev/hidraw3: the reader is in use by another program"),
+// as the command line says it: the message without its capital and full stop.
+std::string LinkErrorPhrase(Language language, std::int32_t code);
+// Why a provisioning station's reader failed (core::Verdict), in `language`, empty when it did
+// not: the reason, then the link error behind it, the versions, and, when `withDifferences`, the
+// settings that differ. The window's list and banner, and in English the command line and the log.
+std::string VerdictReason(Language language, const core::Verdict& verdict,
+                          bool withDifferences = true);
 // What is wrong with a settings file or a setting, in `language`: "before.2: unknown key 'F13'
 // (keys: ...)". Texts from the input (field, value) shown escaped (config::PrintableText).
 std::string SettingsErrorText(Language language, const config::SettingsError& error);

@@ -4,9 +4,11 @@
 #include "texts/texts.hpp"
 
 #include <array>
+#include <cctype>
 #include <cstdlib>
 
 #include "config/settings_file.hpp"
+#include "core/provision.hpp"
 #include "firmware/upgrade.hpp"
 #include "link/link_error.hpp"
 
@@ -372,6 +374,78 @@ Text LinkErrorKey(std::int32_t code) {
         default:
             return Text::LinkUnknown;
     }
+}
+
+namespace {
+
+// A message as a part of a sentence: without its full stop, its first letter small unless the
+// word is a name in capitals ("HID").
+std::string Phrase(std::string_view message) {
+    std::string text(message);
+    if (!text.empty() && text.back() == '.') {
+        text.pop_back();
+    }
+    if (text.size() > 1 && std::isupper(static_cast<unsigned char>(text[0])) &&
+        !std::isupper(static_cast<unsigned char>(text[1]))) {
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string LinkErrorPhrase(Language language, std::int32_t code) {
+    return Phrase(Words(LinkErrorKey(code), language));
+}
+
+// Every reason is a phrase that follows "failed: " (a message of the window's as such a phrase):
+// a reader that cannot be opened said as the status line says it when no access is the cause, a
+// link error alone by its own message; the settings that differ follow the reason after a colon.
+std::string VerdictReason(Language language, const core::Verdict& verdict, bool withDifferences) {
+    using R = core::Reason;
+    const auto say = [language](Text key) { return Phrase(Words(key, language)); };
+    std::string text;
+    switch (verdict.reason) {
+        case R::None:
+            return text;
+        case R::NotOpened:
+            return say(verdict.openError == link::OpenError::NoAccess ? Text::NoAccessStatus
+                       : verdict.openError == link::OpenError::InUse  ? Text::ProvInUse
+                                                                      : Text::ProvNotOpened);
+        case R::LinkError:
+            return LinkErrorPhrase(language, verdict.linkError);
+        case R::PulledOutReading:
+            return say(Text::ProvPulledReading);
+        case R::PulledOutWriting:
+            return say(Text::ProvPulledWriting);
+        case R::PulledOutUploading:
+            return say(Text::ProvPulledUploading);
+        case R::UploadFailed:
+            return say(Text::ProvUploadFailed) + ": " + LinkErrorPhrase(language, verdict.linkError);
+        case R::DamagedImage:
+            return say(Text::UpgradeFileError);
+        case R::TestImage:
+            return say(Text::ProvTestImage);
+        case R::NotFoundAgain:
+            return say(Text::ProvNotFoundAgain);
+        case R::FirmwareNotTaken:
+            return say(Text::ProvFirmwareNotTaken) + ": " +
+                   std::to_string(verdict.firmwareAfter.value_or(0)) + " ≠ " +
+                   std::to_string(verdict.imageVersion);
+        case R::NotStored:
+            text = say(Text::WriteNotStored);
+            break;
+        case R::SettingsLost:
+            text = say(Text::ProvSettingsLost);
+            break;
+    }
+    if (withDifferences && !verdict.differences.empty()) {
+        text += ":";
+        for (std::size_t i = 0; i < verdict.differences.size(); ++i) {
+            text += (i == 0 ? " " : "; ") + verdict.differences[i];
+        }
+    }
+    return text;
 }
 
 std::string SettingsErrorText(Language language, const config::SettingsError& error) {

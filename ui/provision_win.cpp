@@ -34,42 +34,6 @@ Handler FindHandler(std::string_view name) {
     return nullptr;
 }
 
-// The dialog's text of each reason; the text of a link error follows some of them, and a link
-// error alone is said by its own text.
-std::optional<Text> ReasonKey(const core::Verdict& verdict) {
-    switch (verdict.reason) {
-        case core::Reason::NotOpened:
-            return verdict.openError == link::OpenError::NoAccess ? Text::NoAccessStatus
-                   : verdict.openError == link::OpenError::InUse  ? Text::ProvInUse
-                                                                  : Text::ProvNotOpened;
-        case core::Reason::PulledOutReading:
-            return Text::ProvPulledReading;
-        case core::Reason::PulledOutWriting:
-            return Text::ProvPulledWriting;
-        case core::Reason::PulledOutUploading:
-            return Text::ProvPulledUploading;
-        case core::Reason::NotStored:
-            return Text::WriteNotStored;
-        case core::Reason::UploadFailed:
-            return Text::ProvUploadFailed;
-        case core::Reason::DamagedImage:
-            return Text::UpgradeFileError;
-        case core::Reason::TestImage:
-            return Text::ProvTestImage;
-        case core::Reason::NotFoundAgain:
-            return Text::ProvNotFoundAgain;
-        case core::Reason::FirmwareNotTaken:
-            return Text::ProvFirmwareNotTaken;
-        case core::Reason::SettingsLost:
-            return Text::ProvSettingsLost;
-        case core::Reason::LinkError:
-            return texts::LinkErrorKey(verdict.linkError);
-        case core::Reason::None:
-            break;
-    }
-    return std::nullopt;
-}
-
 std::string Serial(const core::Verdict& verdict) {
     char text[8] = "?????";
     if (verdict.serial) {
@@ -155,7 +119,8 @@ void TProvWin::ProvTimerTimer(Component& /*sender*/) {
         return;
     }
     Show(*verdict);
-    if (log_ && !log_->Append(*verdict)) {
+    // The log is for scripts: its reasons are in English, as the command line's.
+    if (log_ && !log_->Append(*verdict, texts::VerdictReason(Language::English, *verdict))) {
         Boxes.ShowMessage(Say(Text::CannotWrite) + "\n" + config::PrintableText(logPath_.value_or("")));
         End();
     }
@@ -215,30 +180,7 @@ std::string TProvWin::CountsText() const {
 }
 
 std::string TProvWin::ReasonText(const core::Verdict& verdict, bool withDifferences) const {
-    const std::optional<Text> key = ReasonKey(verdict);
-    std::string text = key ? Say(*key) : std::string();
-    switch (verdict.reason) {
-        case core::Reason::UploadFailed:
-            return text + ": " + Say(texts::LinkErrorKey(verdict.linkError));
-        case core::Reason::FirmwareNotTaken:
-            return text + ": " + std::to_string(verdict.firmwareAfter.value_or(0)) + " ≠ " +
-                   std::to_string(verdict.imageVersion);
-        case core::Reason::NotStored:
-        case core::Reason::SettingsLost:
-            // The settings that differ follow in the list, not in the banner.
-            if (withDifferences && !verdict.differences.empty()) {
-                if (!text.empty() && text.back() == '.') {
-                    text.pop_back();
-                }
-                text += ":";
-                for (std::size_t i = 0; i < verdict.differences.size(); ++i) {
-                    text += (i == 0 ? " " : "; ") + verdict.differences[i];
-                }
-            }
-            return text;
-        default:
-            return text;
-    }
+    return texts::VerdictReason(Lang, verdict, withDifferences);
 }
 
 std::string TProvWin::ResultText(const core::Verdict& verdict) const {

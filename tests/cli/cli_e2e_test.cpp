@@ -238,7 +238,7 @@ TEST_F(Fleet, ProvisionGivesEachReaderTheSettingsOnceAndLogsEach) {
     std::getline(lines, line);
     EXPECT_TRUE(Says(line, "00101 /dev/hidraw0 unchanged"));
     std::getline(lines, line);
-    EXPECT_EQ(line.rfind("00303 /dev/hidraw2 failed: the reader did not store the settings; "
+    EXPECT_EQ(line.rfind("00303 /dev/hidraw2 failed: the reader did not store the settings: "
                          "number.format: wrote dec, reader has hex;",
                          0),
               0u)
@@ -262,7 +262,7 @@ TEST_F(Fleet, ProvisionGivesEachReaderTheSettingsOnceAndLogsEach) {
     EXPECT_NE(rows.find(",00101,1175,12,12,unchanged,," + sha + ",1.9\r\n"), std::string::npos)
         << rows;
     // The reason holds commas: quoted.
-    EXPECT_NE(rows.find(",00303,141,13,13,failed,\"the reader did not store the settings;"),
+    EXPECT_NE(rows.find(",00303,141,13,13,failed,\"the reader did not store the settings:"),
               std::string::npos)
         << rows;
     EXPECT_NE(rows.find(",00202,151,12,12,written,," + sha + ",1.9\r\n"), std::string::npos)

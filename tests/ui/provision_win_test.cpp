@@ -220,14 +220,14 @@ TEST_F(Provisioning, SaysTheReasonsInTheWindowsLanguage) {
     verdict.serial = 42;
     verdict.reason = core::Reason::UploadFailed;
     verdict.linkError = link::ERR_UPGRADE;
-    EXPECT_EQ(prov.ReasonText(verdict), "błąd ładowania oprogramowania: Błąd podczas upgrade.");
-    EXPECT_EQ(english.ReasonText(verdict), "the firmware upload failed: The firmware upgrade failed.");
+    EXPECT_EQ(prov.ReasonText(verdict), "błąd ładowania oprogramowania: błąd podczas upgrade");
+    EXPECT_EQ(english.ReasonText(verdict), "the firmware upload failed: the firmware upgrade failed");
     EXPECT_EQ(english.BannerText(verdict),
-              "00042: FAILED – the firmware upload failed: The firmware upgrade failed.");
+              "00042: FAILED – the firmware upload failed: the firmware upgrade failed");
     verdict.reason = core::Reason::NotOpened;
     verdict.openError = link::OpenError::NoAccess;
-    EXPECT_EQ(prov.ReasonText(verdict), "Brak dostępu do czytnika");
-    EXPECT_EQ(english.ReasonText(verdict), "No access to the reader");
+    EXPECT_EQ(prov.ReasonText(verdict), "brak dostępu do czytnika");
+    EXPECT_EQ(english.ReasonText(verdict), "no access to the reader");
     verdict.reason = core::Reason::FirmwareNotTaken;
     verdict.firmwareAfter = 11;
     verdict.imageVersion = 12;
@@ -237,9 +237,9 @@ TEST_F(Provisioning, SaysTheReasonsInTheWindowsLanguage) {
     verdict.differences = {"number.reversed: wrote true, read false",
                            "enter: wrote true, read false"};
     EXPECT_EQ(prov.ReasonText(verdict),
-              Pl(texts::Text::WriteNotStored).substr(0, Pl(texts::Text::WriteNotStored).size() - 1) +
+              "czytnik nie zapisał konfiguracji"
                   ": number.reversed: wrote true, read false; enter: wrote true, read false");
-    EXPECT_EQ(prov.BannerText(verdict), "00042: BŁĄD – " + Pl(texts::Text::WriteNotStored));
+    EXPECT_EQ(prov.BannerText(verdict), "00042: BŁĄD – czytnik nie zapisał konfiguracji");
 }
 
 }  // namespace
