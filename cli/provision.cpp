@@ -25,7 +25,9 @@ constexpr std::chrono::milliseconds IDLE_WAIT{100};
 class TerminalStation final : public core::StationListener {
   public:
     explicit TerminalStation(Terminal& terminal) : terminal_(terminal) {}
-    void Uploading(int sent, int blocks) override { terminal_.Progress("uploading ", sent, blocks); }
+    void Uploading(int sent, int blocks) override {
+        terminal_.Progress("uploading ", sent, blocks);
+    }
     void Restarting(int step, int steps) override {
         if (step > 0) {  // the display starts with the first pause
             terminal_.Progress("restarting", step, steps);
@@ -116,8 +118,8 @@ class Provision final : public Command {
         StopRequest stop;
         TerminalStation listener(context.terminal);
         link::HidChanges* changes = StopRequest::Changes(platform);
-        core::ProvisionStation station(platform, {*settings, upgrade_, context.catalogue},
-                                       listener, changes);
+        core::ProvisionStation station(platform, {*settings, upgrade_, context.catalogue}, listener,
+                                       changes);
         context.err << "provision: waiting for readers; Ctrl+C ends the run\n" << std::flush;
         bool logFailed = false;
         while (!stop.Requested() && (count_ == 0 || station.Totals().Handled() < count_)) {

@@ -46,18 +46,18 @@ const char* ResultWord(Result result);
 // Why a reader failed.
 enum class Reason {
     None,
-    NotOpened,          // the system refused to open it (`openError`)
-    LinkError,          // a command failed while the reader stayed attached (`linkError`)
-    PulledOutReading,   // pulled out while its identity and settings were read
-    PulledOutWriting,   // pulled out during the write or its read-back
-    PulledOutUploading, // pulled out during the firmware upload or the restart
-    NotStored,          // the record read back lacks the settings written (`differences`)
-    UploadFailed,       // a command of the upload failed (`linkError`)
-    DamagedImage,       // the built-in image failed its consistency test: nothing was sent
-    TestImage,          // the newer built-in image is a test image, not uploaded by this build
-    NotFoundAgain,      // no reader with its serial number came back after the restart
-    FirmwareNotTaken,   // after the restart it reports `firmwareAfter`, not `imageVersion`
-    SettingsLost,       // after the restart it no longer holds the settings (`differences`)
+    NotOpened,           // the system refused to open it (`openError`)
+    LinkError,           // a command failed while the reader stayed attached (`linkError`)
+    PulledOutReading,    // pulled out while its identity and settings were read
+    PulledOutWriting,    // pulled out during the write or its read-back
+    PulledOutUploading,  // pulled out during the firmware upload or the restart
+    NotStored,           // the record read back lacks the settings written (`differences`)
+    UploadFailed,        // a command of the upload failed (`linkError`)
+    DamagedImage,        // the built-in image failed its consistency test: nothing was sent
+    TestImage,           // the newer built-in image is a test image, not uploaded by this build
+    NotFoundAgain,       // no reader with its serial number came back after the restart
+    FirmwareNotTaken,    // after the restart it reports `firmwareAfter`, not `imageVersion`
+    SettingsLost,        // after the restart it no longer holds the settings (`differences`)
 };
 
 // The verdict on one reader.
@@ -73,8 +73,8 @@ struct Verdict {
     std::int32_t linkError = 0;
     std::vector<std::string> differences;  // "number.size: wrote 4, reader has card"
     std::uint16_t imageVersion = 0;
-    bool seenBefore = false;                // the serial number was handled before in this run
-    std::chrono::milliseconds elapsed{0};   // from its plug-in (first seen) to the verdict
+    bool seenBefore = false;                   // the serial number was handled before in this run
+    std::chrono::milliseconds elapsed{0};      // from its plug-in (first seen) to the verdict
     std::chrono::system_clock::time_point at;  // when the verdict was reached
 
     // Whether an upload changed the firmware the reader reports.

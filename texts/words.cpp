@@ -421,7 +421,8 @@ std::string VerdictReason(Language language, const core::Verdict& verdict, bool 
         case R::PulledOutUploading:
             return say(Text::ProvPulledUploading);
         case R::UploadFailed:
-            return say(Text::ProvUploadFailed) + ": " + LinkErrorPhrase(language, verdict.linkError);
+            return say(Text::ProvUploadFailed) + ": " +
+                   LinkErrorPhrase(language, verdict.linkError);
         case R::DamagedImage:
             return say(Text::UpgradeFileError);
         case R::TestImage:

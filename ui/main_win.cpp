@@ -12,8 +12,8 @@
 #include "config/settings_file.hpp"
 #include "core/provision.hpp"
 #include "core/reader_status.hpp"
-#include "core/sha256.hpp"
 #include "core/report.hpp"
+#include "core/sha256.hpp"
 #include "link/host_system.hpp"
 #include "link/link_error.hpp"
 #include "link/text_file.hpp"
@@ -473,7 +473,8 @@ void TMainWin::ProvMnuClick(Component& /*sender*/) {
     if (ProvWin == nullptr || Files == nullptr || provisioning_) {
         return;
     }
-    const std::optional<std::string> path = Files->ChooseFileToOpen(SettingsFileChoice(texts::Text::LoadTitle));
+    const std::optional<std::string> path =
+        Files->ChooseFileToOpen(SettingsFileChoice(texts::Text::LoadTitle));
     std::string text;
     const std::optional<config::ConfigState> settings =
         path ? ReadSettingsFile(*path, text) : std::nullopt;

@@ -85,7 +85,8 @@ void TProvWin::Start(Run run, std::function<void()> ended) {
         platform_, core::StationSettings{run.settings, false, run.catalogue}, listener,
         platform_.Changes());
     FileLbl.SetCaption(Say(Text::ProvFile) + " " + config::PrintableText(run.settingsPath));
-    LogLbl.SetCaption(Say(Text::ProvLog) + " " + (logPath_ ? config::PrintableText(*logPath_) : Say(Text::ProvNoLog)));
+    LogLbl.SetCaption(Say(Text::ProvLog) + " " +
+                      (logPath_ ? config::PrintableText(*logPath_) : Say(Text::ProvNoLog)));
     CountLbl.SetCaption(CountsText());
     results_.clear();
     ResultLst.SetLines(results_);
@@ -121,7 +122,8 @@ void TProvWin::ProvTimerTimer(Component& /*sender*/) {
     Show(*verdict);
     // The log is for scripts: its reasons are in English, as the command line's.
     if (log_ && !log_->Append(*verdict, texts::VerdictReason(Language::English, *verdict))) {
-        Boxes.ShowMessage(Say(Text::CannotWrite) + "\n" + config::PrintableText(logPath_.value_or("")));
+        Boxes.ShowMessage(Say(Text::CannotWrite) + "\n" +
+                          config::PrintableText(logPath_.value_or("")));
         End();
     }
 }
@@ -231,7 +233,8 @@ void TProvWin::Handling(const std::string& /*path*/) {
 
 void TProvWin::Uploading(int sent, int blocks) {
     if (blocks > 0) {
-        StateBnr.SetCaption(Say(Text::UpgradeLabel) + " " + std::to_string(sent * 100 / blocks) + "%");
+        StateBnr.SetCaption(Say(Text::UpgradeLabel) + " " + std::to_string(sent * 100 / blocks) +
+                            "%");
         StateBnr.Repaint();
     }
 }

@@ -18,8 +18,8 @@
 #include "core/provision.hpp"
 #include "firmware/firmware_image.hpp"
 #include "link/hid_platform.hpp"
-#include "ui/controls.hpp"
 #include "texts/texts.hpp"
+#include "ui/controls.hpp"
 #include "ui/layout.hpp"
 
 namespace zrt::ui {

@@ -287,7 +287,8 @@ TEST_F(Fleet, ProvisionTakesEachPlugInOnceAndEndsOnCtrlC) {
     bed.WithReader(1, [](VirtualReader& reader) { reader.record = config::RECORD_TEMPLATE; });
     bed.PullOutOn(1, link::CMD_WRITE_CONFIG);
     bed.Plug(1);
-    EXPECT_TRUE(Says(Next(run), "00202 /dev/hidraw1 failed: pulled out during the write; seen before"));
+    EXPECT_TRUE(
+        Says(Next(run), "00202 /dev/hidraw1 failed: pulled out during the write; seen before"));
     bed.Unplug(1);
     bed.Plug(1);
     EXPECT_TRUE(Says(Next(run), "00202 /dev/hidraw1 written; seen before"));

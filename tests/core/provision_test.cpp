@@ -194,8 +194,9 @@ TEST_F(Station, FaultsFailWithTheirReasonsAndTheRunGoesOn) {
     EXPECT_EQ(verdicts[0].openError, link::OpenError::NoAccess);
     EXPECT_FALSE(verdicts[0].serial);
     EXPECT_EQ(verdicts[1].reason, Reason::NotStored);
-    EXPECT_NE(std::ranges::find(verdicts[1].differences, "number.format: wrote dec, reader has hex"),
-              verdicts[1].differences.end());
+    EXPECT_NE(
+        std::ranges::find(verdicts[1].differences, "number.format: wrote dec, reader has hex"),
+        verdicts[1].differences.end());
     EXPECT_EQ(verdicts[2].reason, Reason::PulledOutWriting);
     EXPECT_EQ(verdicts[3].reason, Reason::UploadFailed);
     EXPECT_EQ(verdicts[3].linkError, link::ERR_UPGRADE);
@@ -339,8 +340,8 @@ TEST(ProvisionLogTest, RowsQuoteWhatCsvMustAndGiveTheLocalTimeWithItsOffset) {
     refused.reason = Reason::NotOpened;
     refused.openError = link::OpenError::InUse;
     EXPECT_EQ(LogFields(refused, "in use by another program\x01", "T", "abc", "1.9"),
-              (std::vector<std::string>{"T", "", "", "", "", "failed", "in use by another program\\x01",
-                                        "abc", "1.9"}));
+              (std::vector<std::string>{"T", "", "", "", "", "failed",
+                                        "in use by another program\\x01", "abc", "1.9"}));
 }
 
 TEST(ProvisionLogTest, TheHeaderOnlyInANewFileAndEachRowFlushedAtOnce) {

@@ -11,8 +11,8 @@
 #include <sstream>
 
 #include "config/settings_file.hpp"
-#include "ui/provision_win.hpp"
 #include "texts/texts.hpp"
+#include "ui/provision_win.hpp"
 #include "window_fixture.hpp"
 
 namespace zrt::ui::test {
@@ -45,9 +45,8 @@ class Provisioning : public Behaviour {
   protected:
     void SetUp() override {
         folder = std::filesystem::temp_directory_path() /
-                 ("zrt-prov-" + std::string(::testing::UnitTest::GetInstance()
-                                                ->current_test_info()
-                                                ->name()));
+                 ("zrt-prov-" +
+                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
         // The settings of the template: every reader holding RECORD differs.
@@ -178,7 +177,7 @@ struct Refusal {
     const char* name;
     std::optional<std::string> settings;  // a file's name in the test's folder
     std::optional<std::string> log;
-    std::optional<texts::Text> box;       // the main window's box begins so; none: no box
+    std::optional<texts::Text> box;  // the main window's box begins so; none: no box
 };
 
 class NothingStarts : public Provisioning, public ::testing::WithParamInterface<Refusal> {};
@@ -221,7 +220,8 @@ TEST_F(Provisioning, SaysTheReasonsInTheWindowsLanguage) {
     verdict.reason = core::Reason::UploadFailed;
     verdict.linkError = link::ERR_UPGRADE;
     EXPECT_EQ(prov.ReasonText(verdict), "błąd ładowania oprogramowania: błąd podczas upgrade");
-    EXPECT_EQ(english.ReasonText(verdict), "the firmware upload failed: the firmware upgrade failed");
+    EXPECT_EQ(english.ReasonText(verdict),
+              "the firmware upload failed: the firmware upgrade failed");
     EXPECT_EQ(english.BannerText(verdict),
               "00042: FAILED – the firmware upload failed: the firmware upgrade failed");
     verdict.reason = core::Reason::NotOpened;
@@ -238,7 +238,7 @@ TEST_F(Provisioning, SaysTheReasonsInTheWindowsLanguage) {
                            "enter: wrote true, read false"};
     EXPECT_EQ(prov.ReasonText(verdict),
               "czytnik nie zapisał konfiguracji"
-                  ": number.reversed: wrote true, read false; enter: wrote true, read false");
+              ": number.reversed: wrote true, read false; enter: wrote true, read false");
     EXPECT_EQ(prov.BannerText(verdict), "00042: BŁĄD – czytnik nie zapisał konfiguracji");
 }
 

@@ -38,8 +38,8 @@ std::vector<std::string> LayoutTexts(const WindowLayout& w) {
 class WindowWords : public ::testing::TestWithParam<Language> {};
 
 TEST_P(WindowWords, AreAllInTheWindowsLanguage) {
-    for (const WindowLayout* w : {&MainWinLayout(GetParam()), &WorkWinLayout(GetParam()),
-                                  &ProvWinLayout(GetParam())}) {
+    for (const WindowLayout* w :
+         {&MainWinLayout(GetParam()), &WorkWinLayout(GetParam()), &ProvWinLayout(GetParam())}) {
         for (const std::string& text : LayoutTexts(*w)) {
             EXPECT_EQ(test::Foreign(text, GetParam()), "") << w->name;
         }
