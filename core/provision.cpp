@@ -127,8 +127,9 @@ void ProvisionStation::Search() {
             continue;
         }
         switch (one.why) {
-            case link::OpenError::NotReady:
-                settling_.try_emplace(one.path, lastSearch_);  // its access is yet to be set
+            case link::OpenError::NotReady:  // its access is yet to be set
+            case link::OpenError::Other:     // e.g. no identity yet, just after its arrival
+                settling_.try_emplace(one.path, lastSearch_);
                 break;
             case link::OpenError::SystemHeld:  // a reader's keyboard, not the reader
             case link::OpenError::Gone:        // gone since the listing
