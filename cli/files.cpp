@@ -62,6 +62,11 @@ std::optional<config::ConfigState> ReadSettingsFile(const std::string& name,
     return settings;
 }
 
+std::string CannotWriteText(const std::string& name, int why) {
+    return config::PrintableText(name) + ": cannot be written (" +
+           link::SystemErrorText(why, "en") + ")";
+}
+
 bool WriteTextFile(const std::string& name, const std::string& text, std::ostream& standardOutput,
                    std::string& error) {
     if (name == "-") {
@@ -70,7 +75,7 @@ bool WriteTextFile(const std::string& name, const std::string& text, std::ostrea
     }
     int why = 0;
     if (!link::WriteTextFile(name, text, why)) {
-        error = name + ": cannot be written (" + link::SystemErrorText(why, "en") + ")";
+        error = CannotWriteText(name, why);
         return false;
     }
     return true;

@@ -39,17 +39,12 @@ class TerminalStation final : public core::StationListener {
     Terminal& terminal_;
 };
 
-// Why a reader failed, in the catalogue's English, as the output and the log give it.
-std::string Reason(const core::Verdict& verdict) {
-    return texts::VerdictReason(texts::Language::English, verdict);
-}
-
 // "00042 /dev/hidraw3 written; firmware 12 -> 13; seen before; 9512 ms".
 std::string VerdictLine(const core::Verdict& verdict) {
     std::string line = verdict.serial ? SerialText(*verdict.serial) : std::string("?????");
     line += " " + config::PrintableText(verdict.path) + " " + core::ResultWord(verdict.result);
     if (verdict.result == core::Result::Failed) {
-        line += ": " + config::PrintableText(Reason(verdict));
+        line += ": " + config::PrintableText(texts::ScriptReason(verdict));
     }
     if (verdict.FirmwareChanged()) {
         line += "; firmware " + std::to_string(*verdict.firmwareBefore) + " -> " +
@@ -70,7 +65,7 @@ Json VerdictJson(const core::Verdict& verdict) {
             {"path", config::PrintableText(verdict.path)},
             {"model", verdict.serial ? Json(verdict.model) : Json(nullptr)},
             {"result", core::ResultWord(verdict.result)},
-            {"error", failed ? Json(config::PrintableText(Reason(verdict))) : Json()},
+            {"error", failed ? Json(config::PrintableText(texts::ScriptReason(verdict))) : Json()},
             {"firmware_before", number(verdict.firmwareBefore)},
             {"firmware_after", number(verdict.firmwareAfter)},
             {"seen_before", verdict.seenBefore},
@@ -110,8 +105,8 @@ class Provision final : public Command {
             return Fail(context, KIND_INPUT, error, EXIT_FAILED);
         }
         core::ProvisionLog log(core::Sha256Hex(text));
-        if (!log_.empty() && !log.Open(log_)) {
-            return Fail(context, KIND_INPUT, "--log: cannot write " + log_, EXIT_FAILED);
+        if (int why = 0; !log_.empty() && !log.Open(log_, why)) {
+            return Fail(context, KIND_INPUT, "--log: " + CannotWriteText(log_, why), EXIT_FAILED);
         }
 
         link::HidPlatform& platform = context.readers.Platform();
@@ -137,7 +132,7 @@ class Provision final : public Command {
                 context.out << VerdictLine(*verdict) << "\n";
             }
             context.out << std::flush;
-            if (log.IsOpen() && !log.Append(*verdict, Reason(*verdict))) {
+            if (log.IsOpen() && !log.Append(*verdict, texts::ScriptReason(*verdict))) {
                 context.err << "zrt-vivoraz-cli: --log: cannot write " << log_
                             << "; the run ends\n";
                 logFailed = true;

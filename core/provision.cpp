@@ -9,6 +9,7 @@
 #include "core/reader_service.hpp"
 #include "core/reader_status.hpp"
 #include "firmware/upgrade.hpp"
+#include "link/host_system.hpp"
 #include "link/open_readers.hpp"
 #include "link/trace.hpp"
 
@@ -375,23 +376,27 @@ std::string ProgramVersion() {
     return ZRT_PROGRAM_VERSION + std::string(firmware::TestImagesNote());
 }
 
-bool ProvisionLog::Open(const std::string& path) {
+bool ProvisionLog::Open(const std::string& path, int& why) {
+    const auto failed = [&why] {
+        why = link::LastSystemError();
+        return false;
+    };
     link::File file = link::OpenForAppending(path);
     if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) {
-        return false;
+        return failed();
     }
     const long size = std::ftell(file.get());
     if (size < 0) {
-        return false;
+        return failed();
     }
     if (size == 0) {
         const std::string header = std::string(LOG_HEADER) + "\r\n";
         if (std::fwrite(header.data(), 1, header.size(), file.get()) != header.size()) {
-            return false;
+            return failed();
         }
     }
     if (std::fflush(file.get()) != 0) {
-        return false;
+        return failed();
     }
     file_ = std::move(file);
     return true;

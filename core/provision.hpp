@@ -215,8 +215,9 @@ class ProvisionLog {
     explicit ProvisionLog(std::string settingsSha256) : sha256_(std::move(settingsSha256)) {}
 
     // Opens the file for appending, the header row first when it is new or empty, flushed: false,
-    // with nothing open, when that cannot be written.
-    bool Open(const std::string& path);
+    // with nothing open and `why` the system's code (link::SystemErrorText), when that cannot be
+    // written.
+    bool Open(const std::string& path, int& why);
     bool IsOpen() const { return file_ != nullptr; }
     // Appends the verdict's row, `reason` as LogFields takes it, and flushes it: false when it
     // could not be written.

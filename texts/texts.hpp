@@ -204,6 +204,10 @@ std::string LinkErrorPhrase(Language language, std::int32_t code);
 // settings that differ. The window's list and banner, and in English the command line and the log.
 std::string VerdictReason(Language language, const core::Verdict& verdict,
                           bool withDifferences = true);
+// The reason as the command line and the provisioning log write it, for scripts: VerdictReason's
+// English, a reader that was not opened said as the command line's reader search says it, with
+// the system's advice where access is refused (link::OpenErrorReason).
+std::string ScriptReason(const core::Verdict& verdict);
 // What is wrong with a settings file or a setting, in `language`: "before.2: unknown key 'F13'
 // (keys: ...)". Texts from the input (field, value) shown escaped (config::PrintableText).
 std::string SettingsErrorText(Language language, const config::SettingsError& error);

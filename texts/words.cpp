@@ -11,6 +11,7 @@
 #include "core/provision.hpp"
 #include "firmware/upgrade.hpp"
 #include "link/link_error.hpp"
+#include "link/open_readers.hpp"
 
 namespace zrt::texts {
 
@@ -82,7 +83,7 @@ constexpr Row ROWS[] = {
     {Text::LinkNotFound,
      {"Wysłanie rozkazu do nie wyszukanego ZrHID.", "Command sent before a reader was found."}},
     {Text::LinkBadReply, {"Błąd odebranych danych.", "The reader's reply is corrupt."}},
-    {Text::LinkUpgrade, {"Błąd podczas upgrade.", "The firmware upgrade failed."}},
+    {Text::LinkUpgrade, {"Błąd podczas upgrade.", "The reader refused an upgrade step."}},
     {Text::LinkInUse,
      {"Czytnik jest używany przez inny program.", "The reader is in use by another program."}},
     {Text::LinkUnknown, {"ZrHID - błąd bez stosownego opisu.", "Unknown reader error."}},
@@ -447,6 +448,13 @@ std::string VerdictReason(Language language, const core::Verdict& verdict, bool 
         }
     }
     return text;
+}
+
+std::string ScriptReason(const core::Verdict& verdict) {
+    if (verdict.reason == core::Reason::NotOpened) {
+        return link::OpenErrorReason(verdict.openError);
+    }
+    return VerdictReason(Language::English, verdict);
 }
 
 std::string SettingsErrorText(Language language, const config::SettingsError& error) {

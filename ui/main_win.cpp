@@ -489,8 +489,8 @@ void TMainWin::ProvMnuClick(Component& /*sender*/) {
     auto log = std::make_unique<core::ProvisionLog>(core::Sha256Hex(text));
     if (!logPath) {
         log.reset();
-    } else if (!log->Open(*logPath)) {
-        Boxes.ShowMessage(Say(texts::Text::CannotWrite) + "\n" + config::PrintableText(*logPath));
+    } else if (int why = 0; !log->Open(*logPath, why)) {
+        Boxes.ShowMessage(CannotWriteText(*logPath, why));
         FocusRapWin();
         return;
     }

@@ -121,7 +121,7 @@ void TProvWin::ProvTimerTimer(Component& /*sender*/) {
     }
     Show(*verdict);
     // The log is for scripts: its reasons are in English, as the command line's.
-    if (log_ && !log_->Append(*verdict, texts::VerdictReason(Language::English, *verdict))) {
+    if (log_ && !log_->Append(*verdict, texts::ScriptReason(*verdict))) {
         Boxes.ShowMessage(Say(Text::CannotWrite) + "\n" +
                           config::PrintableText(logPath_.value_or("")));
         End();

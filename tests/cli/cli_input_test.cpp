@@ -144,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "-: not a ZrT_VivoRaz settings file", "input"},
         BadInput{"ProvisionWithALogThatCannotBeWritten",
                  "provision|FILE|--log|/no-such-folder/log.csv", "", 1,
-                 "--log: cannot write /no-such-folder/log.csv", TEXT},
+                 "--log: /no-such-folder/log.csv: cannot be written (", TEXT},
         BadInput{"ProvisionOfOneReader", "--reader|101|provision|FILE", "", 2,
                  "--reader, --path and --all do not apply", TEXT},
         BadInput{"ProvisionCountingNone", "provision|FILE|--count|0", "", 2, "--count", TEXT}),

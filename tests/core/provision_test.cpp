@@ -356,22 +356,24 @@ TEST(ProvisionLogTest, TheHeaderOnlyInANewFileAndEachRowFlushedAtOnce) {
     Verdict verdict;
     verdict.serial = 1;
     verdict.result = Result::Unchanged;
+    int why = 0;
     {
         ProvisionLog log("sha");
-        ASSERT_TRUE(log.Open(path));
+        ASSERT_TRUE(log.Open(path, why));
         EXPECT_EQ(contents(), std::string(LOG_HEADER) + "\r\n");
         ASSERT_TRUE(log.Append(verdict, ""));
         EXPECT_NE(contents().find(",00001,0,,,unchanged,,sha,"), std::string::npos) << contents();
     }
     ProvisionLog reopened("sha");
-    ASSERT_TRUE(reopened.Open(path));
+    ASSERT_TRUE(reopened.Open(path, why));
     ASSERT_TRUE(reopened.Append(verdict, ""));
     const std::string text = contents();
     EXPECT_EQ(text.find(LOG_HEADER), text.rfind(LOG_HEADER)) << "one header";
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
     std::remove(path.c_str());
 
-    EXPECT_FALSE(ProvisionLog("sha").Open(::testing::TempDir() + "no-such-folder/log.csv"));
+    EXPECT_FALSE(ProvisionLog("sha").Open(::testing::TempDir() + "no-such-folder/log.csv", why));
+    EXPECT_NE(why, 0);  // the system's reason, for the message
 }
 
 TEST(Sha256Test, KnownDigests) {

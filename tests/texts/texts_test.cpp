@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "core/provision.hpp"
+#include "link/host_system.hpp"
 #include "link/link_error.hpp"
 #include "texts/texts.hpp"
 
@@ -69,6 +71,20 @@ TEST(LinkErrors, EachCodeHasItsMessage) {
     }
     EXPECT_EQ(Words(LinkErrorKey(link::ERR_IN_USE), Language::English),
               "The reader is in use by another program.");
+}
+
+// The command line and the log give scripts a refused reader with the system's advice (the window
+// has its own box for it), and every other reason as the window's English says it.
+TEST(ScriptReasons, KeepTheSystemsAdviceForAReaderRefused) {
+    core::Verdict verdict;
+    verdict.reason = core::Reason::NotOpened;
+    verdict.openError = link::OpenError::NoAccess;
+    const std::string refused = ScriptReason(verdict);
+    EXPECT_EQ(refused.rfind("no access: this user may not open the reader", 0), 0u) << refused;
+    EXPECT_NE(refused.find(link::NoAccessAdvice()), std::string::npos) << refused;
+    verdict.reason = core::Reason::UploadFailed;
+    verdict.linkError = link::ERR_UPGRADE;
+    EXPECT_EQ(ScriptReason(verdict), VerdictReason(Language::English, verdict));
 }
 
 struct Problem {

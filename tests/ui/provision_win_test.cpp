@@ -221,9 +221,9 @@ TEST_F(Provisioning, SaysTheReasonsInTheWindowsLanguage) {
     verdict.linkError = link::ERR_UPGRADE;
     EXPECT_EQ(prov.ReasonText(verdict), "błąd ładowania oprogramowania: błąd podczas upgrade");
     EXPECT_EQ(english.ReasonText(verdict),
-              "the firmware upload failed: the firmware upgrade failed");
+              "the firmware upload failed: the reader refused an upgrade step");
     EXPECT_EQ(english.BannerText(verdict),
-              "00042: FAILED – the firmware upload failed: the firmware upgrade failed");
+              "00042: FAILED – the firmware upload failed: the reader refused an upgrade step");
     verdict.reason = core::Reason::NotOpened;
     verdict.openError = link::OpenError::NoAccess;
     EXPECT_EQ(prov.ReasonText(verdict), "brak dostępu do czytnika");
