@@ -77,7 +77,7 @@ std::string SettingsErrorText(const config::SettingsError& error);
 // did not store them ("number.size: wrote 4, reader has card"). Link errors pass as ZrHIDErr.
 struct Written {
     bool stored = false;
-    std::vector<std::string> differences;
+    std::vector<config::SettingDifference> differences;
 };
 Written WriteAndVerify(link::ZrHID& reader, const config::ConfigState& state);
 

@@ -71,7 +71,7 @@ struct Verdict {
     Reason reason = Reason::None;
     link::OpenError openError = link::OpenError::None;
     std::int32_t linkError = 0;
-    std::vector<std::string> differences;  // "number.size: wrote 4, reader has card"
+    std::vector<config::SettingDifference> differences;
     std::uint16_t imageVersion = 0;
     bool seenBefore = false;                   // the serial number was handled before in this run
     std::chrono::milliseconds elapsed{0};      // from its plug-in (first seen) to the verdict

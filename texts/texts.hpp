@@ -14,6 +14,7 @@
 #include <string_view>
 #include <utility>
 
+#include "config/reader_config.hpp"
 #include "config/settings_words.hpp"
 
 namespace zrt::core {
@@ -76,6 +77,7 @@ enum class Text {
     // The boxes. {readme}: where the README is installed.
     NoAccess,
     WriteNotStored,
+    SettingDiffers,
     LinkProgram,
     LinkHidDriver,
     LinkNotFound,
@@ -204,6 +206,8 @@ std::string LinkErrorPhrase(Language language, std::int32_t code);
 // settings that differ. The window's list and banner, and in English the command line and the log.
 std::string VerdictReason(Language language, const core::Verdict& verdict,
                           bool withDifferences = true);
+// A setting the reader did not store, in `language`: "number.size: wrote 4, reader has card".
+std::string DifferenceText(Language language, const config::SettingDifference& difference);
 // The reason as the command line and the provisioning log write it, for scripts: VerdictReason's
 // English, a reader that was not opened said as the command line's reader search says it, with
 // the system's advice where access is refused (link::OpenErrorReason).

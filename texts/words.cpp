@@ -78,6 +78,8 @@ constexpr Row ROWS[] = {
       "then unplug the reader and plug it in again."}},
     {Text::WriteNotStored,
      {"Czytnik nie zapisał konfiguracji.", "The reader did not store the settings."}},
+    {Text::SettingDiffers,
+     {"{name}: zapisano {wrote}, czytnik ma {has}", "{name}: wrote {wrote}, reader has {has}"}},
     {Text::LinkProgram, {"Błąd w kodzie programu.", "Internal error in the program."}},
     {Text::LinkHidDriver, {"Błąd z driwera HID.", "The HID driver reported an error."}},
     {Text::LinkNotFound,
@@ -444,10 +446,17 @@ std::string VerdictReason(Language language, const core::Verdict& verdict, bool 
     if (withDifferences && !verdict.differences.empty()) {
         text += ":";
         for (std::size_t i = 0; i < verdict.differences.size(); ++i) {
-            text += (i == 0 ? " " : "; ") + verdict.differences[i];
+            text += (i == 0 ? " " : "; ") + DifferenceText(language, verdict.differences[i]);
         }
     }
     return text;
+}
+
+std::string DifferenceText(Language language, const config::SettingDifference& difference) {
+    return Say(language, Text::SettingDiffers,
+               {{"name", config::PrintableText(difference.name)},
+                {"wrote", config::PrintableText(difference.wrote)},
+                {"has", config::PrintableText(difference.has)}});
 }
 
 std::string ScriptReason(const core::Verdict& verdict) {

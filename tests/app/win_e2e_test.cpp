@@ -513,6 +513,9 @@ TEST_F(WinToolEndToEnd, EachLanguageShowsOnlyItsOwnWords) {
             own += ui::test::Own(control.text, run.language) ? 1 : 0;
         }
         EXPECT_GE(own, 30) << run.tag << ": the window's texts, read back";
+        if (const char* folder = std::getenv("ZRT_SCREENSHOT_DIR")) {  // to look at, not checked
+            Shell(std::string("import -window root ") + folder + "/window-" + run.tag + ".png");
+        }
         TearDown();  // the program ends with its prefix's processes
     }
 }

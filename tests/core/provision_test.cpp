@@ -194,9 +194,9 @@ TEST_F(Station, FaultsFailWithTheirReasonsAndTheRunGoesOn) {
     EXPECT_EQ(verdicts[0].openError, link::OpenError::NoAccess);
     EXPECT_FALSE(verdicts[0].serial);
     EXPECT_EQ(verdicts[1].reason, Reason::NotStored);
-    EXPECT_NE(
-        std::ranges::find(verdicts[1].differences, "number.format: wrote dec, reader has hex"),
-        verdicts[1].differences.end());
+    EXPECT_NE(std::ranges::find(verdicts[1].differences,
+                                config::SettingDifference{"number.format", "dec", "hex"}),
+              verdicts[1].differences.end());
     EXPECT_EQ(verdicts[2].reason, Reason::PulledOutWriting);
     EXPECT_EQ(verdicts[3].reason, Reason::UploadFailed);
     EXPECT_EQ(verdicts[3].linkError, link::ERR_UPGRADE);

@@ -234,11 +234,15 @@ TEST_F(Provisioning, SaysTheReasonsInTheWindowsLanguage) {
     EXPECT_EQ(english.ReasonText(verdict), "the reader did not take the new firmware: 11 ≠ 12");
     // The settings that differ after a write go to the list, not to the banner.
     verdict.reason = core::Reason::NotStored;
-    verdict.differences = {"number.reversed: wrote true, read false",
-                           "enter: wrote true, read false"};
-    EXPECT_EQ(prov.ReasonText(verdict),
-              "czytnik nie zapisał konfiguracji"
-              ": number.reversed: wrote true, read false; enter: wrote true, read false");
+    verdict.differences = {{"number.reversed", "true", "false"}, {"enter", "true", "false"}};
+    EXPECT_EQ(
+        prov.ReasonText(verdict),
+        "czytnik nie zapisał konfiguracji"
+        ": number.reversed: zapisano true, czytnik ma false; enter: zapisano true, czytnik ma "
+        "false");
+    EXPECT_EQ(english.ReasonText(verdict),
+              "the reader did not store the settings: number.reversed: wrote true, reader has "
+              "false; enter: wrote true, reader has false");
     EXPECT_EQ(prov.BannerText(verdict), "00042: BŁĄD – czytnik nie zapisał konfiguracji");
 }
 
