@@ -61,7 +61,8 @@ std::atomic<bool> heldExclusively{false};
 // the node is open to everyone.
 int OpenAsAUser(const char* path, int flags) {
     struct stat status {};
-    if (::stat(path, &status) == 0 && (status.st_mode & (S_IROTH | S_IWOTH)) != (S_IROTH | S_IWOTH)) {
+    if (::stat(path, &status) == 0 &&
+        (status.st_mode & (S_IROTH | S_IWOTH)) != (S_IROTH | S_IWOTH)) {
         errno = EACCES;
         return -1;
     }
@@ -146,8 +147,8 @@ struct Options {
 
 int Run(const Options& options) {
     sim::UmockdevBed bed;
-    bed.AddReader(READER, sim::VirtualReader(link::ReaderInfo{151, 42, 12},
-                                             config::RECORD_TEMPLATE, link::PRODUCT_ID_51));
+    bed.AddReader(READER, sim::VirtualReader(link::ReaderInfo{151, 42, 12}, config::RECORD_TEMPLATE,
+                                             link::PRODUCT_ID_51));
     bed.Unplug(READER);
     std::atomic<long long> configAnswered{0};  // steady-clock ticks of the first "c" since a reset
     bed.SetRequestObserver([&configAnswered](unsigned, const sim::Request& request) {
@@ -174,13 +175,17 @@ int Run(const Options& options) {
         return 1;
     }
     QSocketNotifier changeSignals(changes->Descriptor(), QSocketNotifier::Read);
-    QObject::connect(&changeSignals, &QSocketNotifier::activated, [changes] { changes->Arrived(); });
+    QObject::connect(&changeSignals, &QSocketNotifier::activated,
+                     [changes] { changes->Arrived(); });
     changes->Watched();
     form.show();  // its activation searches
     RunFor(milliseconds(300));
 
-    const std::string noAccessBox = core::NO_ACCESS_TEXT;
-    const std::string noAccessStatus = core::NO_ACCESS_STATUS_TEXT;
+    // The Polish window's texts, the README where a window without documents names it.
+    const std::string noAccessBox =
+        texts::Say(texts::Language::Polish, texts::Text::NoAccess, {{"readme", "README"}});
+    const std::string noAccessStatus(
+        texts::Words(texts::Text::NoAccessStatus, texts::Language::Polish));
     const auto count = [](const std::vector<std::string>& texts, const std::string& text) {
         return static_cast<int>(std::count(texts.begin(), texts.end(), text));
     };
@@ -213,10 +218,11 @@ int Run(const Options& options) {
         }
         unplug();
     }
-    std::printf("accessible_plug_ins=%d\nloaded=%d\nno_access_boxes=%d\nno_access_status_lines=%d\n"
-                "access_to_load_mean_ms=%.1f\naccess_to_load_max_ms=%.1f\n",
-                options.accessible, loaded, count(boxes.messages, noAccessBox),
-                count(captions, noAccessStatus), loaded > 0 ? sum / loaded : 0.0, worst);
+    std::printf(
+        "accessible_plug_ins=%d\nloaded=%d\nno_access_boxes=%d\nno_access_status_lines=%d\n"
+        "access_to_load_mean_ms=%.1f\naccess_to_load_max_ms=%.1f\n",
+        options.accessible, loaded, count(boxes.messages, noAccessBox),
+        count(captions, noAccessStatus), loaded > 0 ? sum / loaded : 0.0, worst);
     std::fflush(stdout);
 
     // Plug-ins never given access: the box once each, after the settling time.
@@ -226,8 +232,7 @@ int Run(const Options& options) {
         const int statusBefore = count(captions, noAccessStatus);
         bed.PlugForRootAlone(READER);
         const auto plugged = Clock::now();
-        RunUntil([&] { return count(boxes.messages, noAccessBox) > before; },
-                 milliseconds(10'000));
+        RunUntil([&] { return count(boxes.messages, noAccessBox) > before; }, milliseconds(10'000));
         const double boxAfter = Ms(Clock::now() - plugged);
         RunFor(milliseconds(2500));  // searched again every second meanwhile
         boxesEach += (boxesEach.empty() ? "" : ",") +

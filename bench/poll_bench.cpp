@@ -77,9 +77,8 @@ void BM_PollSearchWithoutReader(benchmark::State& state) {
     zrt::link::ZrHID Reader51(platform, zrt::link::PRODUCT_ID_51);
     zrt::link::ZrHID* CurrentReader = nullptr;
     unsigned messages = 0;
-    const std::function<void(const std::string&)> showMessage = [&](const std::string&) {
-        ++messages;
-    };
+    const std::function<void(const zrt::link::ZrHIDErr&)> showMessage =
+        [&](const zrt::link::ZrHIDErr&) { ++messages; };
 
     for (auto _ : state) {
         const bool found = zrt::link::FindReader(

@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "config/settings_file.hpp"
-#include "core/reader_status.hpp"
 #include "link/link_error.hpp"
+#include "texts/texts.hpp"
 
 namespace zrt::cli {
 
@@ -36,10 +36,13 @@ void Verify(ReaderResult& result, const Written& written) {
     result.fields["changed"] = true;
     if (!written.stored) {
         result.Failed("the reader did not store the settings");
-        for (const std::string& difference : written.differences) {
-            result.error += "; " + difference;
+        Json differences = Json::array();
+        for (const config::SettingDifference& difference : written.differences) {
+            const std::string line = texts::DifferenceText(texts::Language::English, difference);
+            result.error += "; " + line;
+            differences.push_back(line);
         }
-        result.fields["differences"] = written.differences;
+        result.fields["differences"] = differences;
     }
 }
 
@@ -87,7 +90,7 @@ int ReaderCommand::Run(Context& context) {
             try {
                 RunOn(context, *entry, result);
             } catch (const link::ZrHIDErr& error) {
-                result.Failed(core::LinkErrorWords(error.code));
+                result.Failed(LinkErrorText(error.code));
             }
         }
         allOk = allOk && result.ok;

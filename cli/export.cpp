@@ -5,7 +5,6 @@
 #include "cli/files.hpp"
 #include "config/settings_file.hpp"
 #include "core/reader_service.hpp"
-#include "core/reader_status.hpp"
 
 namespace zrt::cli {
 
@@ -35,7 +34,7 @@ class Export final : public Command {
         try {
             loaded = core::LoadReader(*entry.reader);
         } catch (const link::ZrHIDErr& error) {
-            return Fail(context, KIND_READER, entry.path + ": " + core::LinkErrorWords(error.code),
+            return Fail(context, KIND_READER, entry.path + ": " + LinkErrorText(error.code),
                         EXIT_FAILED);
         }
         std::string error;

@@ -4,7 +4,9 @@
 #include <istream>
 #include <ostream>
 
+#include "cli/readers.hpp"
 #include "config/settings_file.hpp"
+#include "link/host_system.hpp"
 #include "link/text_file.hpp"
 
 namespace zrt::cli {
@@ -52,11 +54,17 @@ std::optional<config::ConfigState> ReadSettingsFile(const std::string& name,
         return std::nullopt;
     }
     text = *read;
-    std::optional<config::ConfigState> settings = config::SettingsFromJson(text, error);
+    config::SettingsError problem;
+    std::optional<config::ConfigState> settings = config::SettingsFromJson(text, problem);
     if (!settings) {
-        error = name + ": " + error;
+        error = name + ": " + SettingsErrorText(problem);
     }
     return settings;
+}
+
+std::string CannotWriteText(const std::string& name, int why) {
+    return config::PrintableText(name) + ": cannot be written (" +
+           link::SystemErrorText(why, "en") + ")";
 }
 
 bool WriteTextFile(const std::string& name, const std::string& text, std::ostream& standardOutput,
@@ -65,8 +73,9 @@ bool WriteTextFile(const std::string& name, const std::string& text, std::ostrea
         standardOutput << text << std::flush;
         return static_cast<bool>(standardOutput);
     }
-    if (!link::WriteTextFile(name, text)) {
-        error = name + ": cannot be written";
+    int why = 0;
+    if (!link::WriteTextFile(name, text, why)) {
+        error = CannotWriteText(name, why);
         return false;
     }
     return true;

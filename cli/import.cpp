@@ -5,6 +5,7 @@
 
 #include "cli/command.hpp"
 #include "cli/files.hpp"
+#include "cli/readers.hpp"
 #include "config/settings_file.hpp"
 #include "core/reader_service.hpp"
 #include "link/zrhid.hpp"

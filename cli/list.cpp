@@ -39,7 +39,7 @@ class List final : public Command {
                     one["serial"] = info.serial;
                     one["firmware"] = info.firmware;
                 } catch (const link::ZrHIDErr& failure) {
-                    error = core::LinkErrorWords(failure.code);
+                    error = LinkErrorText(failure.code);
                 }
             }
             one["error"] = error.empty() ? Json(nullptr) : Json(error);

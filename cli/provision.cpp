@@ -12,6 +12,7 @@
 #include "config/settings_file.hpp"
 #include "core/provision.hpp"
 #include "core/sha256.hpp"
+#include "texts/texts.hpp"
 
 namespace zrt::cli {
 
@@ -24,7 +25,9 @@ constexpr std::chrono::milliseconds IDLE_WAIT{100};
 class TerminalStation final : public core::StationListener {
   public:
     explicit TerminalStation(Terminal& terminal) : terminal_(terminal) {}
-    void Uploading(int sent, int blocks) override { terminal_.Progress("uploading ", sent, blocks); }
+    void Uploading(int sent, int blocks) override {
+        terminal_.Progress("uploading ", sent, blocks);
+    }
     void Restarting(int step, int steps) override {
         if (step > 0) {  // the display starts with the first pause
             terminal_.Progress("restarting", step, steps);
@@ -41,7 +44,7 @@ std::string VerdictLine(const core::Verdict& verdict) {
     std::string line = verdict.serial ? SerialText(*verdict.serial) : std::string("?????");
     line += " " + config::PrintableText(verdict.path) + " " + core::ResultWord(verdict.result);
     if (verdict.result == core::Result::Failed) {
-        line += ": " + config::PrintableText(core::ReasonText(verdict));
+        line += ": " + config::PrintableText(texts::ScriptReason(verdict));
     }
     if (verdict.FirmwareChanged()) {
         line += "; firmware " + std::to_string(*verdict.firmwareBefore) + " -> " +
@@ -62,7 +65,7 @@ Json VerdictJson(const core::Verdict& verdict) {
             {"path", config::PrintableText(verdict.path)},
             {"model", verdict.serial ? Json(verdict.model) : Json(nullptr)},
             {"result", core::ResultWord(verdict.result)},
-            {"error", failed ? Json(config::PrintableText(core::ReasonText(verdict))) : Json()},
+            {"error", failed ? Json(config::PrintableText(texts::ScriptReason(verdict))) : Json()},
             {"firmware_before", number(verdict.firmwareBefore)},
             {"firmware_after", number(verdict.firmwareAfter)},
             {"seen_before", verdict.seenBefore},
@@ -102,16 +105,16 @@ class Provision final : public Command {
             return Fail(context, KIND_INPUT, error, EXIT_FAILED);
         }
         core::ProvisionLog log(core::Sha256Hex(text));
-        if (!log_.empty() && !log.Open(log_)) {
-            return Fail(context, KIND_INPUT, "--log: cannot write " + log_, EXIT_FAILED);
+        if (int why = 0; !log_.empty() && !log.Open(log_, why)) {
+            return Fail(context, KIND_INPUT, "--log: " + CannotWriteText(log_, why), EXIT_FAILED);
         }
 
         link::HidPlatform& platform = context.readers.Platform();
         StopRequest stop;
         TerminalStation listener(context.terminal);
         link::HidChanges* changes = StopRequest::Changes(platform);
-        core::ProvisionStation station(platform, {*settings, upgrade_, context.catalogue},
-                                       listener, changes);
+        core::ProvisionStation station(platform, {*settings, upgrade_, context.catalogue}, listener,
+                                       changes);
         context.err << "provision: waiting for readers; Ctrl+C ends the run\n" << std::flush;
         bool logFailed = false;
         while (!stop.Requested() && (count_ == 0 || station.Totals().Handled() < count_)) {
@@ -129,7 +132,7 @@ class Provision final : public Command {
                 context.out << VerdictLine(*verdict) << "\n";
             }
             context.out << std::flush;
-            if (log.IsOpen() && !log.Append(*verdict)) {
+            if (log.IsOpen() && !log.Append(*verdict, texts::ScriptReason(*verdict))) {
                 context.err << "zrt-vivoraz-cli: --log: cannot write " << log_
                             << "; the run ends\n";
                 logFailed = true;

@@ -6,6 +6,7 @@
 #include "core/reader_service.hpp"
 #include "link/link_error.hpp"
 #include "link/open_readers.hpp"
+#include "texts/texts.hpp"
 
 namespace zrt::cli {
 
@@ -119,6 +120,14 @@ Chosen Choose(ReaderSet& readers, const Selection& selection) {
         chosen.entries.clear();
     }
     return chosen;
+}
+
+std::string LinkErrorText(std::int32_t code) {
+    return texts::LinkErrorPhrase(texts::Language::English, code);
+}
+
+std::string SettingsErrorText(const config::SettingsError& error) {
+    return texts::SettingsErrorText(texts::Language::English, error);
 }
 
 Written WriteAndVerify(link::ZrHID& reader, const config::ConfigState& state) {

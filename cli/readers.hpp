@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "config/reader_config.hpp"
+#include "config/settings_words.hpp"
 #include "link/hid_platform.hpp"
 #include "link/zrhid.hpp"
 
@@ -65,12 +66,18 @@ struct Chosen {
 };
 Chosen Choose(ReaderSet& readers, const Selection& selection);
 
+// A link error in the catalogue's English, as a part of this program's messages ("/dev/hidraw3:
+// the reader is in use by another program"): no capital, no full stop.
+std::string LinkErrorText(std::int32_t code);
+// What is wrong with a setting or a settings file, in the catalogue's English.
+std::string SettingsErrorText(const config::SettingsError& error);
+
 // Writes the record for `state`, reads it back and gives the verdict (core::WriteReader, for the
 // model word last read from the reader), with one line per setting that differs when the reader
 // did not store them ("number.size: wrote 4, reader has card"). Link errors pass as ZrHIDErr.
 struct Written {
     bool stored = false;
-    std::vector<std::string> differences;
+    std::vector<config::SettingDifference> differences;
 };
 Written WriteAndVerify(link::ZrHID& reader, const config::ConfigState& state);
 

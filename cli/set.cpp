@@ -5,6 +5,8 @@
 #include <iostream>
 
 #include "cli/command.hpp"
+#include "cli/readers.hpp"
+#include "config/settings_file.hpp"
 #include "config/settings_words.hpp"
 #include "core/reader_service.hpp"
 #include "link/zrhid.hpp"
@@ -33,11 +35,12 @@ class Set final : public ReaderCommand {
         for (const std::string& assignment : assignments_) {
             const std::size_t equals = assignment.find('=');
             std::string error;
+            config::SettingsError problem;
             if (equals == std::string::npos) {
                 error = "'" + assignment + "' is not NAME=VALUE";
-            } else {
-                config::SetSetting(probe, assignment.substr(0, equals),
-                                   assignment.substr(equals + 1), error);
+            } else if (!config::SetSetting(probe, assignment.substr(0, equals),
+                                           assignment.substr(equals + 1), problem)) {
+                error = SettingsErrorText(problem);
             }
             if (!error.empty()) {
                 return Fail(context, KIND_USAGE, error, EXIT_USAGE);
@@ -56,9 +59,9 @@ class Set final : public ReaderCommand {
         config::ConfigState state = config::StateFromRecord(loaded.record);
         for (const std::string& assignment : assignments_) {
             const std::size_t equals = assignment.find('=');
-            std::string error;
+            config::SettingsError checked;  // by Prepare
             config::SetSetting(state, assignment.substr(0, equals), assignment.substr(equals + 1),
-                               error);
+                               checked);
         }
         if (onlyIfDifferent_ && AlreadyHolds(loaded.info.model, loaded.record, state)) {
             result.unchanged = true;

@@ -1,7 +1,9 @@
 # What `cmake --install` puts where on Linux (GNUInstallDirs), in two components that become the
 # two Debian packages: "cli" (zrt-vivoraz-cli, its man page, the udev rule; no Qt) and "gui" (the
-# window, its desktop entry, icon, AppStream metainfo and man page). Man pages and changelogs go
-# in gzip-compressed, the icon's PNG sizes are drawn from its SVG with rsvg-convert.
+# window, its desktop entry, icon, AppStream metainfo and man page); each package's documentation
+# folder holds the README as Debian installs it (README.md.gz), with the copyright and changelog.
+# Man pages, changelogs and the README go in gzip-compressed, the icon's PNG sizes are drawn from
+# its SVG with rsvg-convert.
 include(GNUInstallDirs)
 
 set(ZRT_APP_ID org.zrtvivoraz.ZrtVivoraz)
@@ -18,13 +20,15 @@ endfunction()
 
 zrt_gzip(${CMAKE_SOURCE_DIR}/cli/zrt-vivoraz-cli.1 ${_generated}/zrt-vivoraz-cli.1.gz)
 zrt_gzip(${_linux}/changelog ${_generated}/changelog.gz)
-set(_install_data ${_generated}/zrt-vivoraz-cli.1.gz ${_generated}/changelog.gz)
+zrt_gzip(${CMAKE_SOURCE_DIR}/README.md ${_generated}/README.md.gz)
+set(_install_data ${_generated}/zrt-vivoraz-cli.1.gz ${_generated}/changelog.gz
+    ${_generated}/README.md.gz)
 
 install(FILES ${CMAKE_SOURCE_DIR}/app/70-zrt-readers.rules
         DESTINATION lib/udev/rules.d COMPONENT cli)
 install(FILES ${_generated}/zrt-vivoraz-cli.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT cli)
-install(FILES ${_linux}/copyright ${_generated}/changelog.gz
+install(FILES ${_linux}/copyright ${_generated}/changelog.gz ${_generated}/README.md.gz
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/zrt-vivoraz-cli COMPONENT cli)
 
 if(ZRT_BUILD_GUI)
@@ -49,7 +53,7 @@ if(ZRT_BUILD_GUI)
             DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo COMPONENT gui)
     install(FILES ${_generated}/zrt-vivoraz.1.gz
             DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT gui)
-    install(FILES ${_linux}/copyright ${_generated}/changelog.gz
+    install(FILES ${_linux}/copyright ${_generated}/changelog.gz ${_generated}/README.md.gz
             DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/zrt-vivoraz COMPONENT gui)
 endif()
 add_custom_target(zrt_install_data ALL DEPENDS ${_install_data})

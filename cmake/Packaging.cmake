@@ -1,6 +1,7 @@
 # `cpack -G DEB` (run in the build folder) makes the two Debian packages from the install
 # components: zrt-vivoraz-cli for headless machines, and zrt-vivoraz, the window, which depends on
-# it. Their dependencies come from the shared libraries they link (dpkg-shlibdeps). The rule
+# it. Their dependencies come from the shared libraries they link (dpkg-shlibdeps), and the window's
+# also on Qt's translations, which give Qt's own dialogs in Polish. The rule
 # package's scripts let a running udev take the rule at once.
 set(CPACK_PACKAGE_NAME zrt-vivoraz)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -37,6 +38,7 @@ set(CPACK_COMPONENT_GUI_DISPLAY_NAME "window")
 set(CPACK_DEBIAN_GUI_PACKAGE_NAME zrt-vivoraz)
 set(CPACK_DEBIAN_GUI_PACKAGE_SECTION utils)
 set(CPACK_COMPONENT_GUI_DEPENDS cli)
+set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS qt6-translations-l10n)
 string(CONCAT CPACK_DEBIAN_GUI_DESCRIPTION
     "configure Zr-T USB contactless card readers in a window\n"
     "ZrT_VivoRaz finds a connected Zr-T card reader, shows its model, serial number\n"

@@ -103,26 +103,26 @@ bool SameSettings(std::uint16_t modelWord, const ReaderConfig& a, const ReaderCo
     return ShownSettings(modelWord, a) == ShownSettings(modelWord, b);
 }
 
-std::vector<std::string> SettingDifferences(std::uint16_t modelWord, const ReaderConfig& written,
-                                            const ReaderConfig& readBack) {
+std::vector<SettingDifference> SettingDifferences(std::uint16_t modelWord,
+                                                  const ReaderConfig& written,
+                                                  const ReaderConfig& readBack) {
     const ConfigState wrote = ShownSettings(modelWord, written);
     const ConfigState has = ShownSettings(modelWord, readBack);
-    std::vector<std::string> lines;
+    std::vector<SettingDifference> found;
     if (wrote == has) {
-        return lines;
+        return found;
     }
     for (std::string_view name : SettingNames()) {
-        const std::string a = SettingText(wrote, name);
-        const std::string b = SettingText(has, name);
+        std::string a = SettingText(wrote, name);
+        std::string b = SettingText(has, name);
         if (a != b) {
-            lines.push_back(std::string(name) + ": wrote " + a + ", reader has " + b);
+            found.push_back({std::string(name), std::move(a), std::move(b)});
         }
     }
-    if (lines.empty()) {
-        lines.push_back("record: wrote " + HexBytes(written) + ", reader has " +
-                        HexBytes(readBack));
+    if (found.empty()) {
+        found.push_back({"record", HexBytes(written), HexBytes(readBack)});
     }
-    return lines;
+    return found;
 }
 
 std::string HexBytes(const ReaderConfig& record) {

@@ -63,12 +63,21 @@ inline bool ShowsCardTypes(std::uint16_t modelWord) {
 // (1 to 3, 7, the upper bits of 6), words that show alike and the modifier boxes of a row that is
 // not sent may differ. Used by the window's write and by the command-line program alike.
 bool SameSettings(std::uint16_t modelWord, const ReaderConfig& a, const ReaderConfig& b);
-// What that verdict finds different between the record written and the one read back, one line a
-// setting in the names and words of the settings files ("number.size: wrote 4, reader has card"),
-// or, should no setting's words differ, one line of both records' bytes. Empty exactly when
+// A setting that differs: its name and both values in the words of the settings files
+// ("number.size", "4", "card"); the name "record" with both records' bytes when no setting's words
+// differ. The front ends word it (texts::DifferenceText).
+struct SettingDifference {
+    std::string name;
+    std::string wrote;
+    std::string has;  // what the reader holds
+    bool operator==(const SettingDifference&) const = default;
+};
+// What that verdict finds different between the record written and the one read back, a setting
+// at a time, or, should no setting's words differ, both records' bytes. Empty exactly when
 // SameSettings holds.
-std::vector<std::string> SettingDifferences(std::uint16_t modelWord, const ReaderConfig& written,
-                                            const ReaderConfig& readBack);
+std::vector<SettingDifference> SettingDifferences(std::uint16_t modelWord,
+                                                  const ReaderConfig& written,
+                                                  const ReaderConfig& readBack);
 
 // A record's bytes as two-digit hexadecimal numbers joined by blanks: "E0 80 04 00 2B ...".
 std::string HexBytes(const ReaderConfig& record);

@@ -20,13 +20,37 @@ using Json = nlohmann::ordered_json;
 constexpr std::array<std::string_view, 3> BEFORE = {"before.1", "before.2", "before.3"};
 constexpr std::array<std::string_view, 2> AFTER = {"after.1", "after.2"};
 
-// A check failed: names the field and what is wrong with it.
+// A check failed: what is wrong with which field.
 struct Refused {
-    std::string message;
+    SettingsError error;
 };
 
-[[noreturn]] void Refuse(std::string_view field, const std::string& what) {
-    throw Refused{PrintableText(std::string(field) + ": " + what)};
+[[noreturn]] void Refuse(SettingsProblem problem, std::string_view field, std::string value = {},
+                         std::string limit = {}) {
+    SettingsError error;
+    error.problem = problem;
+    error.field = std::string(field);
+    error.value = std::move(value);
+    error.limit = std::move(limit);
+    throw Refused{std::move(error)};
+}
+
+ValueType TypeOf(const Json& value) {
+    return value.is_null()      ? ValueType::Null
+           : value.is_boolean() ? ValueType::Boolean
+           : value.is_number()  ? ValueType::Number
+           : value.is_string()  ? ValueType::String
+           : value.is_array()   ? ValueType::List
+                                : ValueType::Object;
+}
+
+// A value of the wrong kind in `field`.
+[[noreturn]] void RefuseType(SettingsProblem problem, std::string_view field, const Json& value) {
+    SettingsError error;
+    error.problem = problem;
+    error.field = std::string(field);
+    error.type = TypeOf(value);
+    throw Refused{std::move(error)};
 }
 
 // Follows where a SAX parse is in the document, to name the field of a number too large for a
@@ -50,18 +74,16 @@ class FieldTracker final : public nlohmann::json_sax<Json> {
     bool end_array() override { return Close(); }
     bool parse_error(std::size_t position, const std::string& token,
                      const nlohmann::detail::exception& failure) override {
-        if (failure.id == 406) {
-            const std::string field = Field();
-            error = field.empty() ? "a number out of range at byte " + std::to_string(position)
-                                  : field + ": the number " + token + " is out of range";
-        } else {
-            error = "not a JSON document (at byte " + std::to_string(position) + ")";
-        }
-        error = PrintableText(error);
+        error.offset = position;
+        error.field = Field();
+        error.value = token;
+        error.problem = failure.id != 406     ? SettingsProblem::NotJson
+                        : error.field.empty() ? SettingsProblem::NumberOutOfRangeAt
+                                              : SettingsProblem::NumberOutOfRange;
         return false;
     }
 
-    std::string error;
+    SettingsError error;
 
   private:
     struct Level {
@@ -100,27 +122,21 @@ class FieldTracker final : public nlohmann::json_sax<Json> {
     std::vector<Level> levels_;
 };
 
-std::string TypeName(const Json& value) {
-    return value.is_null()     ? "null"
-           : value.is_number() ? "a number"
-                               : std::string("a ") + value.type_name();
-}
-
 // The object `parent` holds under `key`, which must have exactly the fields `fields`.
 const Json& Object(const Json& value, std::string_view field,
                    std::initializer_list<std::string_view> fields) {
     if (!value.is_object()) {
-        Refuse(field.empty() ? "document" : field, "must be an object, not " + TypeName(value));
+        RefuseType(SettingsProblem::NotAnObject, field, value);
     }
     const std::string prefix = field.empty() ? "" : std::string(field) + ".";
     for (const auto& item : value.items()) {
         if (std::find(fields.begin(), fields.end(), item.key()) == fields.end()) {
-            Refuse(prefix + item.key(), "unknown field");
+            Refuse(SettingsProblem::UnknownField, prefix + item.key());
         }
     }
     for (std::string_view name : fields) {
         if (!value.contains(name)) {
-            Refuse(prefix + std::string(name), "missing");
+            Refuse(SettingsProblem::MissingField, prefix + std::string(name));
         }
     }
     return value;
@@ -128,7 +144,7 @@ const Json& Object(const Json& value, std::string_view field,
 
 bool Boolean(const Json& value, std::string_view field) {
     if (!value.is_boolean()) {
-        Refuse(field, "must be true or false, not " + TypeName(value));
+        RefuseType(SettingsProblem::NotBoolean, field, value);
     }
     return value.get<bool>();
 }
@@ -140,14 +156,17 @@ KeyRowState Key(const Json& value, std::string_view field) {
         return row;
     }
     if (!value.is_string()) {
-        Refuse(field, "must be null or a key such as \"LShift+A\", not " + TypeName(value));
+        RefuseType(SettingsProblem::NotAKey, field, value);
     }
     const std::string& text = value.get_ref<const std::string&>();
-    std::string error;
-    const std::optional<KeyRowState> row =
-        text == "null" ? std::nullopt : ParseKeyText(text, error);
+    if (text == "null") {
+        Refuse(SettingsProblem::KeyAsNullText, field);
+    }
+    SettingsError error;
+    const std::optional<KeyRowState> row = ParseKeyText(text, error);
     if (!row) {
-        Refuse(field, error.empty() ? "a key is not the text \"null\" (use null)" : error);
+        error.field = std::string(field);
+        throw Refused{std::move(error)};
     }
     return *row;
 }
@@ -156,7 +175,7 @@ template <std::size_t N>
 void Keys(const Json& value, std::string_view field, const std::array<std::string_view, N>& names,
           ConfigState& state, std::size_t firstRow) {
     if (!value.is_array() || value.size() != N) {
-        Refuse(field, "must be a list of " + std::to_string(N) + " keys");
+        Refuse(SettingsProblem::NotAKeyList, field, {}, std::to_string(N));
     }
     for (std::size_t i = 0; i < N; ++i) {
         state.rows[firstRow + i] = Key(value[i], names[i]);
@@ -164,15 +183,15 @@ void Keys(const Json& value, std::string_view field, const std::array<std::strin
 }
 
 ConfigState Read(const Json& document) {
-    Object(document, "", {"format", "version", "number", "enter", "cards", "before", "after"});
-    const Json& format = document["format"];
-    if (!format.is_string() || format.get_ref<const std::string&>() != SETTINGS_FILE_FORMAT) {
-        Refuse("format", "must be \"" + std::string(SETTINGS_FILE_FORMAT) + "\"");
+    // Another JSON document is said to be no settings file before any of its fields is judged.
+    if (!document.is_object() || !document.contains("format") ||
+        document["format"] != SETTINGS_FILE_FORMAT) {
+        Refuse(SettingsProblem::NotASettingsFile, "", {}, std::string(SETTINGS_FILE_FORMAT));
     }
+    Object(document, "", {"format", "version", "number", "enter", "cards", "before", "after"});
     const Json& version = document["version"];
     if (!version.is_number_integer() || version.get<long long>() != SETTINGS_FILE_VERSION) {
-        Refuse("version", "must be " + std::to_string(SETTINGS_FILE_VERSION) +
-                              " (this program reads no other version)");
+        Refuse(SettingsProblem::OtherVersion, "version", {}, std::to_string(SETTINGS_FILE_VERSION));
     }
 
     ConfigState state;
@@ -186,7 +205,7 @@ ConfigState Read(const Json& document) {
         }
     }
     if (state.formatIndex < 0) {
-        Refuse("number.format", "must be \"hex\", \"dec\" or \"dec-bytes\"");
+        Refuse(SettingsProblem::NotAFormat, "number.format");
     }
     const Json& size = number["size"];
     if (size.is_string() && size.get_ref<const std::string&>() == SIZE_CHOICES[0].name) {
@@ -195,7 +214,7 @@ ConfigState Read(const Json& document) {
                size.get<long long>() <= 8) {
         state.sizeIndex = static_cast<int>(size.get<long long>()) - 3;
     } else {
-        Refuse("number.size", "must be \"card\" or a number of bytes from 4 to 8");
+        Refuse(SettingsProblem::NotASize, "number.size");
     }
     state.reversed = Boolean(number["reversed"], "number.reversed");
     state.enterAtEnd = Boolean(document["enter"], "enter");
@@ -232,7 +251,7 @@ std::string SettingsToJson(const ConfigState& state) {
     return document.dump(2) + "\n";
 }
 
-std::optional<ConfigState> SettingsFromJson(std::string_view text, std::string& error) {
+std::optional<ConfigState> SettingsFromJson(std::string_view text, SettingsError& error) {
     FieldTracker tracker;
     if (!Json::sax_parse(text.begin(), text.end(), &tracker)) {
         error = tracker.error;
@@ -240,10 +259,14 @@ std::optional<ConfigState> SettingsFromJson(std::string_view text, std::string& 
     }
     try {
         return Read(Json::parse(text.begin(), text.end()));
-    } catch (const Json::exception& failure) {
-        error = "not a JSON document (" + PrintableText(failure.what()) + ")";
+    } catch (const Json::parse_error& failure) {
+        error = SettingsError{};
+        error.offset = failure.byte;
+    } catch (const Json::exception&) {
+        error = SettingsError{};
+        error.offset = text.size();
     } catch (const Refused& refused) {
-        error = refused.message;
+        error = refused.error;
     }
     return std::nullopt;
 }

@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "config/reader_config.hpp"
+#include "config/settings_words.hpp"
 
 namespace zrt::config {
 
@@ -31,12 +32,13 @@ std::string SettingsToJson(const ConfigState& state);
 
 // The settings a document holds, checked whole. None when anything is wrong, with `error` naming
 // the field ("number.size", "before.2", ...) and what is wrong with it, or the byte offset where
-// no field can be named (text that is no JSON, a number out of range outside any field). Texts
-// taken from the document are shown as PrintableText shows them.
-std::optional<ConfigState> SettingsFromJson(std::string_view text, std::string& error);
+// no field can be named (text that is no JSON, a number out of range outside any field). A JSON
+// document without "format": "zrt-vivoraz-config" is no settings file, whatever else it holds.
+std::optional<ConfigState> SettingsFromJson(std::string_view text, SettingsError& error);
 
-// `text` as it can be shown on a terminal or put in a JSON string: control characters and bytes
-// that are not part of valid UTF-8 as \xNN, everything else (Polish letters included) as it is.
+// `text` as it can be shown in a box, on a terminal or in a JSON string: control characters (DEL
+// and C1 included) and bytes that are not part of valid UTF-8 as \xNN, everything else (Polish
+// letters included) as it is. Every text taken from a file or a command line is shown through it.
 std::string PrintableText(std::string_view text);
 
 }  // namespace zrt::config

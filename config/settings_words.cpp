@@ -75,7 +75,7 @@ std::string KeyText(const KeyRowState& row) {
     return text + std::string(KeyNames()[static_cast<std::size_t>(key)]);
 }
 
-std::optional<KeyRowState> ParseKeyText(std::string_view text, std::string& error) {
+std::optional<KeyRowState> ParseKeyText(std::string_view text, SettingsError& error) {
     KeyRowState row;
     if (text == "null") {
         row.send = false;
@@ -85,15 +85,16 @@ std::optional<KeyRowState> ParseKeyText(std::string_view text, std::string& erro
         const std::size_t plus = text.find('+');
         const std::string_view part = text.substr(0, plus);
         if (part.empty()) {
-            error = "an empty part in a key entry";
+            error.problem = SettingsProblem::EmptyKeyPart;
+            error.value = std::string(text);
             return std::nullopt;
         }
         if (plus == std::string_view::npos) {
             const auto& keys = KeyNames();
             const auto key = std::find(keys.begin(), keys.end(), part);
             if (key == keys.end()) {
-                error = "unknown key '" + std::string(part) +
-                        "' (keys: *, TAB, A to Z, 0 to 9, F1 to F12)";
+                error.problem = SettingsProblem::UnknownKey;
+                error.value = std::string(part);
                 return std::nullopt;
             }
             row.keyIndex = static_cast<int>(key - keys.begin());
@@ -101,13 +102,14 @@ std::optional<KeyRowState> ParseKeyText(std::string_view text, std::string& erro
         }
         const auto modifier = std::find(MODIFIER_NAMES.begin(), MODIFIER_NAMES.end(), part);
         if (modifier == MODIFIER_NAMES.end()) {
-            error = "unknown modifier '" + std::string(part) +
-                    "' (modifiers: LCtrl, LShift, LAlt, RCtrl, RShift, RAlt)";
+            error.problem = SettingsProblem::UnknownModifier;
+            error.value = std::string(part);
             return std::nullopt;
         }
         bool& on = row.modifiers[static_cast<std::size_t>(modifier - MODIFIER_NAMES.begin())];
         if (on) {
-            error = "modifier '" + std::string(part) + "' given twice";
+            error.problem = SettingsProblem::ModifierTwice;
+            error.value = std::string(part);
             return std::nullopt;
         }
         on = true;
@@ -136,14 +138,17 @@ std::string SettingText(const ConfigState& state, std::string_view name) {
 }
 
 bool SetSetting(ConfigState& state, std::string_view name, std::string_view value,
-                std::string& error) {
+                SettingsError& error) {
     const int setting = SettingIndex(name);
+    error.field = std::string(name);
     const auto invalid = [&](const std::string& allowed) {
-        error = std::string(name) + ": '" + std::string(value) + "' is not one of " + allowed;
+        error.problem = SettingsProblem::NotOneOf;
+        error.value = std::string(value);
+        error.limit = allowed;
         return false;
     };
     if (setting < 0) {
-        error = "unknown setting '" + std::string(name) + "'";
+        error.problem = SettingsProblem::UnknownSetting;
         return false;
     }
     if (setting == 0) {
@@ -169,10 +174,8 @@ bool SetSetting(ConfigState& state, std::string_view name, std::string_view valu
         *flag = value == "true";
         return true;
     }
-    std::string why;
-    const std::optional<KeyRowState> row = ParseKeyText(value, why);
+    const std::optional<KeyRowState> row = ParseKeyText(value, error);
     if (!row) {
-        error = std::string(name) + ": " + why;
         return false;
     }
     state.rows[static_cast<std::size_t>(setting - FIRST_ROW_SETTING)] = *row;

@@ -1,5 +1,5 @@
 // The provisioning station: the searches and the attachments, the handling of a reader with its
-// verdict, the reasons in words, the counts and the log's rows.
+// verdict, the counts and the log's rows.
 #include "core/provision.hpp"
 
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include "core/reader_service.hpp"
 #include "core/reader_status.hpp"
 #include "firmware/upgrade.hpp"
+#include "link/host_system.hpp"
 #include "link/open_readers.hpp"
 #include "link/trace.hpp"
 
@@ -53,61 +54,6 @@ const char* ResultWord(Result result) {
             break;
     }
     return "failed";
-}
-
-const char* ReasonWords(Reason reason) {
-    switch (reason) {
-        case Reason::None:
-            return "";
-        case Reason::NotOpened:
-            return "cannot be opened";
-        case Reason::LinkError:
-            return "the reader failed a command";
-        case Reason::PulledOutReading:
-            return "pulled out while its settings were read";
-        case Reason::PulledOutWriting:
-            return "pulled out during the write";
-        case Reason::PulledOutUploading:
-            return "pulled out during the firmware upload";
-        case Reason::NotStored:
-            return "the reader did not store the settings";
-        case Reason::UploadFailed:
-            return "the firmware upload failed";
-        case Reason::DamagedImage:
-            return "the built-in firmware image is damaged; nothing was sent";
-        case Reason::TestImage:
-            return "the built-in firmware image is a test image; not uploaded";
-        case Reason::NotFoundAgain:
-            return "not found again after the firmware upload";
-        case Reason::FirmwareNotTaken:
-            return "the reader did not take the new firmware";
-        case Reason::SettingsLost:
-            return "after the firmware upload the reader no longer holds the settings";
-    }
-    return "";
-}
-
-std::string ReasonText(const Verdict& verdict) {
-    std::string text = ReasonWords(verdict.reason);
-    switch (verdict.reason) {
-        case Reason::NotOpened:
-            return link::OpenErrorReason(verdict.openError);
-        case Reason::LinkError:
-            return LinkErrorWords(verdict.linkError);
-        case Reason::UploadFailed:
-            return text + ": " + LinkErrorWords(verdict.linkError);
-        case Reason::FirmwareNotTaken:
-            return text + ": it reports " + std::to_string(verdict.firmwareAfter.value_or(0)) +
-                   ", not " + std::to_string(verdict.imageVersion);
-        case Reason::NotStored:
-        case Reason::SettingsLost:
-            for (const std::string& difference : verdict.differences) {
-                text += "; " + difference;
-            }
-            return text;
-        default:
-            return text;
-    }
 }
 
 void Tally::Count(Result result) {
@@ -222,12 +168,19 @@ std::optional<Verdict> ProvisionStation::Step() {
     return std::nullopt;
 }
 
-// Each verdict is counted and goes to the program's trace as it is given.
+// Each verdict is counted and goes to the program's trace as it is given, a failure's reason by
+// its codes (the front ends word it, texts/).
 Verdict ProvisionStation::Given(Verdict verdict) {
     tally_.Count(verdict.result);
-    const std::vector<std::string> fields = LogFields(verdict, "", "", "");
-    link::Trace::Note("provisioning: " + (fields[1].empty() ? "?????" : fields[1]) + " " +
-                      verdict.path + " " + fields[5] + (fields[6].empty() ? "" : ": " + fields[6]));
+    const std::vector<std::string> fields = LogFields(verdict, "", "", "", "");
+    std::string note = "provisioning: " + (fields[1].empty() ? "?????" : fields[1]) + " " +
+                       verdict.path + " " + fields[5];
+    if (verdict.reason != Reason::None) {
+        note += ": reason " + std::to_string(static_cast<int>(verdict.reason)) + ", open error " +
+                std::to_string(static_cast<int>(verdict.openError)) + ", link error " +
+                std::to_string(verdict.linkError);
+    }
+    link::Trace::Note(note);
     return verdict;
 }
 
@@ -398,8 +351,9 @@ std::string LocalTimeText(const std::tm& local, const std::tm& utc) {
     return text;
 }
 
-std::vector<std::string> LogFields(const Verdict& verdict, const std::string& time,
-                                   std::string_view settingsSha256, std::string_view version) {
+std::vector<std::string> LogFields(const Verdict& verdict, std::string_view reason,
+                                   const std::string& time, std::string_view settingsSha256,
+                                   std::string_view version) {
     char serial[8] = "";
     if (verdict.serial) {
         std::snprintf(serial, sizeof serial, "%05u", static_cast<unsigned>(*verdict.serial));
@@ -413,7 +367,7 @@ std::vector<std::string> LogFields(const Verdict& verdict, const std::string& ti
             number(verdict.firmwareBefore),
             number(verdict.firmwareAfter ? verdict.firmwareAfter : verdict.firmwareBefore),
             ResultWord(verdict.result),
-            config::PrintableText(ReasonText(verdict)),
+            config::PrintableText(reason),
             std::string(settingsSha256),
             std::string(version)};
 }
@@ -422,29 +376,33 @@ std::string ProgramVersion() {
     return ZRT_PROGRAM_VERSION + std::string(firmware::TestImagesNote());
 }
 
-bool ProvisionLog::Open(const std::string& path) {
+bool ProvisionLog::Open(const std::string& path, int& why) {
+    const auto failed = [&why] {
+        why = link::LastSystemError();
+        return false;
+    };
     link::File file = link::OpenForAppending(path);
     if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) {
-        return false;
+        return failed();
     }
     const long size = std::ftell(file.get());
     if (size < 0) {
-        return false;
+        return failed();
     }
     if (size == 0) {
         const std::string header = std::string(LOG_HEADER) + "\r\n";
         if (std::fwrite(header.data(), 1, header.size(), file.get()) != header.size()) {
-            return false;
+            return failed();
         }
     }
     if (std::fflush(file.get()) != 0) {
-        return false;
+        return failed();
     }
     file_ = std::move(file);
     return true;
 }
 
-bool ProvisionLog::Append(const Verdict& verdict) {
+bool ProvisionLog::Append(const Verdict& verdict, std::string_view reason) {
     if (!file_) {
         return false;
     }
@@ -458,7 +416,7 @@ bool ProvisionLog::Append(const Verdict& verdict) {
         utc = *broken;
     }
     const std::string line =
-        CsvLine(LogFields(verdict, LocalTimeText(local, utc), sha256_, ProgramVersion()));
+        CsvLine(LogFields(verdict, reason, LocalTimeText(local, utc), sha256_, ProgramVersion()));
     return std::fwrite(line.data(), 1, line.size(), file_.get()) == line.size() &&
            std::fflush(file_.get()) == 0;
 }

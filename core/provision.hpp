@@ -39,24 +39,25 @@ namespace zrt::core {
 // What became of a reader: its settings written (read back and compared), already held, or not
 // given. A reader whose settings were written or already held but whose upgrade failed is failed.
 enum class Result { Written, Unchanged, Failed };
-// "written", "unchanged", "failed": the output line's and the log's word.
+// "written", "unchanged", "failed": the command line's and the log's word for a result, a code
+// that scripts read, the same in every language.
 const char* ResultWord(Result result);
 
 // Why a reader failed.
 enum class Reason {
     None,
-    NotOpened,          // the system refused to open it (`openError`)
-    LinkError,          // a command failed while the reader stayed attached (`linkError`)
-    PulledOutReading,   // pulled out while its identity and settings were read
-    PulledOutWriting,   // pulled out during the write or its read-back
-    PulledOutUploading, // pulled out during the firmware upload or the restart
-    NotStored,          // the record read back lacks the settings written (`differences`)
-    UploadFailed,       // a command of the upload failed (`linkError`)
-    DamagedImage,       // the built-in image failed its consistency test: nothing was sent
-    TestImage,          // the newer built-in image is a test image, not uploaded by this build
-    NotFoundAgain,      // no reader with its serial number came back after the restart
-    FirmwareNotTaken,   // after the restart it reports `firmwareAfter`, not `imageVersion`
-    SettingsLost,       // after the restart it no longer holds the settings (`differences`)
+    NotOpened,           // the system refused to open it (`openError`)
+    LinkError,           // a command failed while the reader stayed attached (`linkError`)
+    PulledOutReading,    // pulled out while its identity and settings were read
+    PulledOutWriting,    // pulled out during the write or its read-back
+    PulledOutUploading,  // pulled out during the firmware upload or the restart
+    NotStored,           // the record read back lacks the settings written (`differences`)
+    UploadFailed,        // a command of the upload failed (`linkError`)
+    DamagedImage,        // the built-in image failed its consistency test: nothing was sent
+    TestImage,           // the newer built-in image is a test image, not uploaded by this build
+    NotFoundAgain,       // no reader with its serial number came back after the restart
+    FirmwareNotTaken,    // after the restart it reports `firmwareAfter`, not `imageVersion`
+    SettingsLost,        // after the restart it no longer holds the settings (`differences`)
 };
 
 // The verdict on one reader.
@@ -70,10 +71,10 @@ struct Verdict {
     Reason reason = Reason::None;
     link::OpenError openError = link::OpenError::None;
     std::int32_t linkError = 0;
-    std::vector<std::string> differences;  // "number.size: wrote 4, reader has card"
+    std::vector<config::SettingDifference> differences;
     std::uint16_t imageVersion = 0;
-    bool seenBefore = false;                // the serial number was handled before in this run
-    std::chrono::milliseconds elapsed{0};   // from its plug-in (first seen) to the verdict
+    bool seenBefore = false;                   // the serial number was handled before in this run
+    std::chrono::milliseconds elapsed{0};      // from its plug-in (first seen) to the verdict
     std::chrono::system_clock::time_point at;  // when the verdict was reached
 
     // Whether an upload changed the firmware the reader reports.
@@ -81,13 +82,6 @@ struct Verdict {
         return firmwareBefore && firmwareAfter && *firmwareBefore != *firmwareAfter;
     }
 };
-
-// The reason of a failed verdict in English, as the command line and the log give it (empty when
-// none): "pulled out during the write".
-std::string ReasonText(const Verdict& verdict);
-// The words of a reason without its details (a link error's, the settings that differ, the
-// versions): the English that a window's catalogue gives for its own text of the reason.
-const char* ReasonWords(Reason reason);
 
 // The counts of a run.
 struct Tally {
@@ -207,9 +201,11 @@ std::string CsvLine(const std::vector<std::string>& fields);
 // A local time with its offset from UTC, from the same moment broken down both ways:
 // "2026-05-04T09:15:02+02:00".
 std::string LocalTimeText(const std::tm& local, const std::tm& utc);
-// The log's fields of a verdict; `time` as LocalTimeText gives it.
-std::vector<std::string> LogFields(const Verdict& verdict, const std::string& time,
-                                   std::string_view settingsSha256, std::string_view version);
+// The log's fields of a verdict; `reason` the front end's words for why it failed (texts/, in
+// English), `time` as LocalTimeText gives it.
+std::vector<std::string> LogFields(const Verdict& verdict, std::string_view reason,
+                                   const std::string& time, std::string_view settingsSha256,
+                                   std::string_view version);
 // The program's version as the log gives it ("1.9", with the note of a build for test images).
 std::string ProgramVersion();
 
@@ -219,11 +215,13 @@ class ProvisionLog {
     explicit ProvisionLog(std::string settingsSha256) : sha256_(std::move(settingsSha256)) {}
 
     // Opens the file for appending, the header row first when it is new or empty, flushed: false,
-    // with nothing open, when that cannot be written.
-    bool Open(const std::string& path);
+    // with nothing open and `why` the system's code (link::SystemErrorText), when that cannot be
+    // written.
+    bool Open(const std::string& path, int& why);
     bool IsOpen() const { return file_ != nullptr; }
-    // Appends the verdict's row and flushes it: false when it could not be written.
-    bool Append(const Verdict& verdict);
+    // Appends the verdict's row, `reason` as LogFields takes it, and flushes it: false when it
+    // could not be written.
+    bool Append(const Verdict& verdict, std::string_view reason);
 
   private:
     std::string sha256_;

@@ -40,15 +40,19 @@ ReaderService::ReaderService(link::HidPlatform& platform, link::HidVPTab& hidVP4
 
 // A search that finds no reader but a reader this user may not open says so, once per plug-in:
 // such a reader would otherwise look exactly like none.
-bool ReaderService::FindReader(const std::function<void(const std::string&)>& showMessage) {
+bool ReaderService::FindReader(const std::function<void(const SearchNotice&)>& notice) {
     Pace.BeforeSearch();
-    const bool found =
-        link::FindReader({HidVP41, HidVP51, Reader41, Reader51, CurrentReader}, showMessage);
+    const bool found = link::FindReader({HidVP41, HidVP51, Reader41, Reader51, CurrentReader},
+                                        [&](const link::ZrHIDErr& error) {
+                                            if (notice) {
+                                                notice({SearchNotice::Kind::LinkError, error.code});
+                                            }
+                                        });
     Pace.AfterSearch(found, HidVP41.MetUnopened() || HidVP51.MetUnopened());
     const bool denied41 = HidVP41.TakeNewlyDenied();
     const bool denied51 = HidVP51.TakeNewlyDenied();
-    if (!found && (denied41 || denied51) && showMessage) {
-        showMessage(NO_ACCESS_TEXT);
+    if (!found && (denied41 || denied51) && notice) {
+        notice({SearchNotice::Kind::NoAccess, 0});
     }
     onlyDenied_ = !found && (HidVP41.MetDenied() || HidVP51.MetDenied());
     return found;

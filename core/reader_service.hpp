@@ -42,6 +42,14 @@ LoadedReader LoadReader(link::ZrHID& reader);
 // from "C" to the read-back.
 WriteOutcome WriteReader(link::ZrHID& reader, const config::ConfigState& settings);
 
+// What a search has to tell the user: a link error (its code), or that the readers present may
+// not be opened by this user.
+struct SearchNotice {
+    enum class Kind { LinkError, NoAccess };
+    Kind kind = Kind::LinkError;
+    std::int32_t code = 0;  // LinkError: the link error's code
+};
+
 class ReaderService {
   public:
     // `hidVP41` and `hidVP51`: the program's reader lists for product identifiers 65 and 81; the
@@ -52,8 +60,9 @@ class ReaderService {
 
     // Sets CurrentReader to none, then searches the list of product identifier 65, then that of
     // 81: true with CurrentReader set to the first reader found, false with none. A link error
-    // during the search is given to `showMessage` as its ErrorText and gives false.
-    bool FindReader(const std::function<void(const std::string&)>& showMessage);
+    // during the search is given to `notice` and gives false; so is, once per plug-in, a reader
+    // found that this user may not open (when no reader was found).
+    bool FindReader(const std::function<void(const SearchNotice&)>& notice);
     // Whether a poll tick with no reader open searches now (SearchPace).
     bool SearchDue() { return Pace.Due(); }
     bool IsOpen() const { return CurrentReader != nullptr; }

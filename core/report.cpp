@@ -65,8 +65,8 @@ std::string ReaderSection(link::ZrHID* current) {
         }
         return text + "record    " + config::HexBytes(loaded.record) + "\n";
     } catch (const link::ZrHIDErr& error) {
-        return "cannot be read: " + link::ErrorText(error) + " (link error " +
-               std::to_string(error.code) + ")\n";
+        // The code, which the link's header names (link/link_error.hpp).
+        return "cannot be read (link error " + std::to_string(error.code) + ")\n";
     }
 }
 

@@ -4,7 +4,7 @@
 
 namespace zrt::link {
 
-bool FindReader(ReaderSearch search, const std::function<void(const std::string&)>& showMessage) {
+bool FindReader(ReaderSearch search, const std::function<void(const ZrHIDErr&)>& showError) {
     search.CurrentReader = nullptr;
     try {
         if (search.HidVP41.Enumerate(VENDOR_ID, search.Reader41.productId) != 0) {
@@ -19,8 +19,8 @@ bool FindReader(ReaderSearch search, const std::function<void(const std::string&
         }
     } catch (const ZrHIDErr& error) {
         // CurrentReader is still none: it is set only after the handle was had.
-        if (showMessage) {
-            showMessage(ErrorText(error));
+        if (showError) {
+            showError(error);
         }
     }
     return false;

@@ -20,7 +20,7 @@ struct ReaderSearch {
 };
 
 // Sets CurrentReader to none, then searches. True with CurrentReader set when a reader was chosen.
-// A link error raised during the search is shown through `showMessage` (ErrorText) and gives false.
-bool FindReader(ReaderSearch search, const std::function<void(const std::string&)>& showMessage);
+// A link error raised during the search is given to `showError` and gives false.
+bool FindReader(ReaderSearch search, const std::function<void(const ZrHIDErr&)>& showError);
 
 }  // namespace zrt::link

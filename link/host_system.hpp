@@ -1,13 +1,14 @@
 // What differs from one system to another besides the HID backend (hid_platform.hpp): opening a
-// file by its UTF-8 name, the advice for a reader this user may not open, and what the trace
-// asks of the system (its name and version, the local time's offset, the text of the last error,
-// a file only its owner reads, a file moved over another). One source a system
+// file by its UTF-8 name, the system's own words for why a call failed, the advice for a reader
+// this user may not open, and what the trace asks of the system (its name and version, the local
+// time's offset, a file only its owner reads, a file moved over another). One source a system
 // (linux/host_system.cpp, windows/host_system.cpp), chosen by CMake.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "link/text_file.hpp"
 
@@ -19,6 +20,13 @@ std::FILE* OpenNamedFile(const std::string& name, const char* mode);
 // `error` CannotOpen, or NotRegular for anything else, refused without reading from it and
 // without waiting for it (a pipe that nobody writes to).
 std::FILE* OpenRegularFile(const std::string& name, FileError& error);
+
+// The code of the system's last failure in this thread (errno on Linux, GetLastError on Windows).
+int LastSystemError();
+// The system's own text for that code, in `language` ("pl" or "en") when the system has it in that
+// language, else in the one it has, without a final full stop or line end
+// ("No such file or directory").
+std::string SystemErrorText(int code, std::string_view language);
 
 // What a user whom the system refuses a reader can do about it, in the command line's English,
 // to follow "no access: this user may not open the reader" ("" when there is nothing to add).

@@ -1,9 +1,8 @@
-// Link errors: the one error type that every operation of the reader link raises, its codes and
-// their user-facing messages.
+// Link errors: the one error type that every operation of the reader link raises, and its codes
+// (worded for users in texts/).
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 namespace zrt::link {
 
@@ -19,11 +18,5 @@ inline constexpr std::int32_t ERR_IN_USE = 5;      // another program kept the r
 struct ZrHIDErr {
     std::int32_t code;
 };
-
-// The message of a code, UTF-8. Every code outside 0..5 gives the generic message.
-std::string ErrorText(std::int32_t code);
-inline std::string ErrorText(const ZrHIDErr& error) {
-    return ErrorText(error.code);
-}
 
 }  // namespace zrt::link

@@ -35,13 +35,22 @@ std::optional<std::string> ReadTextFile(const std::string& name, FileError& erro
         error);
 }
 
-bool WriteTextFile(const std::string& name, const std::string& text) {
+bool WriteTextFile(const std::string& name, const std::string& text, int& systemError) {
     File file(OpenNamedFile(name, "wb"));
     if (!file) {
+        systemError = LastSystemError();
         return false;
     }
-    const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
-    return std::fclose(file.release()) == 0 && written;
+    bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size() &&
+                   std::fflush(file.get()) == 0;
+    if (!written) {
+        systemError = LastSystemError();
+    }
+    if (std::fclose(file.release()) != 0 && written) {
+        systemError = LastSystemError();
+        written = false;
+    }
+    return written;
 }
 
 File OpenForAppending(const std::string& name) {

@@ -32,8 +32,9 @@ std::optional<std::string> ReadTextFile(const std::string& name, FileError& erro
 // none when it failed.
 using ReadCall = std::function<std::optional<std::size_t>(char* buffer, std::size_t size)>;
 std::optional<std::string> ReadLimited(const ReadCall& read, FileError& error);
-// Writes `text` as the whole file; false when it cannot be written.
-bool WriteTextFile(const std::string& name, const std::string& text);
+// Writes `text` as the whole file; false when it cannot be written, with `systemError` the
+// system's code of why (SystemErrorText, host_system.hpp).
+bool WriteTextFile(const std::string& name, const std::string& text, int& systemError);
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }

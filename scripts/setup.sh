@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 packages=(
     build-essential cmake ninja-build pkg-config
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev libgl-dev fonts-dejavu-core fonts-dejavu-extra
+    qt6-base-dev qt6-translations-l10n libgl-dev fonts-dejavu-core fonts-dejavu-extra
     umockdev libumockdev-dev
     libcli11-dev nlohmann-json3-dev python3
     xvfb xdotool imagemagick librsvg2-bin

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the two Debian packages from build/ (cpack -G DEB) and checks them as a user's machine
-# would see them: lintian reports no error, the desktop entry and the AppStream metainfo validate,
+# would see them: lintian reports no error, both hold the README in their documentation folder and
+# the window's depends on Qt's translations, the desktop entry and the AppStream metainfo validate,
 # both packages install with apt-get, the installed zrt-vivoraz-cli answers --version and lists the
 # virtual reader of the umockdev bed, the installed window shows under Xvfb with the project's icon
 # and the desktop entry's window class, and a purge leaves no file behind; then the Ansible example
@@ -31,6 +32,14 @@ trap cleanup EXIT
 DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${debs[@]/#/./}" >"$work/install.log" 2>&1 \
     || { cat "$work/install.log"; exit 1; }
 dpkg -L zrt-vivoraz zrt-vivoraz-cli | sort -u >"$work/files"
+# The README where the About box and the messages send the user, and Qt's Polish for the window.
+for package in zrt-vivoraz zrt-vivoraz-cli; do
+    zcat "/usr/share/doc/$package/README.md.gz" | cmp -s - README.md \
+        || { echo "no README in /usr/share/doc/$package"; exit 1; }
+done
+dpkg-query -W -f='${Depends}' zrt-vivoraz | grep -q 'qt6-translations-l10n' \
+    || { echo "zrt-vivoraz does not depend on qt6-translations-l10n"; exit 1; }
+echo "== both packages hold the README; the window's depends on Qt's translations"
 
 test "$(/usr/bin/zrt-vivoraz-cli --version)" = "zrt-vivoraz-cli 1.9"
 cat >"$work/list.sh" <<'PROBE'

@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 fonts-wine cmake ninja-build xvfb python3
-          librsvg2-bin icoutils wixl msitools osslsigncode openssl)
+          librsvg2-bin icoutils wixl msitools osslsigncode openssl cmark)
 scripts/install-missing.sh "${packages[@]}"
 
 cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \

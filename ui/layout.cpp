@@ -7,9 +7,8 @@
 
 #include "config/key_entry.hpp"
 #include "config/reader_config.hpp"
-#include "config/settings_words.hpp"
 #include "firmware/firmware_image.hpp"
-#include "ui/texts.hpp"
+#include "texts/texts.hpp"
 
 namespace zrt::ui {
 
@@ -19,12 +18,16 @@ using K = ControlKind;
 
 const std::string MAIN = "MainWin";
 
-// The window's item texts of a choice of settings.
-template <std::size_t N>
-std::vector<std::string> Captions(const std::array<config::Choice, N>& choices) {
+using texts::Text;
+
+// The layout is written in the program's first language, Polish; Translated() gives it in another.
+std::string P(Text key) {
+    return std::string(texts::Words(key, Language::Polish));
+}
+std::vector<std::string> P(std::initializer_list<Text> keys) {
     std::vector<std::string> captions;
-    for (const config::Choice& choice : choices) {
-        captions.emplace_back(choice.caption);
+    for (const Text key : keys) {
+        captions.push_back(P(key));
     }
     return captions;
 }
@@ -106,30 +109,30 @@ std::vector<ControlLayout> KeyGroupTemplate() {
     for (auto name : config::KeyNames()) {
         keys.emplace_back(name);
     }
-    auto label = [](const char* name, Bounds b, const char* caption) {
-        return Ctl(name, K::Label, "", b).Caption(caption);
+    auto label = [](const char* name, Bounds b, Text caption) {
+        return Ctl(name, K::Label, "", b).Caption(P(caption));
     };
     auto modifier = [](const char* name, Bounds b, int tab, const char* handler) {
         return Ctl(name, K::CheckBox, "", b).Tab(tab).On(handler);
     };
     return {
         Ctl("S#ChkBx", K::CheckBox, "", {16, 24, 81, 17})
-            .Caption("Wysłać")
+            .Caption(P(Text::SendBox))
             .Checked()
             .Tab(7)
             .On("S0ChkBxClick"),
-        label("Left#Lbl", {48, 48, 31, 16}, "Lewy"),
-        label("Right#Lbl", {88, 48, 37, 16}, "Prawy"),
-        label("Ctrl#Lbl", {24, 72, 19, 16}, "Ctrl"),
-        label("Shift#Lbl", {18, 96, 25, 16}, "Shift"),
-        label("Alt#Lbl", {28, 120, 15, 16}, "Alt"),
+        label("Left#Lbl", {48, 48, 31, 16}, Text::LeftLabel),
+        label("Right#Lbl", {88, 48, 37, 16}, Text::RightLabel),
+        label("Ctrl#Lbl", {24, 72, 19, 16}, Text::CtrlLabel),
+        label("Shift#Lbl", {18, 96, 25, 16}, Text::ShiftLabel),
+        label("Alt#Lbl", {28, 120, 15, 16}, Text::AltLabel),
         modifier("S#ChkBx_01", {56, 72, 17, 17}, 0, "S1ChkBx_01Click"),
         modifier("S#ChkBx_02", {56, 96, 17, 17}, 1, "S1ChkBx_02Click"),
         modifier("S#ChkBx_04", {56, 120, 17, 17}, 2, "S1ChkBx_04Click"),
         modifier("S#ChkBx_10", {96, 72, 17, 17}, 3, "S1ChkBx_10Click"),
         modifier("S#ChkBx_20", {96, 96, 17, 17}, 4, "S1ChkBx_20Click"),
         modifier("S#ChkBx_40", {96, 120, 17, 17}, 5, "S1ChkBx_40Click"),
-        label("Key#Lbl", {12, 156, 44, 16}, "Klawisz"),
+        label("Key#Lbl", {12, 156, 44, 16}, Text::KeyLabel),
         // The form leaves the list unselected; the row binding selects item 0 ("*").
         Ctl("S#Cb", K::ComboBox, "", {64, 152, 65, 24})
             .Items(keys, -1)
@@ -149,18 +152,18 @@ struct KeyGroup {
     std::string parent;
     int left;
     int top;
-    std::string caption;
+    Text caption;
     int tabOrder;
 };
 
 // Rows S0..S4. In GroupBox2 the check box EnterChkBx stands where a third group would.
 const std::array<KeyGroup, config::ROW_COUNT>& KeyGroups() {
     static const std::array<KeyGroup, config::ROW_COUNT> groups = {{
-        {"GroupBox1", "BegGrp", 16, 24, " Znak 1 ", 2},
-        {"S1Grp", "BegGrp", 176, 24, " Znak 2 ", 0},
-        {"S2Grp", "BegGrp", 336, 24, " Znak 3 ", 1},
-        {"S3Grp", "GroupBox2", 16, 24, " Znak 1 ", 2},
-        {"S4Grp", "GroupBox2", 176, 24, " Znak 2", 0},
+        {"GroupBox1", "BegGrp", 16, 24, Text::Key1Group, 2},
+        {"S1Grp", "BegGrp", 176, 24, Text::Key2Group, 0},
+        {"S2Grp", "BegGrp", 336, 24, Text::Key3Group, 1},
+        {"S3Grp", "GroupBox2", 16, 24, Text::Key1Group, 2},
+        {"S4Grp", "GroupBox2", 176, 24, Text::Key2GroupAfter, 0},
     }};
     return groups;
 }
@@ -188,51 +191,53 @@ WindowLayout BuildMainWin() {
         Ctl("RdLbl", K::Label, MAIN, {40, 36, 5, 24}).Font(19),
         Ctl("RapWin", K::Memo, MAIN, {720, 24, 425, 481}).Tab(0),
         Ctl("WrBtn", K::Button, MAIN, {728, 520, 145, 25})
-            .Caption(WRITE_CAPTION)
+            .Caption(P(Text::WriteButton))
             .Disabled()
             .Tab(1)
             .On("WrBtnClick"),
-        Ctl("NrGroup", K::GroupBox, MAIN, {16, 184, 177, 385}).Caption(" Numer karty ").Tab(2),
-        Ctl("BegGrp", K::GroupBox, MAIN, {208, 88, 497, 233})
-            .Caption(" Znaki przed numerem karty ")
-            .Tab(3),
+        Ctl("NrGroup", K::GroupBox, MAIN, {16, 184, 177, 385}).Caption(P(Text::NumberGroup)).Tab(2),
+        Ctl("BegGrp", K::GroupBox, MAIN, {208, 88, 497, 233}).Caption(P(Text::BeforeGroup)).Tab(3),
         Ctl("WrProgressBar", K::ProgressBar, MAIN, {728, 552, 145, 17})
             .Hidden()
             .Tab(4)
             .Maximum(100),
-        Ctl("KartTypeGrp", K::GroupBox, MAIN, {16, 88, 177, 81}).Caption(" Czytane karty ").Tab(5),
+        Ctl("KartTypeGrp", K::GroupBox, MAIN, {16, 88, 177, 81})
+            .Caption(P(Text::CardsGroup))
+            .Tab(5),
         Ctl("GroupBox2", K::GroupBox, MAIN, {208, 336, 497, 233})
-            .Caption(" Znaki po numerze karty ")
+            .Caption(P(Text::AfterGroup))
             .Tab(6),
         Ctl("Timer", K::Timer, MAIN, {}).Interval(100).On("TimerTimer"),
 
         Ctl("DecGrp", K::RadioGroup, "NrGroup", {16, 24, 145, 97})
-            .Caption(" Format  ")
-            .Items(Captions(config::FORMAT_CHOICES), 0)
+            .Caption(P(Text::FormatGroup))
+            .Items(P({Text::FormatHex, Text::FormatDec, Text::FormatDecBytes}), 0)
             .Disabled()
             .Tab(1)
             .On("DecGrpClick"),
         Ctl("SizeGrp", K::RadioGroup, "NrGroup", {16, 136, 145, 201})
-            .Caption(" Rozmiar ")
-            .Items(Captions(config::SIZE_CHOICES), 0)
+            .Caption(P(Text::SizeGroup))
+            .Items(P({Text::SizeCard, Text::Size4, Text::Size5, Text::Size6, Text::Size7,
+                      Text::Size8}),
+                   0)
             .Disabled()
             .Tab(0)
             .On("SizeGrpClick"),
         Ctl("InvChkBx", K::CheckBox, "NrGroup", {16, 352, 145, 17})
-            .Caption(std::string(config::REVERSED_CAPTION))
+            .Caption(P(Text::Reversed))
             .Tab(2)
             .On("InvChkBxClick"),
 
         // No handlers: a click leaves the focus on the box.
         Ctl("MifareChkBx", K::CheckBox, "KartTypeGrp", {32, 24, 97, 17})
-            .Caption(std::string(config::MIFARE_CAPTION))
+            .Caption(P(Text::Mifare))
             .Tab(0),
         Ctl("IcodeChkBx", K::CheckBox, "KartTypeGrp", {32, 48, 97, 17})
-            .Caption(std::string(config::ICODE_CAPTION))
+            .Caption(P(Text::Icode))
             .Tab(1),
 
         Ctl("EnterChkBx", K::CheckBox, "GroupBox2", {336, 48, 129, 17})
-            .Caption(std::string(config::ENTER_CAPTION))
+            .Caption(P(Text::EnterAtEnd))
             .Checked()
             .Tab(1)
             .On("EnterChkBxClick"),
@@ -240,23 +245,23 @@ WindowLayout BuildMainWin() {
     // Loading and saving work only while a reader is connected.
     w.menus = {
         {"FileMnu",
-         FILE_MENU,
-         {{"LoadMnu", LOAD_ITEM, "LoadMnuClick", false},
-          {"SaveMnu", SAVE_ITEM, "SaveMnuClick", false},
-          {"ProvMnu", PROV_ITEM, "ProvMnuClick", true},
+         P(Text::FileMenu),
+         {{"LoadMnu", P(Text::LoadItem), "LoadMnuClick", false},
+          {"SaveMnu", P(Text::SaveItem), "SaveMnuClick", false},
+          {"ProvMnu", P(Text::ProvItem), "ProvMnuClick", true},
           {"", "", "", true},
-          {"ExitMnu", EXIT_ITEM, "ExitMnuClick", true}}},
+          {"ExitMnu", P(Text::ExitItem), "ExitMnuClick", true}}},
         {"HelpMnu",
-         HELP_MENU,
-         {{"ReportMnu", REPORT_ITEM, "ReportMnuClick", true},
-          {"AboutMnu", ABOUT_ITEM, "AboutMnuClick", true}}},
+         P(Text::HelpMenu),
+         {{"ReportMnu", P(Text::ReportItem), "ReportMnuClick", true},
+          {"AboutMnu", P(Text::AboutItem), "AboutMnuClick", true}}},
     };
     const auto contents = KeyGroupTemplate();
     for (int row = 0; row < config::ROW_COUNT; ++row) {
         const KeyGroup& g = KeyGroups()[static_cast<std::size_t>(row)];
         w.controls.push_back(
             Ctl(g.name, K::GroupBox, g.parent, {g.left, g.top, KEY_GROUP_WIDTH, KEY_GROUP_HEIGHT})
-                .Caption(g.caption)
+                .Caption(P(g.caption))
                 .Tab(g.tabOrder));
         for (ControlLayout control : contents) {
             control.name = WithRow(control.name, row);
@@ -270,7 +275,7 @@ WindowLayout BuildMainWin() {
 WindowLayout BuildWorkWin() {
     WindowLayout w;
     w.name = "WorkWin";
-    w.caption = WORK_CAPTION;
+    w.caption = P(Text::WorkTitle);
     w.outerWidth = 354;
     w.outerHeight = 124;
     w.fontPixels = 11;
@@ -287,7 +292,7 @@ WindowLayout BuildWorkWin() {
 WindowLayout BuildProvWin() {
     WindowLayout w;
     w.name = "ProvWin";
-    w.caption = PROV_CAPTION;
+    w.caption = P(Text::ProvCaption);
     w.outerWidth = 576;
     w.outerHeight = 480;
     w.fontPixels = 13;
@@ -297,16 +302,16 @@ WindowLayout BuildProvWin() {
         Ctl("FileLbl", K::Label, w.name, {16, 12, 528, 16}).Fixed(),
         Ctl("LogLbl", K::Label, w.name, {16, 34, 528, 16}).Fixed(),
         Ctl("UpgChkBx", K::CheckBox, w.name, {16, 58, 400, 17})
-            .Caption(PROV_UPGRADE)
+            .Caption(P(Text::ProvUpgrade))
             .Tab(1)
             .On("UpgChkBxClick"),
         Ctl("StateBnr", K::Banner, w.name, {16, 86, 528, 64})
-            .Caption(PROV_WAITING)
+            .Caption(P(Text::ProvWaiting))
             .Font(27)
             .FixedCentred(),
         Ctl("CountLbl", K::Label, w.name, {16, 160, 528, 20}).Font(16).Fixed(),
         Ctl("StopBtn", K::Button, w.name, {424, 400, 120, 25})
-            .Caption(PROV_STOP)
+            .Caption(P(Text::ProvStop))
             .Tab(2)
             .On("StopBtnClick"),
         Ctl("ProvTimer", K::Timer, w.name, {}).Interval(50).Disabled().On("ProvTimerTimer"),
@@ -317,19 +322,19 @@ WindowLayout BuildProvWin() {
 // The window's texts in `language`: captions, radio items and menus. The items of the key lists
 // are key names, the same in every language.
 WindowLayout Translated(WindowLayout w, Language language) {
-    w.caption = Say(language, w.caption);
+    w.caption = texts::Say(language, w.caption);
     for (ControlLayout& c : w.controls) {
-        c.caption = Say(language, c.caption);
+        c.caption = texts::Say(language, c.caption);
         if (c.kind == ControlKind::RadioGroup) {
             for (std::string& item : c.items) {
-                item = Say(language, item);
+                item = texts::Say(language, item);
             }
         }
     }
     for (MenuLayout& menu : w.menus) {
-        menu.caption = Say(language, menu.caption);
+        menu.caption = texts::Say(language, menu.caption);
         for (MenuItemLayout& item : menu.items) {
-            item.caption = Say(language, item.caption);
+            item.caption = texts::Say(language, item.caption);
         }
     }
     return w;

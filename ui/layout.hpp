@@ -8,9 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "ui/words.hpp"
+#include "firmware/firmware_image.hpp"
+#include "texts/texts.hpp"
 
 namespace zrt::ui {
+
+// The window speaks the catalogue's languages (texts/texts.hpp).
+using texts::Language;
 
 enum class ControlKind {
     Label,
@@ -93,6 +97,13 @@ struct WindowLayout {
 // the labels Lewy, Prawy, Ctrl, Shift, Alt, Klawisz, the modifier boxes _01, _02, _04, _10, _20,
 // _40.
 inline constexpr int KEY_ROW_CONTROLS = 14;
+
+// The program's name and version, the main window's title; a build that uploads test images adds
+// its note (firmware::TestImagesNote).
+inline std::string MainCaption() {
+    return std::string(texts::Words(texts::Text::MainTitle, Language::Polish)) +
+           std::string(firmware::TestImagesNote());
+}
 
 // The windows with their texts in `language`.
 const WindowLayout& MainWinLayout(Language language = Language::Polish);

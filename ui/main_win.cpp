@@ -12,8 +12,9 @@
 #include "config/settings_file.hpp"
 #include "core/provision.hpp"
 #include "core/reader_status.hpp"
-#include "core/sha256.hpp"
 #include "core/report.hpp"
+#include "core/sha256.hpp"
+#include "link/host_system.hpp"
 #include "link/link_error.hpp"
 #include "link/text_file.hpp"
 #include "link/trace.hpp"
@@ -157,7 +158,7 @@ void TMainWin::ActivationLoad(Component& /*sender*/) {
         }
     }
     if (failed) {
-        Boxes.ShowMessage(Say(link::ErrorText(*failed)));
+        Boxes.ShowMessage(LinkErrorText(*failed));
         Timer.SetEnabled(true);
     }
     FocusRapWin();
@@ -208,7 +209,7 @@ void TMainWin::TimerTimer(Component& /*sender*/) {
 // are refused for lack of permission, the text that says so.
 std::string TMainWin::NoReaderText() {
     showingNoAccess_ = Readers.OnlyDenied();
-    return Say(showingNoAccess_ ? core::NO_ACCESS_STATUS_TEXT : core::NOT_CONNECTED_TEXT);
+    return Say(showingNoAccess_ ? texts::Text::NoAccessStatus : texts::Text::NotConnected);
 }
 
 // Writes the record the controls give, then reads it back: the reader's acknowledgement of "C"
@@ -228,7 +229,7 @@ void TMainWin::WrBtnClick(Component& /*sender*/) {
             FocusRapWin();
         }
     } catch (const link::ZrHIDErr& error) {
-        Boxes.ShowMessage(Say(link::ErrorText(error)));
+        Boxes.ShowMessage(LinkErrorText(error));
         return;
     }
     link::Trace::Note(
@@ -238,7 +239,7 @@ void TMainWin::WrBtnClick(Component& /*sender*/) {
     if (!outcome.stored) {
         ShowConfiguration(outcome.readBack);
         ShowReaderState(true);
-        Boxes.ShowMessage(Say(WRITE_NOT_STORED_TEXT));
+        Boxes.ShowMessage(Say(texts::Text::WriteNotStored));
         FocusRapWin();
         return;
     }
@@ -252,7 +253,7 @@ void TMainWin::ShowReaderState(bool connected) {
     }
     if (connected) {
         const link::ReaderInfo& info = Readers.Info();
-        StatusText = core::ConnectedText(info, Say(core::CONNECTED_FORMAT).c_str());
+        StatusText = core::ConnectedText(info, Say(texts::Text::Connected).c_str());
         RdLbl.SetCaption(StatusText);
         for (const KeyEntryRow& row : KeyRows) {
             EnableKeyControls(row, row.SendBox()->Checked());
@@ -312,7 +313,11 @@ void TMainWin::ShowWriteProgress(ProgressBar& bar) {
 }
 
 bool TMainWin::FindReader() {
-    return Readers.FindReader([this](const std::string& text) { Boxes.ShowMessage(Say(text)); });
+    return Readers.FindReader([this](const core::SearchNotice& notice) {
+        Boxes.ShowMessage(notice.kind == core::SearchNotice::Kind::NoAccess
+                              ? Say(texts::Text::NoAccess, {{"readme", Docs.readme}})
+                              : LinkErrorText(link::ZrHIDErr{notice.code}));
+    });
 }
 
 void TMainWin::OfferUpgrade() {
@@ -337,7 +342,7 @@ void TMainWin::Failed(std::optional<link::ZrHIDErr> linkError) {
                                                 ? "link error " + std::to_string(linkError->code)
                                                 : std::string("the image is damaged")));
     if (!linkError) {
-        Boxes.ShowMessage(Say(UPGRADE_FILE_ERROR));
+        Boxes.ShowMessage(Say(texts::Text::UpgradeFileError));
         Timer.SetEnabled(true);
     }
 }
@@ -348,7 +353,7 @@ void TMainWin::Failed(std::optional<link::ZrHIDErr> linkError) {
 void TMainWin::Started(int blocks) {
     link::Trace::Note("upgrade: " + std::to_string(blocks) + " blocks");
     if (WorkWin != nullptr) {
-        WorkWin->WorkLbl.SetCaption(Say(UPGRADE_LABEL));
+        WorkWin->WorkLbl.SetCaption(Say(texts::Text::UpgradeLabel));
         WorkWin->ProgrBar.SetMax(10 * blocks);
         WorkWin->ProgrBar.SetPosition(0);
         WorkWin->Form.Show();
@@ -431,8 +436,9 @@ void TMainWin::S1CbChange(Component& /*sender*/) {
     FocusRapWin();
 }
 
-FileChoice TMainWin::SettingsFileChoice(const char* title) const {
-    return {Say(title), Say(SETTINGS_FILES), "*.json", Say(ALL_FILES), "json"};
+FileChoice TMainWin::SettingsFileChoice(texts::Text title) const {
+    return {Say(title), Say(texts::Text::SettingsFiles), "*.json", Say(texts::Text::AllFiles),
+            "json"};
 }
 
 // Load and save work only while a reader is connected (the items are disabled otherwise); the
@@ -441,7 +447,8 @@ void TMainWin::LoadMnuClick(Component& /*sender*/) {
     if (!Readers.IsOpen() || Files == nullptr) {
         return;
     }
-    const std::optional<std::string> path = Files->ChooseFileToOpen(SettingsFileChoice(LOAD_TITLE));
+    const std::optional<std::string> path =
+        Files->ChooseFileToOpen(SettingsFileChoice(texts::Text::LoadTitle));
     if (path && Readers.IsOpen()) {
         LoadSettingsFile(*path);
     }
@@ -451,7 +458,8 @@ void TMainWin::SaveMnuClick(Component& /*sender*/) {
     if (!Readers.IsOpen() || Files == nullptr) {
         return;
     }
-    const std::optional<std::string> path = Files->ChooseFileToSave(SettingsFileChoice(SAVE_TITLE));
+    const std::optional<std::string> path =
+        Files->ChooseFileToSave(SettingsFileChoice(texts::Text::SaveTitle));
     if (path && Readers.IsOpen()) {
         SaveSettingsFile(*path);
     }
@@ -465,7 +473,8 @@ void TMainWin::ProvMnuClick(Component& /*sender*/) {
     if (ProvWin == nullptr || Files == nullptr || provisioning_) {
         return;
     }
-    const std::optional<std::string> path = Files->ChooseFileToOpen(SettingsFileChoice(LOAD_TITLE));
+    const std::optional<std::string> path =
+        Files->ChooseFileToOpen(SettingsFileChoice(texts::Text::LoadTitle));
     std::string text;
     const std::optional<config::ConfigState> settings =
         path ? ReadSettingsFile(*path, text) : std::nullopt;
@@ -473,14 +482,15 @@ void TMainWin::ProvMnuClick(Component& /*sender*/) {
         FocusRapWin();
         return;
     }
-    FileChoice logChoice{Say(PROV_LOG_TITLE), Say(PROV_LOG_FILES), "*.csv", Say(ALL_FILES), "csv"};
+    FileChoice logChoice{Say(texts::Text::ProvLogTitle), Say(texts::Text::ProvLogFiles), "*.csv",
+                         Say(texts::Text::AllFiles), "csv"};
     logChoice.appended = true;
     const std::optional<std::string> logPath = Files->ChooseFileToSave(logChoice);
     auto log = std::make_unique<core::ProvisionLog>(core::Sha256Hex(text));
     if (!logPath) {
         log.reset();
-    } else if (!log->Open(*logPath)) {
-        Boxes.ShowMessage(Say(CANNOT_WRITE) + "\n" + *logPath);
+    } else if (int why = 0; !log->Open(*logPath, why)) {
+        Boxes.ShowMessage(CannotWriteText(*logPath, why));
         FocusRapWin();
         return;
     }
@@ -513,8 +523,9 @@ void TMainWin::ReportMnuClick(Component& /*sender*/) {
     if (Files == nullptr) {
         return;
     }
-    const std::optional<std::string> path = Files->ChooseFileToSave(
-        {Say(REPORT_TITLE), Say(REPORT_FILES), "*.txt", Say(ALL_FILES), "txt"});
+    const std::optional<std::string> path =
+        Files->ChooseFileToSave({Say(texts::Text::ReportTitle), Say(texts::Text::ReportFiles),
+                                 "*.txt", Say(texts::Text::AllFiles), "txt"});
     if (path) {
         SaveReport(*path);
     }
@@ -526,16 +537,18 @@ bool TMainWin::SaveReport(const std::string& path) {
     const std::string text =
         core::ComposeReport(link::Trace::Program(), Readers.Platform(),
                             Readers.IsOpen() ? Readers.CurrentReader : nullptr, Readers.Catalogue);
-    if (!link::WriteTextFile(path, text)) {
-        Boxes.ShowMessage(Say(CANNOT_WRITE) + "\n" + path);
+    int why = 0;
+    if (!link::WriteTextFile(path, text, why)) {
+        Boxes.ShowMessage(CannotWriteText(path, why));
         return false;
     }
-    Boxes.ShowMessage(Say(REPORT_SAVED) + "\n" + path + "\n\n" + Say(REPORT_SEND));
+    Boxes.ShowMessage(Say(texts::Text::ReportSaved) + "\n" + config::PrintableText(path) + "\n\n" +
+                      Say(texts::Text::ReportSend));
     return true;
 }
 
 void TMainWin::ShowTraceNotOpened(const std::string& error) {
-    startMessage_ = Say(TRACE_NOT_OPENED) + "\n" + error;
+    startMessage_ = Say(texts::Text::TraceNotOpened) + "\n" + error;
 }
 
 void TMainWin::FileDropped(const std::string& path) {
@@ -544,22 +557,26 @@ void TMainWin::FileDropped(const std::string& path) {
     }
 }
 
+// The file's name and what the file holds are shown escaped, as the command line shows them.
 std::optional<config::ConfigState> TMainWin::ReadSettingsFile(const std::string& path,
                                                               std::string& text) {
+    const std::string shownPath = config::PrintableText(path);
     link::FileError why = link::FileError::None;
     const std::optional<std::string> read = link::ReadTextFile(path, why);
     if (!read) {
-        const char* reason = why == link::FileError::TooLarge     ? FILE_TOO_LARGE
-                             : why == link::FileError::NotRegular ? NOT_A_REGULAR_FILE
-                                                                  : nullptr;
-        Boxes.ShowMessage(Say(CANNOT_READ) + "\n" + path + (reason ? "\n\n" + Say(reason) : ""));
+        const std::string head = Say(texts::Text::CannotRead) + "\n" + shownPath;
+        Boxes.ShowMessage(
+            why == link::FileError::TooLarge     ? head + "\n\n" + Say(texts::Text::FileTooLarge)
+            : why == link::FileError::NotRegular ? head + "\n\n" + Say(texts::Text::NotARegularFile)
+                                                 : head);
         return std::nullopt;
     }
     text = *read;
-    std::string error;
+    config::SettingsError error;
     std::optional<config::ConfigState> settings = config::SettingsFromJson(text, error);
     if (!settings) {
-        Boxes.ShowMessage(Say(BAD_SETTINGS_FILE) + "\n" + path + "\n\n" + error);
+        Boxes.ShowMessage(Say(texts::Text::BadSettingsFile) + "\n" + shownPath + "\n\n" +
+                          texts::SettingsErrorText(Lang, error));
     }
     return settings;
 }
@@ -580,25 +597,35 @@ bool TMainWin::LoadSettingsFile(const std::string& path) {
     return true;
 }
 
+// A file that cannot be written is said with the system's reason, in the window's language where
+// the system has it.
+std::string TMainWin::CannotWriteText(const std::string& path, int why) const {
+    return Say(texts::Text::CannotWrite) + "\n" + config::PrintableText(path) + "\n\n" +
+           link::SystemErrorText(why, texts::LanguageCode(Lang)) + ".";
+}
+
 bool TMainWin::SaveSettingsFile(const std::string& path) {
     link::Trace::Note("settings file to save: " + path);
-    if (!link::WriteTextFile(path, config::SettingsToJson(BuildSettings()))) {
-        Boxes.ShowMessage(Say(CANNOT_WRITE) + "\n" + path);
+    int why = 0;
+    if (!link::WriteTextFile(path, config::SettingsToJson(BuildSettings()), why)) {
+        Boxes.ShowMessage(CannotWriteText(path, why));
         return false;
     }
     return true;
 }
 
 std::string TMainWin::AboutText() const {
-    std::string text = Say(MainCaption()) + "\n" + Say(LICENCE_LINE) + "\n\n" + Say(IMAGES_LINE);
+    using texts::Text;
+    std::string text = MainCaption() + "\n" + Say(Text::LicenceLine, {{"licence", Docs.licence}}) +
+                       "\n\n" + Say(Text::ImagesLine);
     for (const firmware::FirmwareCatalogueRow& row : Readers.Catalogue) {
-        char line[96];
-        std::snprintf(line, sizeof line, "\n    %s (%u): %s %u", core::ModelName(row.model).c_str(),
-                      static_cast<unsigned>(row.model), Say(IMAGE_VERSION_WORD).c_str(),
-                      static_cast<unsigned>(row.image.Version()));
-        text += line;
+        const Text line = firmware::IsTestImage(row.image) ? Text::TestImageLine : Text::ImageLine;
+        text += "\n    " + Say(line, {{"model", core::ModelName(row.model)},
+                                      {"word", std::to_string(row.model)},
+                                      {"version", std::to_string(row.image.Version())}});
     }
-    return text + "\n\n" + Say(REPORTING_LINE);
+    return text + "\n\n" + Say(Text::ReadmeLine, {{"readme", Docs.readme}}) + "\n" +
+           Say(Text::ReportingLine);
 }
 
 void TMainWin::ShowConfiguration(const config::ReaderConfig& record) {

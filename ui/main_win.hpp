@@ -10,7 +10,8 @@
 // dialog (ui/provision_win.hpp), during whose run the window talks to no reader, saves the report
 // for support (core/report.hpp), and shows what the program is. What the user does (every event but
 // the tick) and what the reader's use cases gave goes to the program's trace (link/trace.hpp).
-// Every text it shows is in the window's language (ui/words.hpp).
+// Every text it shows is in the window's language (texts/texts.hpp), also what the layers below
+// report as data.
 #pragma once
 
 #include <array>
@@ -21,15 +22,21 @@
 #include "config/reader_config.hpp"
 #include "core/reader_service.hpp"
 #include "firmware/upgrade.hpp"
+#include "texts/texts.hpp"
 #include "ui/controls.hpp"
 #include "ui/key_entry_row.hpp"
-#include "ui/texts.hpp"
-#include "ui/words.hpp"
+#include "ui/layout.hpp"
 
 namespace zrt::ui {
 
 class TWorkWin;
 class TProvWin;
+
+// Where the documents that the About box and the messages name are installed.
+struct Documents {
+    std::string readme = "README";
+    std::string licence = "LICENSE";
+};
 
 // The write animation: positions 0, 5, .. 100 with a short wait after each, then a longer one.
 inline constexpr int WRITE_PROGRESS_STEP = 5;
@@ -52,6 +59,8 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     void AttachWorkWin(TWorkWin& workWin) { WorkWin = &workWin; }
     // The dialogs that choose a settings file for the menu's load and save.
     void AttachFileDialogs(FileDialogs& fileDialogs) { Files = &fileDialogs; }
+    // Where the installed README and licence are (the start-up of each system knows).
+    void AttachDocuments(Documents documents) { Docs = std::move(documents); }
     // The provisioning dialog, created after the main window.
     void AttachProvWin(TProvWin& provWin) { ProvWin = &provWin; }
 
@@ -93,8 +102,8 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     // Says that the trace file named by ZRT_TRACE cannot be opened (`error`: why), in a box after
     // the first activation's load.
     void ShowTraceNotOpened(const std::string& error);
-    // The About box's text: name and version, licence, the firmware images carried, where to
-    // report a problem.
+    // The About box's text: name and version, licence, the firmware images carried with their
+    // versions (a test image said as such), where the README is and where to report a problem.
     std::string AboutText() const;
 
     // Dispatches an event to the handler of that name; an unknown name is a program fault.
@@ -161,14 +170,25 @@ class TMainWin : public EventSink, private firmware::UpgradeListener {
     Waiter& Waits;
     TWorkWin* WorkWin = nullptr;
     FileDialogs* Files = nullptr;
+    Documents Docs;
     TProvWin* ProvWin = nullptr;
     const Language Lang;
 
   private:
     void FocusRapWin() { RapWin.SetFocus(); }
-    // A Polish text in the window's language.
-    std::string Say(std::string_view polish) const { return ui::Say(Lang, polish); }
-    FileChoice SettingsFileChoice(const char* title) const;
+    // A text of the catalogue, or a Polish text from a layer below, in the window's language.
+    std::string Say(
+        texts::Text key,
+        std::initializer_list<std::pair<std::string_view, std::string_view>> values = {}) const {
+        return texts::Say(Lang, key, values);
+    }
+    std::string Say(std::string_view polish) const { return texts::Say(Lang, polish); }
+    std::string LinkErrorText(const link::ZrHIDErr& error) const {
+        return Say(texts::LinkErrorKey(error.code));
+    }
+    FileChoice SettingsFileChoice(texts::Text title) const;
+    // The box of a file that cannot be written, `why` the system's code of the failure.
+    std::string CannotWriteText(const std::string& path, int why) const;
     std::string NoReaderText();
     // Reads and checks a settings file, with its bytes in `text`; a file that cannot be read or is
     // not a valid settings file is said in a box, and gives none.

@@ -7,15 +7,15 @@
 #include <stdexcept>
 #include <utility>
 
-#include "core/reader_status.hpp"
+#include "config/settings_file.hpp"
 #include "link/link_error.hpp"
 #include "ui/layout.hpp"
-#include "ui/texts.hpp"
 
 namespace zrt::ui {
 
 namespace {
 
+using texts::Text;
 using Handler = void (TProvWin::*)(Component&);
 
 constexpr std::pair<std::string_view, Handler> HANDLERS[] = {
@@ -32,40 +32,6 @@ Handler FindHandler(std::string_view name) {
         }
     }
     return nullptr;
-}
-
-// The dialog's Polish text of each reason; the text of a link error follows some of them.
-const char* ReasonPolish(const core::Verdict& verdict) {
-    switch (verdict.reason) {
-        case core::Reason::NotOpened:
-            return verdict.openError == link::OpenError::NoAccess ? core::NO_ACCESS_STATUS_TEXT
-                   : verdict.openError == link::OpenError::InUse  ? PROV_IN_USE
-                                                                  : PROV_NOT_OPENED;
-        case core::Reason::PulledOutReading:
-            return PROV_PULLED_READING;
-        case core::Reason::PulledOutWriting:
-            return PROV_PULLED_WRITING;
-        case core::Reason::PulledOutUploading:
-            return PROV_PULLED_UPLOADING;
-        case core::Reason::NotStored:
-            return WRITE_NOT_STORED_TEXT;
-        case core::Reason::UploadFailed:
-            return PROV_UPLOAD_FAILED;
-        case core::Reason::DamagedImage:
-            return UPGRADE_FILE_ERROR;
-        case core::Reason::TestImage:
-            return PROV_TEST_IMAGE;
-        case core::Reason::NotFoundAgain:
-            return PROV_NOT_FOUND_AGAIN;
-        case core::Reason::FirmwareNotTaken:
-            return PROV_FIRMWARE_NOT_TAKEN;
-        case core::Reason::SettingsLost:
-            return PROV_SETTINGS_LOST;
-        case core::Reason::LinkError:
-        case core::Reason::None:
-            break;
-    }
-    return "";
 }
 
 std::string Serial(const core::Verdict& verdict) {
@@ -118,13 +84,14 @@ void TProvWin::Start(Run run, std::function<void()> ended) {
     station_ = std::make_unique<core::ProvisionStation>(
         platform_, core::StationSettings{run.settings, false, run.catalogue}, listener,
         platform_.Changes());
-    FileLbl.SetCaption(Say(PROV_FILE) + " " + run.settingsPath);
-    LogLbl.SetCaption(Say(PROV_LOG) + " " + logPath_.value_or(Say(PROV_NO_LOG)));
+    FileLbl.SetCaption(Say(Text::ProvFile) + " " + config::PrintableText(run.settingsPath));
+    LogLbl.SetCaption(Say(Text::ProvLog) + " " +
+                      (logPath_ ? config::PrintableText(*logPath_) : Say(Text::ProvNoLog)));
     CountLbl.SetCaption(CountsText());
     results_.clear();
     ResultLst.SetLines(results_);
     StateBnr.SetMarked(false);
-    StateBnr.SetCaption(Say(PROV_WAITING));
+    StateBnr.SetCaption(Say(Text::ProvWaiting));
     Form.Show();
     Form.SetFocus();
     ResultLst.SetFocus();
@@ -148,13 +115,15 @@ void TProvWin::ProvTimerTimer(Component& /*sender*/) {
     stepping_ = false;
     if (!verdict) {
         if (!StateBnr.Marked() && results_.empty()) {
-            StateBnr.SetCaption(Say(PROV_WAITING));
+            StateBnr.SetCaption(Say(Text::ProvWaiting));
         }
         return;
     }
     Show(*verdict);
-    if (log_ && !log_->Append(*verdict)) {
-        Boxes.ShowMessage(Say(CANNOT_WRITE) + "\n" + logPath_.value_or(""));
+    // The log is for scripts: its reasons are in English, as the command line's.
+    if (log_ && !log_->Append(*verdict, texts::ScriptReason(*verdict))) {
+        Boxes.ShowMessage(Say(Text::CannotWrite) + "\n" +
+                          config::PrintableText(logPath_.value_or("")));
         End();
     }
 }
@@ -197,7 +166,7 @@ void TProvWin::End() {
     const std::string counts = CountsText();
     station_.reset();
     log_.reset();
-    Boxes.ShowMessage(Say(PROV_DONE) + "\n" + counts);
+    Boxes.ShowMessage(Say(Text::ProvDone) + "\n" + counts);
     Form.Hide();
     if (const std::function<void()> ended = std::exchange(ended_, nullptr)) {
         ended();
@@ -207,37 +176,13 @@ void TProvWin::End() {
 std::string TProvWin::CountsText() const {
     const core::Tally tally = station_ ? station_->Totals() : core::Tally{};
     char text[160];
-    std::snprintf(text, sizeof text, Say(PROV_COUNTS).c_str(), tally.written, tally.unchanged,
+    std::snprintf(text, sizeof text, Say(Text::ProvCounts).c_str(), tally.written, tally.unchanged,
                   tally.failed);
     return text;
 }
 
 std::string TProvWin::ReasonText(const core::Verdict& verdict, bool withDifferences) const {
-    std::string text = Say(ReasonPolish(verdict));
-    switch (verdict.reason) {
-        case core::Reason::LinkError:
-            return Say(link::ErrorText(verdict.linkError));
-        case core::Reason::UploadFailed:
-            return text + ": " + Say(link::ErrorText(verdict.linkError));
-        case core::Reason::FirmwareNotTaken:
-            return text + ": " + std::to_string(verdict.firmwareAfter.value_or(0)) + " ≠ " +
-                   std::to_string(verdict.imageVersion);
-        case core::Reason::NotStored:
-        case core::Reason::SettingsLost:
-            // The settings that differ follow in the list, not in the banner.
-            if (withDifferences && !verdict.differences.empty()) {
-                if (!text.empty() && text.back() == '.') {
-                    text.pop_back();
-                }
-                text += ":";
-                for (std::size_t i = 0; i < verdict.differences.size(); ++i) {
-                    text += (i == 0 ? " " : "; ") + verdict.differences[i];
-                }
-            }
-            return text;
-        default:
-            return text;
-    }
+    return texts::VerdictReason(Lang, verdict, withDifferences);
 }
 
 std::string TProvWin::ResultText(const core::Verdict& verdict) const {
@@ -249,13 +194,13 @@ std::string TProvWin::ResultText(const core::Verdict& verdict) const {
     std::string text = std::string(time) + "  " + Serial(verdict) + "  ";
     switch (verdict.result) {
         case core::Result::Written:
-            text += Say(PROV_WRITTEN);
+            text += Say(Text::ProvWritten);
             break;
         case core::Result::Unchanged:
-            text += Say(PROV_UNCHANGED);
+            text += Say(Text::ProvUnchanged);
             break;
         case core::Result::Failed:
-            text += Say(PROV_FAILED) + ": " + ReasonText(verdict);
+            text += Say(Text::ProvFailed) + ": " + ReasonText(verdict);
             break;
     }
     if (verdict.FirmwareChanged()) {
@@ -263,7 +208,7 @@ std::string TProvWin::ResultText(const core::Verdict& verdict) const {
                 std::to_string(*verdict.firmwareAfter) + ")";
     }
     if (verdict.seenBefore) {
-        text += "  (" + Say(PROV_SEEN_BEFORE) + ")";
+        text += "  (" + Say(Text::ProvSeenBefore) + ")";
     }
     return text + "  " + std::to_string(verdict.elapsed.count()) + " ms";
 }
@@ -271,24 +216,25 @@ std::string TProvWin::ResultText(const core::Verdict& verdict) const {
 std::string TProvWin::BannerText(const core::Verdict& verdict) const {
     switch (verdict.result) {
         case core::Result::Written:
-            return Serial(verdict) + ": " + Say(PROV_WRITTEN);
+            return Serial(verdict) + ": " + Say(Text::ProvWritten);
         case core::Result::Unchanged:
-            return Serial(verdict) + ": " + Say(PROV_UNCHANGED);
+            return Serial(verdict) + ": " + Say(Text::ProvUnchanged);
         case core::Result::Failed:
             break;
     }
-    return Serial(verdict) + ": " + Say(PROV_FAILED) + " – " + ReasonText(verdict, false);
+    return Serial(verdict) + ": " + Say(Text::ProvFailed) + " – " + ReasonText(verdict, false);
 }
 
 void TProvWin::Handling(const std::string& /*path*/) {
     StateBnr.SetMarked(false);
-    StateBnr.SetCaption(Say(PROV_WORKING));
+    StateBnr.SetCaption(Say(Text::ProvWorking));
     StateBnr.Repaint();
 }
 
 void TProvWin::Uploading(int sent, int blocks) {
     if (blocks > 0) {
-        StateBnr.SetCaption(Say(UPGRADE_LABEL) + " " + std::to_string(sent * 100 / blocks) + "%");
+        StateBnr.SetCaption(Say(Text::UpgradeLabel) + " " + std::to_string(sent * 100 / blocks) +
+                            "%");
         StateBnr.Repaint();
     }
 }

@@ -18,8 +18,9 @@
 #include "core/provision.hpp"
 #include "firmware/firmware_image.hpp"
 #include "link/hid_platform.hpp"
+#include "texts/texts.hpp"
 #include "ui/controls.hpp"
-#include "ui/words.hpp"
+#include "ui/layout.hpp"
 
 namespace zrt::ui {
 
@@ -79,7 +80,7 @@ class TProvWin : public EventSink, private core::StationListener {
     ui::Timer& ProvTimer;
 
   private:
-    std::string Say(std::string_view polish) const { return ui::Say(Lang, polish); }
+    std::string Say(texts::Text key) const { return std::string(texts::Words(key, Lang)); }
     std::string CountsText() const;
     void Show(const core::Verdict& verdict);
     // Ends the run: the timer stopped, the readers let go, the log closed, the summary box, the

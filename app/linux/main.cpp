@@ -18,8 +18,8 @@
 #include "link/platform_factory.hpp"
 #include "link/trace.hpp"
 #include "link/trace_platform.hpp"
+#include "texts/texts.hpp"
 #include "ui/layout.hpp"
-#include "ui/words.hpp"
 
 int main(int argc, char** argv) {
     if (!zrt::app::HasGraphicalSession()) {
@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     }
     zrt::link::Trace& trace = zrt::link::Trace::Program();
     trace.Start(zrt::link::ThisProgram(
-        "zrt-vivoraz", zrt::ui::LanguageCode(zrt::ui::SystemLanguage(std::nullopt)),
+        "zrt-vivoraz", zrt::texts::LanguageCode(zrt::texts::SystemLanguage(std::nullopt)),
         zrt::link::CommandLineText("zrt-vivoraz",
                                    std::vector<std::string>(argv + 1, argv + argc))));
     std::string traceError;

@@ -2,6 +2,7 @@
 #include "app/linux/shell.hpp"
 
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QStyleFactory>
@@ -53,6 +54,18 @@ bool Application::notify(QObject* receiver, QEvent* event) {
     return false;
 }
 
+bool Application::SpeakQt(ui::Language language) {
+    removeTranslator(&qtTexts_);
+    if (language != ui::Language::Polish) {
+        return true;  // Qt's own language
+    }
+    if (!qtTexts_.load(QStringLiteral("qtbase_pl"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        return false;
+    }
+    return installTranslator(&qtTexts_);
+}
+
 void Application::ShowError(const std::string& message) {
     if (errorDisplay_) {
         errorDisplay_(message);
@@ -66,7 +79,8 @@ int RunWindows(Application& application, link::HidPlatform& platform, ReaderList
                const std::string& traceError) {
     try {
         core::ReaderService readers(platform, lists.HidVP41, lists.HidVP51);
-        const ui::Language language = ui::SystemLanguage(std::nullopt);  // the locale decides
+        const ui::Language language = texts::SystemLanguage(std::nullopt);  // the locale decides
+        application.SpeakQt(language);  // before the first dialog
         ui::qt::QtForm mainForm(ui::MainWinLayout(language));
         ui::qt::QtDialogs qtDialogs(mainForm, language);
         ui::TracedDialogs dialogs(qtDialogs);
@@ -75,6 +89,9 @@ int RunWindows(Application& application, link::HidPlatform& platform, ReaderList
         ui::qt::QtWaiter waiter;
         ui::TMainWin MainWin(mainForm, readers, dialogs, waiter, language);
         MainWin.AttachFileDialogs(fileDialogs);
+        // Where the window's Debian package puts them.
+        MainWin.AttachDocuments(
+            {"/usr/share/doc/zrt-vivoraz/README.md.gz", "/usr/share/doc/zrt-vivoraz/copyright"});
         mainForm.SetEventSink(&MainWin);
         mainForm.SetFileDropHandler([&](const std::string& path) { MainWin.FileDropped(path); });
         mainForm.SetErrorDisplay(
@@ -97,8 +114,8 @@ int RunWindows(Application& application, link::HidPlatform& platform, ReaderList
         std::unique_ptr<QSocketNotifier> changeSignals;
         if (link::HidChanges* changes = platform.Changes();
             changes != nullptr && changes->Descriptor() >= 0) {
-            changeSignals = std::make_unique<QSocketNotifier>(changes->Descriptor(),
-                                                              QSocketNotifier::Read);
+            changeSignals =
+                std::make_unique<QSocketNotifier>(changes->Descriptor(), QSocketNotifier::Read);
             QObject::connect(changeSignals.get(), &QSocketNotifier::activated,
                              [changes] { changes->Arrived(); });
             changes->Watched();

@@ -1,15 +1,18 @@
 // The application shell: the application object that shows errors of the general kind no handler
 // caught and lets the loop go on, the two reader lists in their order, and the run of the two
-// windows and the message loop. app/linux/main.cpp puts them together over the system's HID support.
+// windows and the message loop. app/linux/main.cpp puts them together over the system's HID
+// support.
 #pragma once
 
 #include <QApplication>
+#include <QTranslator>
 
 #include <functional>
 #include <string>
 
 #include "app/reader_lists.hpp"
 #include "link/hid_platform.hpp"
+#include "ui/layout.hpp"
 
 namespace zrt::app {
 
@@ -27,8 +30,14 @@ class Application : public QApplication {
         errorDisplay_ = std::move(display);
     }
 
+    // Qt's own texts (the file dialog, the buttons of its boxes) in `language`: for Polish the
+    // translations of Debian's qt6-translations-l10n (qtbase_pl) from Qt's translations folder.
+    // False when they are not there: Qt then speaks English.
+    bool SpeakQt(ui::Language language);
+
   private:
     std::function<void(const std::string&)> errorDisplay_;
+    QTranslator qtTexts_;
 };
 
 // Creates the main window over the reader lists, then the hidden progress window and provisioning

@@ -6,7 +6,8 @@
 # rebuilt (wixl knows no AllowSameVersionUpgrades).
 #   make-msi.sh OUTPUT.msi VERSION BINDIR SOURCEDIR ICON
 # VERSION is a.b.c (the product version the installer compares on upgrade: 1.9.B); BINDIR holds
-# zrt-vivoraz.exe and zrt-vivoraz-cli.exe, SOURCEDIR LICENSE and README.md.
+# zrt-vivoraz.exe and zrt-vivoraz-cli.exe, SOURCEDIR LICENSE and README.md (installed as README.html,
+# readme-html.sh).
 set -euo pipefail
 if [ $# -ne 5 ]; then
     echo "usage: $0 OUTPUT.msi VERSION BINDIR SOURCEDIR ICON" >&2
@@ -19,7 +20,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # wixl takes the files by paths relative to its working folder.
 mkdir "$work/files"
-cp "$bindir/zrt-vivoraz.exe" "$bindir/zrt-vivoraz-cli.exe" "$sourcedir/README.md" "$work/files/"
+cp "$bindir/zrt-vivoraz.exe" "$bindir/zrt-vivoraz-cli.exe" "$work/files/"
+"$here/readme-html.sh" "$sourcedir/README.md" "$work/files/README.html"
 cp "$sourcedir/LICENSE" "$work/files/LICENSE.txt"
 cp "$icon" "$work/files/zrt-vivoraz.ico"
 (cd "$work" && wixl -a x64 -D Version="$version" -o package.msi "$here/zrt-vivoraz.wxs")

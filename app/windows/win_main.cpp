@@ -7,7 +7,7 @@
 // program's trace (link/trace.hpp) begins with its header and goes between the reader lists and
 // the system; with ZRT_TRACE=FILE it is appended to FILE as well (a FILE that cannot be opened is
 // said in a box once the window shows). The window speaks the user's interface language
-// (ui/words.hpp).
+// (texts/texts.hpp).
 #include <windows.h>
 
 #include <cstdlib>
@@ -21,8 +21,8 @@
 #include "link/platform_factory.hpp"
 #include "link/trace.hpp"
 #include "link/trace_platform.hpp"
+#include "texts/texts.hpp"
 #include "ui/win32/win_controls.hpp"
-#include "ui/words.hpp"
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
                     int /*show*/) {
@@ -35,7 +35,7 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     }
     zrt::link::Trace& trace = zrt::link::Trace::Program();
     trace.Start(zrt::link::ThisProgram("zrt-vivoraz",
-                                       zrt::ui::LanguageCode(zrt::app::WindowLanguage()),
+                                       zrt::texts::LanguageCode(zrt::app::WindowLanguage()),
                                        zrt::ui::win32::Utf8(GetCommandLineW())));
     std::string traceError;
     if (const wchar_t* traceFile = _wgetenv(L"ZRT_TRACE"); traceFile != nullptr && *traceFile) {

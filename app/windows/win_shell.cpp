@@ -26,8 +26,30 @@ void ShowError(const char* message) {
                 ui::win32::Wide(ui::MainWinLayout().caption).c_str(), MB_OK | MB_ICONERROR);
 }
 
+namespace {
+
+// The README page and the licence are installed (and unpacked from the zip) beside the programs.
+ui::Documents DocumentsBesideTheProgram() {
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD length = 0;
+    for (;;) {
+        length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    path.resize(length);
+    path.resize(path.rfind(L'\\') + 1);
+    const std::string folder = ui::win32::Utf8(path);
+    return {folder + "README.html", folder + "LICENSE.txt"};
+}
+
+}  // namespace
+
 ui::Language WindowLanguage() {
-    return ui::SystemLanguage(static_cast<std::uint16_t>(PRIMARYLANGID(GetUserDefaultUILanguage())));
+    return texts::SystemLanguage(
+        static_cast<std::uint16_t>(PRIMARYLANGID(GetUserDefaultUILanguage())));
 }
 
 void RunWindows(link::HidPlatform& platform, ReaderLists& lists, WinSingleInstance& instance,
@@ -43,6 +65,7 @@ void RunWindows(link::HidPlatform& platform, ReaderLists& lists, WinSingleInstan
     win32::WinWaiter waiter;
     TMainWin MainWin(mainForm, readers, dialogs, waiter, language);
     MainWin.AttachFileDialogs(fileDialogs);
+    MainWin.AttachDocuments(DocumentsBesideTheProgram());
     mainForm.SetEventSink(&MainWin);
     mainForm.SetFileDropHandler([&](const std::string& path) { MainWin.FileDropped(path); });
     // The loop waits on the system's signals of HID interfaces changing (WM_DEVICECHANGE for the

@@ -10,8 +10,8 @@
 #include "app/reader_lists.hpp"
 #include "app/windows/win_single_instance.hpp"
 #include "link/hid_platform.hpp"
+#include "texts/texts.hpp"
 #include "ui/win32/win_form.hpp"
-#include "ui/words.hpp"
 
 namespace zrt::app {
 

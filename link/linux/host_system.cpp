@@ -2,6 +2,8 @@
 #include "link/host_system.hpp"
 
 #include <fcntl.h>
+#include <locale.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -41,6 +43,30 @@ std::FILE* OpenRegularFile(const std::string& name, FileError& error) {
         error = FileError::CannotOpen;
     }
     return file;
+}
+
+int LastSystemError() {
+    return errno;
+}
+
+// The C library's text in the messages of the language's locale when that locale is installed
+// (e.g. pl_PL.UTF-8), else in the C locale's English.
+std::string SystemErrorText(int code, std::string_view language) {
+    locale_t messages = static_cast<locale_t>(nullptr);
+    if (language == "pl") {
+        for (const char* name : {"pl_PL.UTF-8", "pl_PL.utf8", "pl_PL"}) {
+            messages = ::newlocale(LC_MESSAGES_MASK, name, static_cast<locale_t>(nullptr));
+            if (messages != static_cast<locale_t>(nullptr)) {
+                break;
+            }
+        }
+    }
+    if (messages == static_cast<locale_t>(nullptr)) {
+        messages = ::newlocale(LC_MESSAGES_MASK, "C", static_cast<locale_t>(nullptr));
+    }
+    std::string text = ::strerror_l(code, messages);
+    ::freelocale(messages);
+    return text;
 }
 
 const char* NoAccessAdvice() {
@@ -87,7 +113,7 @@ int LocalOffsetMinutes(std::int64_t utcSeconds) {
 
 std::string LastErrorText() {
     const int number = errno;
-    return std::string(std::strerror(number)) + " (errno " + std::to_string(number) + ")";
+    return SystemErrorText(number, "en") + " (errno " + std::to_string(number) + ")";
 }
 
 std::FILE* OpenOwnFileForAppending(const std::string& name) {

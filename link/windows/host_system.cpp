@@ -52,6 +52,42 @@ std::FILE* OpenRegularFile(const std::string& name, FileError& error) {
     return file;
 }
 
+int LastSystemError() {
+    return static_cast<int>(GetLastError());
+}
+
+// FormatMessage's text in the language asked for when Windows has it, else in Windows' own.
+std::string SystemErrorText(int code, std::string_view language) {
+    const DWORD polish = MAKELANGID(LANG_POLISH, SUBLANG_DEFAULT);
+    const DWORD english = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    wchar_t* buffer = nullptr;
+    DWORD length = 0;
+    for (const DWORD languageId : {language == "pl" ? polish : english, DWORD{0}}) {
+        length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                    FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, static_cast<DWORD>(code), languageId,
+                                reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+        if (length != 0) {
+            break;
+        }
+    }
+    if (length == 0 || buffer == nullptr) {
+        return "error " + std::to_string(code);
+    }
+    std::wstring wide(buffer, length);
+    LocalFree(buffer);
+    while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' ' ||
+                             wide.back() == L'.')) {
+        wide.pop_back();
+    }
+    const int size = static_cast<int>(wide.size());
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), bytes, nullptr, nullptr);
+    return text;
+}
+
 const char* NoAccessAdvice() {
     return "";
 }
@@ -98,16 +134,8 @@ int LocalOffsetMinutes(std::int64_t utcSeconds) {
 
 std::string LastErrorText() {
     const DWORD number = GetLastError();
-    char text[256] = "";
-    const DWORD length =
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, number,
-                       MAKELANGID(LANG_ENGLISH, SUBLANG_DEFAULT), text, sizeof text, nullptr);
-    std::string message(text, length);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                                message.back() == ' ' || message.back() == '.')) {
-        message.pop_back();
-    }
-    return (message.empty() ? "error" : message) + " (error " + std::to_string(number) + ")";
+    return SystemErrorText(static_cast<int>(number), "en") + " (error " + std::to_string(number) +
+           ")";
 }
 
 // The user's files are the user's own on Windows: the mode of the C library is kept.

@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # The Windows installer under wine, in a fresh prefix of its own: a silent per-machine install puts
-# both programs, LICENSE and README into Program Files\ZrT_VivoRaz, the Start-menu shortcut with the
-# project's icon, the "Apps and features" entry of version VERSION (1.9.B) and the folder on the
-# system PATH; the installed command-line program answers --version, also found through PATH in a
-# new console. Installers made here with make-msi.sh, each with its own README: a rebuild of B,
+# both programs, LICENSE and the README page into Program Files\ZrT_VivoRaz, the Start-menu
+# shortcut with the project's icon, the "Apps and features" entry of version VERSION (1.9.B) and
+# the folder on the system PATH; the installed command-line program answers --version, also found
+# through PATH in a new console. Installers made here with make-msi.sh, each with its own README: a rebuild of B,
 # signed (sign.sh) with a throw-away certificate, and one of B+1 each replace the installed one in
 # place (one product, their files); one of B-1 is refused with the downgrade message. Removal takes
 # away every file, the shortcut, the entry and the PATH part, and leaves the rest of PATH.
 # The signatures: osslsigncode finds a valid one on both programs and the installer, by a
 # certificate it does not trust; a build that signs nothing (SIGNING "unsigned") packages no
-# signature. The portable zip, unpacked, holds both programs, LICENSE and README, and its
-# command-line program answers --version.
+# signature. The portable zip, unpacked, holds both programs, LICENSE and the README page made from
+# README.md (an HTML page, which Windows opens on a double-click), and its command-line program
+# answers --version.
 #   msi_test.sh PACKAGE.msi PACKAGE.zip VERSION SIGNING PACKAGED SCRIPTDIR BINDIR SOURCEDIR ICON
 # PACKAGED holds the programs the packages hold, BINDIR the programs as built (unsigned),
 # SCRIPTDIR make-msi.sh and sign.sh.
@@ -59,11 +60,16 @@ products() {
 python3 -m zipfile -e "$zip" "$work/portable"
 portable=$(echo "$work"/portable/*)
 [ "$(find "$work/portable" -type f -printf '%P\n' | sort | tr '\n' ' ')" = \
-  "${portable##*/}/LICENSE.txt ${portable##*/}/README.md ${portable##*/}/zrt-vivoraz-cli.exe ${portable##*/}/zrt-vivoraz.exe " ] \
+  "${portable##*/}/LICENSE.txt ${portable##*/}/README.html ${portable##*/}/zrt-vivoraz-cli.exe ${portable##*/}/zrt-vivoraz.exe " ] \
     || fail "the zip holds: $(find "$work/portable" -type f -printf '%P ')"
 run "$(winepath -w "$portable/zrt-vivoraz-cli.exe")" --version || fail "the zip's zrt-vivoraz-cli --version"
 [ "$(tr -d '\r' <"$work/out")" = "zrt-vivoraz-cli 1.9" ] || fail "the zip's --version said: $(cat "$work/out")"
-echo "== the portable zip: both programs, LICENSE, README; its zrt-vivoraz-cli answers"
+# The page is the README's: its first heading and its last section, in a page that says UTF-8.
+grep -qF '<meta charset="utf-8">' "$portable/README.html" || fail "README.html names no charset"
+grep -qxF '<h1>ZrT_VivoRaz</h1>' "$portable/README.html" || fail "README.html lacks the title"
+last_heading=$(grep '^## ' "$sourcedir/README.md" | tail -n1 | sed 's/^## //')
+grep -qF "<h2>$last_heading</h2>" "$portable/README.html" || fail "README.html lacks \"$last_heading\""
+echo "== the portable zip: both programs, LICENSE, README page; its zrt-vivoraz-cli answers"
 
 # Signatures. A build without a signing key packages none.
 if [ "$signing" = unsigned ]; then
@@ -84,12 +90,13 @@ for program in zrt-vivoraz.exe zrt-vivoraz-cli.exe; do
     ZRT_SIGN_PASSWORD=test-password \
         "$scripts/sign.sh" --pkcs12 "$work/key.p12" "$bindir/$program" "$work/signed/$program"
 done
-# An installer of version $1 of the programs in folder $2, its README ending in the line $3:
-# $work/$3.msi.
+# An installer of version $1 of the programs in folder $2, its README ending in a paragraph of its
+# own, $3: $work/$3.msi, and the page it installs, $work/$3/README.html.
 make_msi() {
     mkdir "$work/$3"
     cp "$sourcedir/LICENSE" "$work/$3/"
-    { cat "$sourcedir/README.md"; echo "$3"; } >"$work/$3/README.md"
+    { cat "$sourcedir/README.md"; printf '\n%s\n' "$3"; } >"$work/$3/README.md"
+    "$scripts/readme-html.sh" "$work/$3/README.md" "$work/$3/README.html"
     "$scripts/make-msi.sh" "$work/$3.msi" "$1" "$2" "$work/$3" "$icon"
 }
 make_msi "$version" "$work/signed" rebuild
@@ -114,21 +121,24 @@ path_part="$winfolder\\"  # as the installer writes the folder: with its final b
 shortcut=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs)/ZrT_VivoRaz.lnk
 path_parts >"$work/path-before"
 [ -s "$work/path-before" ] || fail "the fresh prefix has an empty PATH"
-# What is installed: one product, of version $1, with the README whose last line is $2 and the
-# window program $3; the shortcut; the folder once on PATH.
+# What is installed: one product, of version $1, with the README page of installer $2 (the page
+# $2/README.html under $work, or the packages' own for "built") and the window program $3; the
+# shortcut; the folder once on PATH.
 expect_installed() {
+    local page="$work/$2/README.html"
+    [ "$2" = built ] && page="$portable/README.html"
     [ "$(products)" = "$1 ZrT_VivoRaz maintainers" ] || fail "Apps and features: $(products)"
-    [ "$(tail -n1 "$folder/README.md")" = "$2" ] || fail "README.md is not of the installer $2"
+    cmp -s "$folder/README.html" "$page" || fail "README.html is not of the installer $2"
     cmp -s "$folder/zrt-vivoraz.exe" "$3" || fail "zrt-vivoraz.exe is not of the installer $2"
     [ -f "$shortcut" ] || fail "no Start-menu shortcut at $shortcut"
     [ "$(path_parts | grep -cxF "$path_part")" = 1 ] || fail "the folder is not once on PATH"
 }
 
 run msiexec /i "$(winepath -w "$msi")" /qn || fail "msiexec /i: $(cat "$work/out" "$work/err")"
-for file in zrt-vivoraz.exe zrt-vivoraz-cli.exe LICENSE.txt README.md; do
+for file in zrt-vivoraz.exe zrt-vivoraz-cli.exe LICENSE.txt README.html; do
     [ -s "$folder/$file" ] || fail "$file not installed"
 done
-expect_installed "$version" "$(tail -n1 "$sourcedir/README.md")" "$packaged/zrt-vivoraz.exe"
+expect_installed "$version" built "$packaged/zrt-vivoraz.exe"
 # The shortcut starts the window and shows the icon the installer keeps for the product.
 strings -a "$shortcut" | grep -qxF "$winfolder\\zrt-vivoraz.exe" || fail "the shortcut does not start zrt-vivoraz.exe"
 shortcut_icon=$(strings -a -el "$shortcut" | grep -o 'C:\\windows\\Installer\\[^ ]*ZrtVivoraz\.ico' | head -n1 \

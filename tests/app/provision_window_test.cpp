@@ -1,7 +1,7 @@
 // The provisioning dialog end to end on Linux: the Qt windows (offscreen) over the real hidraw
 // backend, against virtual readers on the umockdev bed, the loop receiving inotify's change
-// changeSignals as the shell passes them and the dialog's own timer driving the station; only the file
-// dialogs and the boxes are the test's. The menu opens the dialog modal over the main window,
+// changeSignals as the shell passes them and the dialog's own timer driving the station; only the
+// file dialogs and the boxes are the test's. The menu opens the dialog modal over the main window,
 // readers plugged in are written once, one pulled out in its write is marked red with the warning
 // sound and written when plugged in again, and closing the dialog ends the run, after which the
 // main window loads its reader again.
@@ -27,13 +27,12 @@
 #include "link/linux/hidraw_platform.hpp"
 #include "sim/umockdev_bed.hpp"
 #include "tests/ui/fakes.hpp"
+#include "texts/texts.hpp"
 #include "ui/layout.hpp"
 #include "ui/main_win.hpp"
 #include "ui/provision_win.hpp"
 #include "ui/qt/qt_dialogs.hpp"
 #include "ui/qt/qt_form.hpp"
-#include "ui/texts.hpp"
-#include "ui/words.hpp"
 
 namespace zrt::sim {
 namespace {
@@ -103,7 +102,7 @@ class ProvisionWindow : public ::testing::TestWithParam<ui::Language> {
     app::ReaderLists lists{platform};
     core::ReaderService readers{platform, lists.HidVP41, lists.HidVP51};
     const ui::Language language = GetParam();
-    std::string Say(const char* polish) const { return ui::Say(language, polish); }
+    std::string Say(texts::Text key) const { return std::string(texts::Words(key, language)); }
     ui::qt::QtForm mainForm{ui::MainWinLayout(language)};
     ui::test::FakeDialogs boxes;
     ui::qt::QtWaiter waiter;
@@ -133,7 +132,8 @@ TEST_P(ProvisionWindow, ProgramsReadersAsTheyComeAndGivesTheReadersBackWhenClose
     EXPECT_EQ(provForm.windowModality(), Qt::WindowModal);
     EXPECT_FALSE(win.Timer.Enabled());
     ASSERT_TRUE(Lines(1));
-    EXPECT_NE(Results().item(0)->text().toStdString().find("  04242  " + Say(ui::PROV_WRITTEN) + "  "),
+    EXPECT_NE(Results().item(0)->text().toStdString().find("  04242  " +
+                                                           Say(texts::Text::ProvWritten) + "  "),
               std::string::npos);
     EXPECT_EQ(Letters(bed, 0), "McMcCc") << "the main window's load, then the station's write";
     bed.WithReader(0, [&](VirtualReader& reader) {
@@ -144,22 +144,23 @@ TEST_P(ProvisionWindow, ProgramsReadersAsTheyComeAndGivesTheReadersBackWhenClose
     bed.AddReader(1, Reader(4343));  // handled once the loop runs again
     bed.PullOutOn(1, link::CMD_WRITE_CONFIG);
     ASSERT_TRUE(Lines(2));
-    EXPECT_NE(Results().item(0)->text().toStdString().find(Say(ui::PROV_FAILED) + ": " +
-                                                           Say(ui::PROV_PULLED_WRITING)),
+    EXPECT_NE(Results().item(0)->text().toStdString().find(Say(texts::Text::ProvFailed) + ": " +
+                                                           Say(texts::Text::ProvPulledWriting)),
               std::string::npos);
     EXPECT_EQ(Results().item(0)->background().color(), QColor(Qt::red));
     EXPECT_EQ(Banner().palette().color(QPalette::Window), QColor(Qt::red));
     EXPECT_EQ(provBoxes.sounds, 1);
     if (const char* shots = std::getenv("ZRT_SCREENSHOT_DIR")) {  // to look at, not checked
-        const char* name = language == ui::Language::English ? "/provision-qt-en.png" : "/provision-qt-pl.png";
+        const char* name =
+            language == ui::Language::English ? "/provision-qt-en.png" : "/provision-qt-pl.png";
         provForm.grab().save(QString::fromStdString(shots + std::string(name)));
         mainForm.grab().save(QString::fromStdString(shots + std::string(name) + ".main.png"));
     }
     bed.Unplug(1);
     bed.Plug(1);
     ASSERT_TRUE(Lines(3));
-    EXPECT_NE(Results().item(0)->text().toStdString().find(Say(ui::PROV_WRITTEN) + "  (" +
-                                                           Say(ui::PROV_SEEN_BEFORE)),
+    EXPECT_NE(Results().item(0)->text().toStdString().find(Say(texts::Text::ProvWritten) + "  (" +
+                                                           Say(texts::Text::ProvSeenBefore)),
               std::string::npos);
     EXPECT_NE(Banner().palette().color(QPalette::Window), QColor(Qt::red));
     EXPECT_EQ(Letters(bed, 0), "McMcCc") << "the reader that stayed is not written again";

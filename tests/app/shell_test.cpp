@@ -19,12 +19,14 @@
 #include <cstring>
 #include <filesystem>
 
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -104,17 +106,21 @@ TEST_F(Shell, AnErrorThatNoHandlerCaughtIsShownAndTheLoopGoesOn) {
 }
 
 TEST_F(Shell, WithoutAReaderTheWindowComesUpNotConnectedAndTheProgressWindowHidden) {
+    App().SpeakQt(ui::Language::English);  // until the run chooses
     std::string status;
+    std::string lookIn;
     bool workWinHidden = false;
     const int code = Run([&](QWidget& mainWin) {
         QWidget* workWin = TopLevel("WorkWin");
         ASSERT_NE(workWin, nullptr);
         workWinHidden = workWin->isHidden();
         status = mainWin.findChild<QLabel*>("RdLbl")->text().toStdString();
+        lookIn = QCoreApplication::translate("QFileDialog", "Look in:").toStdString();
         mainWin.close();
     });
     EXPECT_EQ(code, 0);
     EXPECT_EQ(status, "       Czytnik nie podłączony");
+    EXPECT_EQ(lookIn, "Szukaj w:") << "Qt's own dialogs in the window's language";
     EXPECT_TRUE(workWinHidden);
     EXPECT_TRUE(shown.empty()) << "no reader is not an error";
     EXPECT_EQ(TopLevel("MainWin"), nullptr) << "the windows are gone when the run returns";
@@ -208,6 +214,22 @@ TEST(ApplicationIdentity, MatchesTheDesktopEntryAndCarriesTheProjectIcon) {
         EXPECT_EQ(qAlpha(image.pixel(size / 2, size * 3 / 4)), 255) << size;
     }
     EXPECT_TRUE(icon.availableSizes().contains(QSize(256, 256)));
+}
+
+// Qt's own dialogs speak the window's language: Polish from Qt's translations, which the window's
+// package depends on; back to Qt's English for English.
+TEST(QtTexts, FollowTheWindowsLanguage) {
+    const auto lookIn = [] { return QCoreApplication::translate("QFileDialog", "Look in:"); };
+    const auto cancel = [] {
+        QDialogButtonBox box(QDialogButtonBox::Cancel);
+        return box.button(QDialogButtonBox::Cancel)->text();
+    };
+    ASSERT_TRUE(App().SpeakQt(zrt::ui::Language::Polish));
+    EXPECT_EQ(lookIn(), QStringLiteral("Szukaj w:"));
+    EXPECT_EQ(cancel(), QStringLiteral("Anuluj"));
+    ASSERT_TRUE(App().SpeakQt(zrt::ui::Language::English));
+    EXPECT_EQ(lookIn(), QStringLiteral("Look in:"));
+    EXPECT_EQ(cancel(), QStringLiteral("Cancel"));
 }
 
 // The single-instance socket in a runtime folder of the test's own, or without one in a temporary

@@ -1,15 +1,15 @@
-// End to end on Windows: programs of the Windows build run under wine inside the umockdev bed, whose
-// virtual readers wine's winebus presents as HID devices, on an Xvfb display of their own. One bed,
-// one display and one wine prefix serve every case: making a prefix takes seconds.
+// End to end on Windows: programs of the Windows build run under wine inside the umockdev bed,
+// whose virtual readers wine's winebus presents as HID devices, on an Xvfb display of their own.
+// One bed, one display and one wine prefix serve every case: making a prefix takes seconds.
 // - The link: zrt_win_e2e_client.exe drives the reader link over the real Windows backend, and the
 //   readers show what they received: the search's choice and that no foreign interface gets a
 //   feature request, the commands byte for byte, unplugging and plugging in again, two programs
 //   sharing a reader through its lock; zrt-vivoraz-cli.exe lists the readers and shows one.
 // - The program: the real zrt-vivoraz.exe, seen from outside through the requests the reader
 //   receives and its controls as win_probe.exe (run beside it) reads them, typed at on the display
-//   with xdotool. Checked: the load at start ("M" then "c") and the record in the controls; Tab from
-//   the text box to the write button and Space write a "C" carrying the record the controls give,
-//   then its read-back; unplugging shows the not-connected presentation and plugging in loads
+//   with xdotool. Checked: the load at start ("M" then "c") and the record in the controls; Tab
+//   from the text box to the write button and Space write a "C" carrying the record the controls
+//   give, then its read-back; unplugging shows the not-connected presentation and plugging in loads
 //   again. A second start while the window is minimised restores it to the front and ends with
 //   status 0, no second window made. With ZRT_WIN_UPGRADE_TOOL (a build whose images are newer than
 //   the reader's firmware): the question, Yes, the upload Z, Y 0..N-1, y, z, and the progress
@@ -43,6 +43,7 @@
 #include "sim/virtual_platform.hpp"
 #include "tests/app/tool_process.hpp"
 #include "tests/link/win_e2e_data.hpp"
+#include "tests/ui/window_words.hpp"
 
 namespace zrt::sim {
 namespace {
@@ -416,7 +417,8 @@ class WinToolEndToEnd : public ::testing::Test {
         bed->Unplug(READER_51);
         bed->Unplug(FOREIGN);
         bed->Plug(READER_41);
-        bed->WithReader(READER_41, [](VirtualReader& reader) { reader = NewReader(PRODUCT_ID_41); });
+        bed->WithReader(READER_41,
+                        [](VirtualReader& reader) { reader = NewReader(PRODUCT_ID_41); });
     }
     void TearDown() override {
         // The program ends with its prefix's processes; the services start again on demand.
@@ -424,8 +426,10 @@ class WinToolEndToEnd : public ::testing::Test {
             "wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1; "
             "wineserver -p >/dev/null 2>&1");
     }
-    static void StartTool(const char* path) {
-        ASSERT_EQ(Shell(std::string("wine ") + path + " >/dev/null 2>&1 &"), 0);
+    // `language`: the program's ZRT_LANG ("pl" unless said).
+    static void StartTool(const char* path, const char* language = "pl") {
+        ASSERT_EQ(
+            Shell(std::string("ZRT_LANG=") + language + " wine " + path + " >/dev/null 2>&1 &"), 0);
     }
     static void Key(const std::string& keys) {
         Shell("xdotool search --name '^ZrT_VivoRaz 1.9$' windowfocus --sync key --delay 50 " +
@@ -486,6 +490,33 @@ TEST_F(WinToolEndToEnd, LoadsShowsWritesByTabAndSpaceAndFollowsUnplugAndPlug) {
     if (const char* folder = std::getenv("ZRT_SCREENSHOT_DIR")) {  // to look at, not checked
         std::this_thread::sleep_for(500ms);
         Shell(std::string("import -window root ") + folder + "/replugged.png");
+    }
+}
+
+// The program in each language, its windows read from outside once it has loaded the reader:
+// every text its controls show is in that language, the status line the reader's in it.
+TEST_F(WinToolEndToEnd, EachLanguageShowsOnlyItsOwnWords) {
+    const struct {
+        const char* tag;
+        texts::Language language;
+        const char* status;
+    } runs[] = {{"pl", texts::Language::Polish, "Czytnik Zr-T51, Nr: 04242 (soft: "},
+                {"en", texts::Language::English, "Zr-T51 reader, serial 04242, firmware "}};
+    for (const auto& run : runs) {
+        StartTool(ZRT_WIN_TOOL, run.tag);
+        std::map<std::string, ControlState> controls;
+        ASSERT_TRUE(ProbeUntil([](auto& c) { return c["WrBtn"].enabled; }, &controls)) << run.tag;
+        EXPECT_EQ(controls["RdLbl"].text.rfind(run.status, 0), 0u) << controls["RdLbl"].text;
+        int own = 0;
+        for (const auto& [name, control] : controls) {
+            EXPECT_EQ(ui::test::Foreign(control.text, run.language), "") << name;
+            own += ui::test::Own(control.text, run.language) ? 1 : 0;
+        }
+        EXPECT_GE(own, 30) << run.tag << ": the window's texts, read back";
+        if (const char* folder = std::getenv("ZRT_SCREENSHOT_DIR")) {  // to look at, not checked
+            Shell(std::string("import -window root ") + folder + "/window-" + run.tag + ".png");
+        }
+        TearDown();  // the program ends with its prefix's processes
     }
 }
 

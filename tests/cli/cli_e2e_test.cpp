@@ -121,9 +121,9 @@ TEST_F(Fleet, ListsExportsFromOneReaderAndImportsToAll) {
 
     const Outcome exported = Cli({"--reader", "00101", "export", file});
     ASSERT_EQ(exported.status, 0) << exported.err;
-    std::string error;
+    config::SettingsError error;
     const auto settings = config::SettingsFromJson(Slurp(file), error);
-    ASSERT_TRUE(settings) << error;
+    ASSERT_TRUE(settings) << error.field;
     EXPECT_EQ(*settings, config::StateFromRecord(FIRST_RECORD));
     EXPECT_FALSE(AnyWrite()) << "export writes nothing";
 
@@ -238,7 +238,7 @@ TEST_F(Fleet, ProvisionGivesEachReaderTheSettingsOnceAndLogsEach) {
     std::getline(lines, line);
     EXPECT_TRUE(Says(line, "00101 /dev/hidraw0 unchanged"));
     std::getline(lines, line);
-    EXPECT_EQ(line.rfind("00303 /dev/hidraw2 failed: the reader did not store the settings; "
+    EXPECT_EQ(line.rfind("00303 /dev/hidraw2 failed: the reader did not store the settings: "
                          "number.format: wrote dec, reader has hex;",
                          0),
               0u)
@@ -262,7 +262,7 @@ TEST_F(Fleet, ProvisionGivesEachReaderTheSettingsOnceAndLogsEach) {
     EXPECT_NE(rows.find(",00101,1175,12,12,unchanged,," + sha + ",1.9\r\n"), std::string::npos)
         << rows;
     // The reason holds commas: quoted.
-    EXPECT_NE(rows.find(",00303,141,13,13,failed,\"the reader did not store the settings;"),
+    EXPECT_NE(rows.find(",00303,141,13,13,failed,\"the reader did not store the settings:"),
               std::string::npos)
         << rows;
     EXPECT_NE(rows.find(",00202,151,12,12,written,," + sha + ",1.9\r\n"), std::string::npos)
@@ -287,7 +287,8 @@ TEST_F(Fleet, ProvisionTakesEachPlugInOnceAndEndsOnCtrlC) {
     bed.WithReader(1, [](VirtualReader& reader) { reader.record = config::RECORD_TEMPLATE; });
     bed.PullOutOn(1, link::CMD_WRITE_CONFIG);
     bed.Plug(1);
-    EXPECT_TRUE(Says(Next(run), "00202 /dev/hidraw1 failed: pulled out during the write; seen before"));
+    EXPECT_TRUE(
+        Says(Next(run), "00202 /dev/hidraw1 failed: pulled out during the write; seen before"));
     bed.Unplug(1);
     bed.Plug(1);
     EXPECT_TRUE(Says(Next(run), "00202 /dev/hidraw1 written; seen before"));

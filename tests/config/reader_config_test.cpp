@@ -244,8 +244,9 @@ TEST_P(Verdict, ComparesTheSettingsTheWindowShows) {
     }
     EXPECT_EQ(SameSettings(GetParam().model, written, other), GetParam().differences.empty());
     std::string differences;
-    for (const std::string& line : SettingDifferences(GetParam().model, written, other)) {
-        differences += (differences.empty() ? "" : "; ") + line;
+    for (const SettingDifference& one : SettingDifferences(GetParam().model, written, other)) {
+        differences += (differences.empty() ? "" : "; ") + one.name + ": wrote " + one.wrote +
+                       ", reader has " + one.has;
     }
     EXPECT_EQ(differences, GetParam().differences);
 }

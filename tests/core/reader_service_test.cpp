@@ -63,15 +63,19 @@ TEST_P(NoAccessMessage, ComesOnceAndOnlyWhenNoReaderWasFound) {
     ReaderService readers(platform, hidVP41, hidVP51);
     sim::VirtualReader reader41({141, 1, 12}, config::RECORD_TEMPLATE, link::PRODUCT_ID_41);
     sim::VirtualReader reader51({151, 2, 12}, config::RECORD_TEMPLATE, link::PRODUCT_ID_51);
-    for (auto [reader, openable] : {std::pair{&reader41, GetParam().open41},
-                                    std::pair{&reader51, GetParam().open51}}) {
+    for (auto [reader, openable] :
+         {std::pair{&reader41, GetParam().open41}, std::pair{&reader51, GetParam().open51}}) {
         sim::VirtualPlatform::Options options;
         options.openable = openable;
         options.refusal = link::OpenError::NoAccess;
         platform.AddReader(*reader, options);
     }
     std::size_t messages = 0;
-    EXPECT_EQ(readers.FindReader([&](const std::string&) { ++messages; }), GetParam().found);
+    EXPECT_EQ(readers.FindReader([&](const SearchNotice& notice) {
+        EXPECT_EQ(notice.kind, SearchNotice::Kind::NoAccess);
+        ++messages;
+    }),
+              GetParam().found);
     EXPECT_EQ(messages, GetParam().messages);
     EXPECT_EQ(readers.OnlyDenied(), !GetParam().found);
 }

@@ -36,7 +36,7 @@ class Discovery : public ::testing::Test {
     }
     bool Find() {
         return FindReader({HidVP41, HidVP51, Reader41, Reader51, CurrentReader},
-                          [this](const std::string& text) { messages.push_back(text); });
+                          [this](const ZrHIDErr& error) { messages.push_back(error.code); });
     }
     // The serial number of the reader behind a handle, asked over the wire.
     std::uint16_t SerialBehind(HidHandle handle) {
@@ -53,8 +53,8 @@ class Discovery : public ::testing::Test {
     HidVPTab HidVP51{platform};
     ZrHID Reader41{platform, PRODUCT_ID_41};
     ZrHID Reader51{platform, PRODUCT_ID_51};
-    ZrHID* CurrentReader = &Reader51;  // FindReader must reset it
-    std::vector<std::string> messages;
+    ZrHID* CurrentReader = &Reader51;    // FindReader must reset it
+    std::vector<std::int32_t> messages;  // the link errors' codes
 };
 
 TEST_F(Discovery, NoReaderSearchesBothListsSilently) {
@@ -189,11 +189,10 @@ INSTANTIATE_TEST_SUITE_P(
                      {.openable = false, .refusal = OpenError::NoAccess},
                      true},
         UnopenedCase{"NotReady", {.openable = false, .refusal = OpenError::NotReady}, true},
-        UnopenedCase{"KeptByTheSystem", {.openable = false, .refusal = OpenError::SystemHeld},
-                     false},
+        UnopenedCase{
+            "KeptByTheSystem", {.openable = false, .refusal = OpenError::SystemHeld}, false},
         UnopenedCase{"UnidentifiedJustAfterArriving", {.identifiable = false}, true},
-        UnopenedCase{"UnidentifiedWithoutAHint", {.hinted = false, .identifiable = false},
-                     false}),
+        UnopenedCase{"UnidentifiedWithoutAHint", {.hinted = false, .identifiable = false}, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Discovery, ForeignInterfacesWithHintsAreNeverOpened) {
@@ -292,7 +291,7 @@ TEST(DiscoveryExit, HandlesOf81AreClosedBefore65WhenTheListsGo) {
         ZrHID Reader51(platform, PRODUCT_ID_51);
         ZrHID* CurrentReader = nullptr;
         const ReaderSearch search{HidVP41, HidVP51, Reader41, Reader51, CurrentReader};
-        const auto noMessage = [](const std::string& text) { ADD_FAILURE() << text; };
+        const auto noMessage = [](const ZrHIDErr& error) { ADD_FAILURE() << error.code; };
 
         platform.Unplug(a41);  // only the readers of 81 are there for the first search
         ASSERT_TRUE(FindReader(search, noMessage));
@@ -325,13 +324,13 @@ TEST(DiscoveryErrors, LinkErrorIsShownAndOtherErrorsPassThrough) {
     HidVPTab HidVP41(platform), HidVP51(platform);
     ZrHID Reader41(platform, PRODUCT_ID_41), Reader51(platform, PRODUCT_ID_51);
     ZrHID* CurrentReader = &Reader41;
-    std::vector<std::string> messages;
+    std::vector<std::int32_t> messages;  // the link errors' codes
     const ReaderSearch search{HidVP41, HidVP51, Reader41, Reader51, CurrentReader};
-    const auto show = [&](const std::string& text) { messages.push_back(text); };
+    const auto show = [&](const ZrHIDErr& error) { messages.push_back(error.code); };
 
     EXPECT_FALSE(FindReader(search, show));
     EXPECT_EQ(CurrentReader, nullptr);
-    EXPECT_EQ(messages, (std::vector<std::string>{"Błąd z driwera HID."}));
+    EXPECT_EQ(messages, (std::vector<std::int32_t>{ERR_HID_DRIVER}));
 
     platform.raiseLinkError = false;
     CurrentReader = &Reader41;

@@ -27,9 +27,10 @@ struct Search {
           reader41(platform, PRODUCT_ID_41),
           reader51(platform, PRODUCT_ID_51) {}
     bool Find() {
-        return FindReader(
-            {hidVP41, hidVP51, reader41, reader51, current},
-            [](const std::string& text) { std::printf("message %s\n", text.c_str()); });
+        return FindReader({hidVP41, hidVP51, reader41, reader51, current},
+                          [](const ZrHIDErr& error) {
+                              std::printf("message %d\n", static_cast<int>(error.code));
+                          });
     }
     HidVPTab hidVP41;
     HidVPTab hidVP51;

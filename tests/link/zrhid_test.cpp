@@ -419,16 +419,5 @@ TEST_F(ReaderFixture, ALockThatCannotBeAskedForIsADriverError) {
     EXPECT_EQ(ErrorCode([&] { ReaderLock lock(zr); }), ERR_NOT_FOUND);
 }
 
-TEST(ErrorText, MessagesOfEveryCode) {
-    EXPECT_EQ(ErrorText(0), "Błąd w kodzie programu.");
-    EXPECT_EQ(ErrorText(1), "Błąd z driwera HID.");
-    EXPECT_EQ(ErrorText(2), "Wysłanie rozkazu do nie wyszukanego ZrHID.");
-    EXPECT_EQ(ErrorText(3), "Błąd odebranych danych.");
-    EXPECT_EQ(ErrorText(ZrHIDErr{4}), "Błąd podczas upgrade.");
-    EXPECT_EQ(ErrorText(5), "Czytnik jest używany przez inny program.");
-    EXPECT_EQ(ErrorText(6), "ZrHID - błąd bez stosownego opisu.");
-    EXPECT_EQ(ErrorText(-1), "ZrHID - błąd bez stosownego opisu.");
-}
-
 }  // namespace
 }  // namespace zrt::link::test

@@ -9,6 +9,11 @@
 namespace zrt::ui::test {
 namespace {
 
+// The message box text of a link error in the Polish window.
+std::string PolishLinkError(std::int32_t code) {
+    return std::string(texts::Words(texts::LinkErrorKey(code), texts::Language::Polish));
+}
+
 using sim::Fault;
 using sim::FaultKind;
 
@@ -93,7 +98,7 @@ TEST_F(States, AReaderRefusedForLackOfPermissionIsSaidOnce) {
     EXPECT_EQ(Status(), "Brak dostępu do czytnika");
     EXPECT_EQ(boxes.messages, std::vector<std::string>{
                                   "Brak dostępu do czytnika. Zainstaluj pakiet zrt-vivoraz lub "
-                                  "regułę udev (README), a następnie podłącz czytnik "
+                                  "regułę udev (zob. README), a następnie podłącz czytnik "
                                   "ponownie."});
     platform.Unplug(id);
     Tick();
@@ -158,7 +163,7 @@ TEST_P(FailedLoad, FromActivationShowsTheErrorOnceAndTheNextTickLoads) {
     Activate();
 
     EXPECT_EQ(Wire(reader51), GetParam().wire);
-    ASSERT_EQ(boxes.messages, std::vector<std::string>{link::ErrorText(GetParam().code)});
+    ASSERT_EQ(boxes.messages, std::vector<std::string>{PolishLinkError(GetParam().code)});
     EXPECT_TRUE(win.Timer.Enabled()) << "enabled again after the box";
     ExpectNotConnected();
     EXPECT_FALSE(Checked("EnterChkBx")) << "controls as they were";
@@ -268,7 +273,7 @@ TEST_F(States, WaitingForAReaderAnotherProgramHoldsKeepsTheWindowPainted) {
     for (const WaitRecorder::Step& step : waits.steps) {
         EXPECT_EQ(step.painted, &win.Form);
     }
-    EXPECT_EQ(boxes.messages, std::vector<std::string>{link::ErrorText(link::ERR_IN_USE)});
+    EXPECT_EQ(boxes.messages, std::vector<std::string>{PolishLinkError(link::ERR_IN_USE)});
     ExpectNotConnected();
     EXPECT_TRUE(Wire(reader51).empty());
     platform.Close(other);

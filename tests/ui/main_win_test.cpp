@@ -412,11 +412,15 @@ TEST_F(MainWinTest, ClicksReturnTheFocusExceptOnTheCardTypeBoxes) {
     EXPECT_EQ(events.log.back(), "S1CbChange:S4Cb");
 }
 
-// With the substitute font every caption fits inside its control, texts included that the window
-// shows later (the longest status texts in RdLbl).
+// With the substitute font every caption fits inside its control, in every language, texts
+// included that the window shows later (the longest status texts in RdLbl).
 TEST_F(MainWinTest, CaptionsFitInsideTheirControls) {
     ShowActive();
-    const QList<QWidget*> widgets = form.findChildren<QWidget*>();
+    qt::QtForm english{MainWinLayout(Language::English)};
+    english.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&english));
+    QList<QWidget*> widgets = form.findChildren<QWidget*>();
+    widgets.append(english.findChildren<QWidget*>());
     for (QWidget* w : widgets) {
         const std::string name = w->objectName().toStdString();
         const QFontMetrics fm(w->font());

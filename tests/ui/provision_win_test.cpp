@@ -11,12 +11,17 @@
 #include <sstream>
 
 #include "config/settings_file.hpp"
+#include "texts/texts.hpp"
 #include "ui/provision_win.hpp"
-#include "ui/texts.hpp"
 #include "window_fixture.hpp"
 
 namespace zrt::ui::test {
 namespace {
+
+// A text of the catalogue in Polish, the language of the dialog under test.
+std::string Pl(texts::Text key) {
+    return std::string(texts::Words(key, Language::Polish));
+}
 
 // Answers the file dialogs in turn from a list (none: cancelled), noting what each asked.
 class QueuedFileDialogs : public FileDialogs {
@@ -40,9 +45,8 @@ class Provisioning : public Behaviour {
   protected:
     void SetUp() override {
         folder = std::filesystem::temp_directory_path() /
-                 ("zrt-prov-" + std::string(::testing::UnitTest::GetInstance()
-                                                ->current_test_info()
-                                                ->name()));
+                 ("zrt-prov-" +
+                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
         // The settings of the template: every reader holding RECORD differs.
@@ -87,8 +91,8 @@ TEST_F(Provisioning, RunsWhileTheMainWindowRestsAndResumesWithASearchWhenStopped
     Open(Path("fleet.json"), Path("fleet.csv"));
 
     ASSERT_EQ(files.asked.size(), 2u);
-    EXPECT_EQ(files.asked[0].title, LOAD_TITLE);
-    EXPECT_EQ(files.asked[1].title, PROV_LOG_TITLE);
+    EXPECT_EQ(files.asked[0].title, Pl(texts::Text::LoadTitle));
+    EXPECT_EQ(files.asked[1].title, Pl(texts::Text::ProvLogTitle));
     EXPECT_TRUE(files.asked[1].appended) << "the log is appended to: no question";
     EXPECT_TRUE(provForm.Window().Visible());
     EXPECT_EQ(ProvCaption("FileLbl"), "Plik ustawień: " + Path("fleet.json"));
@@ -173,7 +177,7 @@ struct Refusal {
     const char* name;
     std::optional<std::string> settings;  // a file's name in the test's folder
     std::optional<std::string> log;
-    const char* box;                      // the main window's box begins so; none: no box
+    std::optional<texts::Text> box;  // the main window's box begins so; none: no box
 };
 
 class NothingStarts : public Provisioning, public ::testing::WithParamInterface<Refusal> {};
@@ -191,21 +195,21 @@ TEST_P(NothingStarts, WhenTheFileOrTheLogCannotBeUsed) {
     EXPECT_TRUE(win.Timer.Enabled());
     EXPECT_TRUE(readers.IsOpen());
     EXPECT_EQ(Wire(reader51), "Mc");
-    if (GetParam().box == nullptr) {
+    if (!GetParam().box) {
         EXPECT_TRUE(boxes.messages.empty());
     } else {
         ASSERT_EQ(boxes.messages.size(), 1u);
-        EXPECT_EQ(boxes.messages[0].rfind(GetParam().box, 0), 0u) << boxes.messages[0];
+        EXPECT_EQ(boxes.messages[0].rfind(Pl(*GetParam().box), 0), 0u) << boxes.messages[0];
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Provisioning, NothingStarts,
-    ::testing::Values(Refusal{"NoFileChosen", std::nullopt, std::nullopt, nullptr},
-                      Refusal{"ABadFile", "bad.json", "log.csv", BAD_SETTINGS_FILE},
-                      Refusal{"AMissingFile", "none.json", "log.csv", CANNOT_READ},
+    ::testing::Values(Refusal{"NoFileChosen", std::nullopt, std::nullopt, std::nullopt},
+                      Refusal{"ABadFile", "bad.json", "log.csv", texts::Text::BadSettingsFile},
+                      Refusal{"AMissingFile", "none.json", "log.csv", texts::Text::CannotRead},
                       Refusal{"ALogInAMissingFolder", "fleet.json", "no-such-folder/log.csv",
-                              CANNOT_WRITE}),
+                              texts::Text::CannotWrite}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Provisioning, SaysTheReasonsInTheWindowsLanguage) {
@@ -215,26 +219,31 @@ TEST_F(Provisioning, SaysTheReasonsInTheWindowsLanguage) {
     verdict.serial = 42;
     verdict.reason = core::Reason::UploadFailed;
     verdict.linkError = link::ERR_UPGRADE;
-    EXPECT_EQ(prov.ReasonText(verdict), "błąd ładowania oprogramowania: Błąd podczas upgrade.");
-    EXPECT_EQ(english.ReasonText(verdict), "the firmware upload failed: Error during the upgrade.");
+    EXPECT_EQ(prov.ReasonText(verdict), "błąd ładowania oprogramowania: błąd podczas upgrade");
+    EXPECT_EQ(english.ReasonText(verdict),
+              "the firmware upload failed: the reader refused an upgrade step");
     EXPECT_EQ(english.BannerText(verdict),
-              "00042: FAILED – the firmware upload failed: Error during the upgrade.");
+              "00042: FAILED – the firmware upload failed: the reader refused an upgrade step");
     verdict.reason = core::Reason::NotOpened;
     verdict.openError = link::OpenError::NoAccess;
-    EXPECT_EQ(prov.ReasonText(verdict), "Brak dostępu do czytnika");
-    EXPECT_EQ(english.ReasonText(verdict), "No access to the reader");
+    EXPECT_EQ(prov.ReasonText(verdict), "brak dostępu do czytnika");
+    EXPECT_EQ(english.ReasonText(verdict), "no access to the reader");
     verdict.reason = core::Reason::FirmwareNotTaken;
     verdict.firmwareAfter = 11;
     verdict.imageVersion = 12;
     EXPECT_EQ(english.ReasonText(verdict), "the reader did not take the new firmware: 11 ≠ 12");
     // The settings that differ after a write go to the list, not to the banner.
     verdict.reason = core::Reason::NotStored;
-    verdict.differences = {"number.reversed: wrote true, read false",
-                           "enter: wrote true, read false"};
-    EXPECT_EQ(prov.ReasonText(verdict),
-              std::string(WRITE_NOT_STORED_TEXT).substr(0, std::strlen(WRITE_NOT_STORED_TEXT) - 1) +
-                  ": number.reversed: wrote true, read false; enter: wrote true, read false");
-    EXPECT_EQ(prov.BannerText(verdict), "00042: BŁĄD – " + std::string(WRITE_NOT_STORED_TEXT));
+    verdict.differences = {{"number.reversed", "true", "false"}, {"enter", "true", "false"}};
+    EXPECT_EQ(
+        prov.ReasonText(verdict),
+        "czytnik nie zapisał konfiguracji"
+        ": number.reversed: zapisano true, czytnik ma false; enter: zapisano true, czytnik ma "
+        "false");
+    EXPECT_EQ(english.ReasonText(verdict),
+              "the reader did not store the settings: number.reversed: wrote true, reader has "
+              "false; enter: wrote true, reader has false");
+    EXPECT_EQ(prov.BannerText(verdict), "00042: BŁĄD – czytnik nie zapisał konfiguracji");
 }
 
 }  // namespace

@@ -3,19 +3,22 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QDialog>
+#include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
-#include <QProgressBar>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
-#include <QtTest/QTest>
 #include <QTimer>
+#include <QtTest/QTest>
 
 #include <algorithm>
 #include <functional>
 #include <stdexcept>
 #include <utility>
 
+#include "tests/ui/window_words.hpp"
 #include "ui/qt/qt_caret_rest.hpp"
 #include "ui/qt/qt_dialogs.hpp"
 #include "ui/work_win.hpp"
@@ -125,6 +128,42 @@ TEST_F(MainWinTest, ErrorsLeftByAHandlerAreShownAndTheWindowGoesOn) {
     EXPECT_EQ(shown[0], "broken");
     EXPECT_TRUE(Find<QCheckBox>("InvChkBx")->isChecked());
 }
+
+class QtWindowWords : public ::testing::TestWithParam<Language> {};
+
+// What the Qt window shows, read back from its widgets (title, labels, buttons, group titles,
+// menus and their commands), is all in the window's language, and it is the catalogue's.
+TEST_P(QtWindowWords, AreAllInTheWindowsLanguage) {
+    const Language language = GetParam();
+    qt::QtForm form{MainWinLayout(language)};
+    std::vector<QString> shown = {form.windowTitle()};
+    for (const QLabel* label : form.findChildren<QLabel*>()) {
+        shown.push_back(label->text());
+    }
+    for (const QAbstractButton* button : form.findChildren<QAbstractButton*>()) {
+        shown.push_back(button->text());
+    }
+    for (const QGroupBox* group : form.findChildren<QGroupBox*>()) {
+        shown.push_back(group->title());
+    }
+    for (const QMenu* menu : form.findChildren<QMenu*>()) {
+        shown.push_back(menu->title());
+        for (const QAction* action : menu->actions()) {
+            shown.push_back(action->text());
+        }
+    }
+    int own = 0;
+    for (const QString& text : shown) {
+        const std::string plain =
+            QString(text).replace(QStringLiteral("&&"), QStringLiteral("&")).toStdString();
+        EXPECT_EQ(Foreign(plain, language), "");
+        own += Own(plain, language) ? 1 : 0;
+    }
+    EXPECT_GE(own, 35) << "the window's texts, read back";
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, QtWindowWords,
+                         ::testing::Values(Language::Polish, Language::English));
 
 TEST(QtFormTest, MissingOrMistypedControlsAreProgramFaults) {
     qt::QtForm form(WorkWinLayout());

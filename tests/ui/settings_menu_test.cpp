@@ -12,6 +12,7 @@
 
 #include "cli/cli.hpp"
 #include "config/settings_file.hpp"
+#include "tests/ui/window_words.hpp"
 #include "window_fixture.hpp"
 
 namespace zrt::ui::test {
@@ -99,9 +100,9 @@ class RoundTrip : public SettingsFiles, public ::testing::WithParamInterface<std
 // The reader holds the settings; the window loaded them. Its file is the command line's export,
 // and that file loaded into changed controls and written gives the reader the same settings.
 TEST_P(RoundTrip, SavedFileIsTheExportAndLoadsBackIntoTheReader) {
-    std::string error;
+    config::SettingsError error;
     const auto parsed = config::SettingsFromJson(GetParam(), error);
-    ASSERT_TRUE(parsed) << error;
+    ASSERT_TRUE(parsed) << error.field;
     const config::ConfigState settings = *parsed;
     reader51.record = config::RecordFromState(settings);
     Activate();
@@ -139,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct BadFile {
     std::string document;
-    std::string field;  // named in the message
+    std::string said;  // after the file's name: what is wrong, in Polish
 };
 
 class BadFiles : public SettingsFiles, public ::testing::WithParamInterface<BadFile> {};
@@ -150,29 +151,47 @@ TEST_P(BadFiles, AreSaidWithTheirFieldAndChangeNothing) {
     const std::string wire = Wire(reader51);
     Load(File("bad.json"));
     ASSERT_EQ(boxes.messages.size(), 1u);
-    EXPECT_EQ(boxes.messages[0].rfind(BAD_SETTINGS_FILE, 0), 0u) << boxes.messages[0];
-    EXPECT_NE(boxes.messages[0].find(GetParam().field), std::string::npos) << boxes.messages[0];
+    EXPECT_EQ(boxes.messages[0],
+              "Plik ustawień jest błędny:\n" + File("bad.json") + "\n\n" + GetParam().said);
     EXPECT_EQ(win.BuildSettings(), before);
     EXPECT_EQ(Wire(reader51), wire);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, BadFiles,
-    ::testing::Values(BadFile{Document(R"("size": "card")", R"("size": 9)"), "number.size"},
-                      BadFile{Document(R"([null, null, null])", R"([null, "LShift+Q+", null])"),
-                              "before.2"},
-                      BadFile{Document(R"("enter": true)", R"("enter": "yes")"), "enter"},
-                      BadFile{Document(R"("version": 1)", R"("version": 2)"), "version"},
-                      BadFile{"{\"format\": ", "not a JSON document"}));
+    ::testing::Values(
+        BadFile{Document(R"("size": "card")", R"("size": 9)"),
+                "number.size: ma być \"card\" lub liczbą bajtów od 4 do 8"},
+        BadFile{Document(R"([null, null, null])", R"([null, "LShift+Q+", null])"),
+                "before.2: nieznany modyfikator 'Q' (modyfikatory: LCtrl, LShift, LAlt, RCtrl, "
+                "RShift, RAlt)"},
+        BadFile{Document(R"("enter": true)", R"("enter": "yes")"),
+                "enter: ma być true lub false (jest: tekst)"},
+        BadFile{Document(R"("version": 1)", R"("version": 2)"),
+                "version: ma być 1 (ten program nie czyta innych wersji)"},
+        BadFile{"{\"format\": ", "to nie jest dokument JSON (bajt 12)"},
+        // JSON, but of something else.
+        BadFile{R"({"name": "zrt"})",
+                "to nie jest plik ustawień ZrT_VivoRaz (brak \"format\": \"zrt-vivoraz-config\")"},
+        // What the file holds is shown escaped: control characters and DEL.
+        BadFile{Document(R"("enter": true)", "\"enter\": true, \"a\\u0001\x7F\\u001b\": 1"),
+                "a\\x01\\x7F\\x1B: nieznane pole"},
+        BadFile{
+            Document(R"([null, null, null])", "[null, \"LShift+\x7F\", null]"),
+            "before.2: nieznany klawisz '\\x7F' (klawisze: *, TAB, A do Z, 0 do 9, F1 do F12)"}));
 
 TEST_F(SettingsFiles, AFileThatCannotBeReadIsSaid) {
     const config::ConfigState before = win.BuildSettings();
     Load(File("missing.json"));
     ASSERT_EQ(boxes.messages.size(), 1u);
-    EXPECT_EQ(boxes.messages[0], std::string(CANNOT_READ) + "\n" + File("missing.json"));
+    EXPECT_EQ(boxes.messages[0], "Nie można odczytać pliku:\n" + File("missing.json"));
     EXPECT_EQ(win.BuildSettings(), before);
-    Choose("SaveMnu", (folder / "no-folder" / "x.json").string());
-    EXPECT_EQ(boxes.messages.back().rfind(CANNOT_WRITE, 0), 0u);
+    const std::string unwritable = (folder / "no-folder" / "x.json").string();
+    Choose("SaveMnu", unwritable);
+    // The system's reason follows the name (link's test checks its words).
+    const std::string head = "Nie można zapisać pliku:\n" + unwritable + "\n\n";
+    EXPECT_EQ(boxes.messages.back().rfind(head, 0), 0u) << boxes.messages.back();
+    EXPECT_GT(boxes.messages.back().size(), head.size() + 1) << boxes.messages.back();
 }
 
 // The reader is pulled out while the load dialog is open, and the poll finds it gone meanwhile:
@@ -207,16 +226,24 @@ TEST_F(SettingsFiles, LoadAndSaveOnlyWhileAReaderIsConnected) {
     EXPECT_TRUE(boxes.messages.empty());
 }
 
-TEST_F(SettingsFiles, AboutNamesTheProgramItsImagesAndWhereToReport) {
+// The About box names the program, its images with their versions (a test image as such, never as
+// "version 0") and the installed documents where the start-up says they are.
+TEST_F(SettingsFiles, AboutNamesTheProgramItsImagesAndItsDocuments) {
+    const std::string mark(firmware::TEST_IMAGE_MARK);
+    std::copy(mark.begin(), mark.end(),
+              images.Image(151).begin() + firmware::TEST_IMAGE_MARK_OFFSET);
+    win.AttachDocuments({"/usr/share/doc/zrt-vivoraz/README.md.gz", "C:\\ZrT\\LICENSE.txt"});
     mainForm.ChooseMenu("AboutMnu");
     ASSERT_EQ(boxes.messages.size(), 1u);
     const std::string& about = boxes.messages[0];
-    EXPECT_EQ(about.rfind("ZrT_VivoRaz 1.9\n", 0), 0u) << about;
-    EXPECT_NE(about.find("MIT"), std::string::npos);
+    EXPECT_EQ(about.rfind("ZrT_VivoRaz 1.9\nLicencja: MIT (zob. C:\\ZrT\\LICENSE.txt).\n", 0), 0u)
+        << about;
     EXPECT_NE(about.find("Zr-T41 (141): wersja 12"), std::string::npos) << about;
+    EXPECT_NE(about.find("Zr-T51 (151): obraz testowy, nie ładowany"), std::string::npos) << about;
     EXPECT_NE(about.find("Zr-T51 (1175): wersja 12"), std::string::npos) << about;
-    EXPECT_NE(about.find("Zgłaszanie problemów: zob. README, rozdział „Reporting a problem”."),
-              std::string::npos);
+    EXPECT_NE(about.find("Opis programu: /usr/share/doc/zrt-vivoraz/README.md.gz\n"),
+              std::string::npos)
+        << about;
     mainForm.ChooseMenu("ExitMnu");
     EXPECT_TRUE(mainForm.Window().closed);
 }
@@ -248,8 +275,10 @@ TEST_F(SettingsFiles, TheReportIsSavedWhereChosenWithTheReaderAndWhatTheUserDid)
     mainForm.ChooseMenu("ReportMnu");
     EXPECT_EQ(boxes.messages.size(), shown);
     Choose("ReportMnu", File("no/such/folder/report.txt"));
-    EXPECT_EQ(boxes.messages.back(),
-              "Nie można zapisać pliku:\n" + File("no/such/folder/report.txt"));
+    EXPECT_EQ(boxes.messages.back().rfind(
+                  "Nie można zapisać pliku:\n" + File("no/such/folder/report.txt") + "\n\n", 0),
+              0u)
+        << "and why";
 
     platform.Unplug(readerId);
     Tick();
@@ -277,26 +306,54 @@ TEST_F(SettingsFiles, ATraceFileThatCannotBeOpenedIsSaidOnceAfterTheFirstLoad) {
     EXPECT_EQ(boxes.messages.size(), shown + 1);
 }
 
-// The same window in English: its status, its boxes and its dialogs.
+// The same window in English: its status, its boxes and its dialogs, also what the layers below
+// report (a settings file's problem, a link error, a reader refused), and no Polish in any box.
 TEST_F(SettingsFiles, TheEnglishWindowSpeaksEnglish) {
     plain::PlainForm englishForm{desktop, MainWinLayout(Language::English)};
     TMainWin english{englishForm, readers, boxes, waits, Language::English};
     english.AttachFileDialogs(files);
+    english.AttachDocuments({"/usr/share/doc/zrt-vivoraz/README.md.gz", "LICENSE"});
+    const auto status = [&] {
+        return dynamic_cast<plain::PlainControl&>(englishForm.Get<Control>("RdLbl")).Caption();
+    };
     english.FormActivate(english.Form);
-    EXPECT_EQ(dynamic_cast<plain::PlainControl&>(englishForm.Get<Control>("RdLbl")).Caption(),
-              "Reader Zr-T51, No.: 00042 (firmware: 12)");
-    WriteFile(File("bad.json"), "[]");
+    EXPECT_EQ(status(), "Zr-T51 reader, serial 00042, firmware 12");
+    WriteFile(File("bad.json"), Document(R"("enter": true)", R"("enter": 1)"));
     files.answer = File("bad.json");
     english.LoadMnuClick(english.LoadMnu);
-    EXPECT_EQ(files.titles.back(), "Load settings");
+    EXPECT_EQ(files.titles.back(), "Open settings");
     ASSERT_FALSE(boxes.messages.empty());
-    EXPECT_EQ(boxes.messages.back().rfind("The settings file is not valid:\n", 0), 0u);
+    EXPECT_EQ(boxes.messages.back(), "Invalid settings file:\n" + File("bad.json") +
+                                         "\n\nenter: must be true or false, not a number");
     english.AboutMnuClick(english.AboutMnu);
+    EXPECT_NE(boxes.messages.back().find("Zr-T41 (141): version 12"), std::string::npos);
     EXPECT_NE(boxes.messages.back().find("Reporting a problem: see the README"), std::string::npos);
+
+    // The reader held by another program: the load fails as in use.
+    const link::HidHandle other = platform.Open(platform.PathOf(readerId));
+    ASSERT_EQ(platform.Lock(other, std::chrono::milliseconds{0}), link::LockResult::Locked);
+    readers.Reader51.lockWait = std::chrono::milliseconds{100};
+    english.FormActivate(english.Form);
+    EXPECT_EQ(boxes.messages.back(), "The reader is in use by another program.");
+    platform.Close(other);
+
     platform.Unplug(readerId);
     english.TimerTimer(english.Timer);
-    EXPECT_EQ(dynamic_cast<plain::PlainControl&>(englishForm.Get<Control>("RdLbl")).Caption(),
-              "       Reader not connected");
+    EXPECT_EQ(status(), "       No reader connected");
+    // A reader this user may not open.
+    sim::VirtualPlatform::Options denied;
+    denied.openable = false;
+    denied.refusal = link::OpenError::NoAccess;
+    platform.AddReader(reader41, denied);
+    english.FormActivate(english.Form);
+    EXPECT_EQ(boxes.messages.back(),
+              "No access to the reader. Install the zrt-vivoraz package or its udev rule (see "
+              "/usr/share/doc/zrt-vivoraz/README.md.gz), then unplug the reader and plug it in "
+              "again.");
+    EXPECT_EQ(status(), "No access to the reader");
+    for (const std::string& box : boxes.messages) {
+        EXPECT_EQ(Foreign(box, Language::English), "");
+    }
 }
 
 }  // namespace

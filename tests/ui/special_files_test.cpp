@@ -33,7 +33,8 @@ TEST_F(Behaviour, APipeOrADeviceDroppedOnTheWindowIsRefusedUnread) {
         win.FileDropped(path);
         ASSERT_FALSE(boxes.messages.empty());
         ASSERT_EQ(boxes.messages.back(),
-                  std::string(CANNOT_READ) + "\n" + path + "\n\n" + NOT_A_REGULAR_FILE);
+                  "Nie można odczytać pliku:\n" + path +
+                      "\n\nTo nie jest zwykły plik (lecz np. potok lub urządzenie).");
     }
     EXPECT_EQ(boxes.messages.size(), 2u);
     EXPECT_EQ(win.BuildSettings(), before);

@@ -2,7 +2,7 @@
 // a reader: linked against that build's firmware library, the title says so.
 #include <gtest/gtest.h>
 
-#include "ui/texts.hpp"
+#include "ui/layout.hpp"
 
 namespace zrt::ui {
 namespace {

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/ui/window_words.hpp"
 #include "ui/form_rules.hpp"
 #include "ui/layout.hpp"
 #include "ui/win32/win_dialogs.hpp"
@@ -91,10 +92,18 @@ DEV_BROADCAST_DEVICEINTERFACE_W HidInterfaceChange() {
     return device;
 }
 
-class WinBackend : public ::testing::TestWithParam<const WindowLayout*> {};
+struct Built {
+    const WindowLayout* layout;
+    Language language;
+};
 
+class WinBackend : public ::testing::TestWithParam<Built> {};
+
+// Every control of the layout in its place and state, and every text the window shows (its
+// controls' and its menus', read back) is in the window's language.
 TEST_P(WinBackend, BuildsEveryControlOfTheLayout) {
-    const WindowLayout& layout = *GetParam();
+    const WindowLayout& layout = *GetParam().layout;
+    const Language language = GetParam().language;
     WinForm form(layout, false);
     ASSERT_EQ(form.Dpi(), 96) << "the layout's pixels are compared as they are";
     for (const ControlLayout& c : layout.controls) {
@@ -121,6 +130,7 @@ TEST_P(WinBackend, BuildsEveryControlOfTheLayout) {
             wchar_t text[256] = {};
             GetWindowTextW(window, text, 256);
             EXPECT_EQ(Utf8(text), c.caption) << c.name;
+            EXPECT_EQ(test::Foreign(Utf8(text), language), "") << c.name;
         }
         EXPECT_EQ(IsWindowEnabled(window) != FALSE, EnabledWithParents(layout, c)) << c.name;
         EXPECT_EQ((GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) != 0, c.visible) << c.name;
@@ -140,10 +150,31 @@ TEST_P(WinBackend, BuildsEveryControlOfTheLayout) {
         chain.push_back(c->name);
     }
     EXPECT_EQ(form.TabChain(), chain);
+    // The menus, read back from the menu bar.
+    const HMENU bar = GetMenu(form.Window());
+    for (int i = 0; bar != nullptr && i < GetMenuItemCount(bar); ++i) {
+        wchar_t text[128] = {};
+        GetMenuStringW(bar, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+        EXPECT_EQ(test::Foreign(Utf8(text), language), "");
+        EXPECT_TRUE(test::Own(Utf8(text), language)) << Utf8(text);
+        const HMENU popup = GetSubMenu(bar, i);
+        for (int k = 0; popup != nullptr && k < GetMenuItemCount(popup); ++k) {
+            GetMenuStringW(popup, static_cast<UINT>(k), text, 128, MF_BYPOSITION);
+            EXPECT_EQ(test::Foreign(Utf8(text), language), "");
+        }
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Windows, WinBackend, ::testing::Values(&MainWinLayout(), &WorkWinLayout()),
-                         [](const auto& info) { return info.param->name; });
+INSTANTIATE_TEST_SUITE_P(
+    Windows, WinBackend,
+    ::testing::Values(Built{&MainWinLayout(), Language::Polish},
+                      Built{&WorkWinLayout(), Language::Polish},
+                      Built{&MainWinLayout(Language::English), Language::English},
+                      Built{&WorkWinLayout(Language::English), Language::English}),
+    [](const auto& info) {
+        return info.param.layout->name +
+               (info.param.language == Language::English ? "English" : "Polish");
+    });
 
 TEST(WinBackendEvents, ClicksChangesTicksAndTheActivationReachTheirHandlers) {
     const WindowLayout& layout = MainWinLayout();
@@ -246,9 +277,10 @@ TEST(WinBackendDeviceChanges, ArrivalsAndRemovalsOfInterfacesReachTheWatch) {
         const void* data;
         int counted;
     };
-    for (const Case& c : {Case{DBT_DEVICEARRIVAL, &device, 1}, Case{DBT_DEVICEREMOVECOMPLETE, &device, 1},
-                          Case{DBT_DEVICEQUERYREMOVE, &device, 0}, Case{DBT_DEVICEARRIVAL, &volume, 0},
-                          Case{DBT_DEVNODES_CHANGED, nullptr, 0}}) {
+    for (const Case& c :
+         {Case{DBT_DEVICEARRIVAL, &device, 1}, Case{DBT_DEVICEREMOVECOMPLETE, &device, 1},
+          Case{DBT_DEVICEQUERYREMOVE, &device, 0}, Case{DBT_DEVICEARRIVAL, &volume, 0},
+          Case{DBT_DEVNODES_CHANGED, nullptr, 0}}) {
         changes = 0;
         form.Get<Timer>("Timer").SetEnabled(true);  // its next tick 100 ms away
         SendMessageW(form.Window(), WM_DEVICECHANGE, c.event, reinterpret_cast<LPARAM>(c.data));

@@ -12,7 +12,7 @@
 #include <chrono>
 #include <thread>
 
-#include "ui/texts.hpp"
+#include "texts/texts.hpp"
 
 namespace zrt::ui::qt {
 
@@ -41,8 +41,10 @@ bool QtDialogs::AskYesNo(const std::string& caption, const std::string& text) {
                     QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No, owner_);
     box.setDefaultButton(QMessageBox::Yes);
     // The question speaks the window's language, whatever Qt's own translations.
-    box.button(QMessageBox::Yes)->setText(QString::fromStdString(Say(language_, YES_BUTTON)));
-    box.button(QMessageBox::No)->setText(QString::fromStdString(Say(language_, NO_BUTTON)));
+    box.button(QMessageBox::Yes)
+        ->setText(QString::fromStdString(texts::Say(language_, texts::Text::YesButton)));
+    box.button(QMessageBox::No)
+        ->setText(QString::fromStdString(texts::Say(language_, texts::Text::NoButton)));
     PrepareBox(box);
     return box.exec() == QMessageBox::Yes;
 }

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "ui/controls.hpp"
-#include "ui/words.hpp"
+#include "ui/layout.hpp"
 
 class QWidget;
 

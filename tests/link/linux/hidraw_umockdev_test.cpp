@@ -38,7 +38,7 @@ class HidrawOverUmockdev : public testing::Test {
   protected:
     bool Find() {
         return FindReader({HidVP41, HidVP51, Reader41, Reader51, CurrentReader},
-                          [this](const std::string& text) { messages.push_back(text); });
+                          [this](const ZrHIDErr& error) { messages.push_back(error.code); });
     }
     std::int32_t CodeOf(void (*command)(ZrHID&)) {
         try {
@@ -57,7 +57,7 @@ class HidrawOverUmockdev : public testing::Test {
     ZrHID Reader41{platform, PRODUCT_ID_41};
     ZrHID Reader51{platform, PRODUCT_ID_51};
     ZrHID* CurrentReader = nullptr;
-    std::vector<std::string> messages;
+    std::vector<std::int32_t> messages;  // the link errors' codes
 };
 
 TEST_F(HidrawOverUmockdev, InterfacesAreFoundInNumericOrderAndIdentifiedAsUnsigned) {
