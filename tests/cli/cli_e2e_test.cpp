@@ -301,12 +301,14 @@ TEST_F(Fleet, ProvisionTakesEachPlugInOnceAndEndsOnCtrlC) {
 }
 
 // Ctrl+C during an upload: the reader is finished (upload, restart, found again with the image's
-// version) before the run ends; with --json one object a line.
+// version) before the run ends; with --json one object a line, the progress on standard error.
 TEST_F(Fleet, ProvisionFinishesTheUploadInProgressOnCtrlC) {
     WriteSettings();
     bed.Unplug(0);
     bed.Unplug(2);
-    LineProcess run({ZRT_CLI_TEST_IMAGES_PATH, "--json", "provision", file, "--upgrade"});
+    const std::string errors = file + ".err";
+    std::remove(errors.c_str());
+    LineProcess run({ZRT_CLI_TEST_IMAGES_PATH, "--json", "provision", file, "--upgrade"}, errors);
     ASSERT_TRUE(bed.WaitUntil([&] { return Letters(1).find('Z') != std::string::npos; },
                               std::chrono::seconds(30)));
     run.Signal(SIGINT);
@@ -323,6 +325,10 @@ TEST_F(Fleet, ProvisionFinishesTheUploadInProgressOnCtrlC) {
     EXPECT_EQ(Next(run), R"({"summary":{"written":1,"unchanged":0,"failed":0}})");
     EXPECT_EQ(run.Wait(std::chrono::seconds(30)), 0);
     EXPECT_EQ(Letters(1), "McCcZ" + std::string(19, 'Y') + "yzMc");
+    const std::string progress = Slurp(errors);
+    EXPECT_NE(progress.find("uploading"), std::string::npos) << progress;
+    EXPECT_NE(progress.find("restarting"), std::string::npos) << progress;
+    std::remove(errors.c_str());
 }
 
 }  // namespace
