@@ -252,18 +252,12 @@ TEST_F(Fleet, ProvisionGivesEachReaderTheSettingsOnceAndLogsEach) {
     EXPECT_EQ(Stored(1), FIRST_RECORD);
     EXPECT_EQ(bed.FeatureCalls(3), 0u) << "someone else's interface is never asked";
 
+    // A row for each reader with the settings file's digest (the rows' form: core's log test).
     const std::string rows = Slurp(log);
     const std::string sha = core::Sha256Hex(Slurp(file));
-    EXPECT_EQ(rows.rfind("time,serial,model,firmware_before,firmware_after,result,reason,"
-                         "settings_sha256,version\r\n",
-                         0),
-              0u)
-        << rows;
     EXPECT_NE(rows.find(",00101,1175,12,12,unchanged,," + sha + ",1.9\r\n"), std::string::npos)
         << rows;
-    // The reason holds commas: quoted.
-    EXPECT_NE(rows.find(",00303,141,13,13,failed,\"the reader did not store the settings:"),
-              std::string::npos)
+    EXPECT_NE(rows.find(",00303,141,13,13,failed,\"the reader did not store"), std::string::npos)
         << rows;
     EXPECT_NE(rows.find(",00202,151,12,12,written,," + sha + ",1.9\r\n"), std::string::npos)
         << rows;
