@@ -148,6 +148,7 @@ TEST_P(ProvisionWindow, ProgramsReadersAsTheyComeAndGivesTheReadersBackWhenClose
                                                            Say(texts::Text::ProvPulledWriting)),
               std::string::npos);
     EXPECT_EQ(Results().item(0)->background().color(), QColor(Qt::red));
+    EXPECT_EQ(Results().item(0)->foreground().color(), QColor(Qt::white)) << "readable on red";
     EXPECT_EQ(Banner().palette().color(QPalette::Window), QColor(Qt::red));
     EXPECT_EQ(provBoxes.sounds, 1);
     if (const char* shots = std::getenv("ZRT_SCREENSHOT_DIR")) {  // to look at, not checked
