@@ -47,9 +47,16 @@ TEST(ReportEndToEnd, ASavedReportHoldsTheReaderAndTheLoadAndWriteBeforeIt) {
     std::ostringstream err;
     ASSERT_EQ(cli::RunCommandLine({"import", base + ".json"}, *platform, in, out, err), 0)
         << err.str();
-    ASSERT_EQ(cli::RunCommandLine({"report", base + ".txt"}, *platform, in, out, err), 0)
-        << err.str();
+    std::ostringstream said;
+    ASSERT_EQ(cli::RunCommandLine({"report", base + ".txt"}, *platform, in, out, said), 0)
+        << said.str();
+    EXPECT_EQ(said.str(), "Report written to " + base + ".txt\n");
     const std::string report = ReadFile(base + ".txt");
+    // To standard output: the report alone, nothing said after it.
+    std::ostringstream shown;
+    ASSERT_EQ(cli::RunCommandLine({"--json", "report", "-"}, *platform, in, shown, err), 0);
+    EXPECT_EQ(shown.str().rfind("==== zrt-vivoraz-cli", 0), 0u) << shown.str();
+    EXPECT_EQ(shown.str().find("\"ok\""), std::string::npos) << shown.str();
     std::remove((base + ".json").c_str());
     std::remove((base + ".txt").c_str());
 
