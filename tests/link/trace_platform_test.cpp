@@ -299,6 +299,20 @@ TEST_F(TraceOfReaders, WriteEveryFrameByteTheReasonOfAFailureAndOnlyAHashOfUpgra
     EXPECT_EQ(texts[7].find("de ad be ef"), std::string::npos);
 }
 
+// A send waits for its reply to be folded with it; one whose device is closed first is written at
+// the close, under that device's name.
+TEST_F(TraceOfReaders, WriteASendWithoutItsReplyWhenItsDeviceCloses) {
+    TracePlatform traced(system, trace);
+    OpenError why = OpenError::None;
+    const HidHandle handle = traced.Open(system.PathOf(readerId), why);
+    ASSERT_NE(handle, INVALID_HID_HANDLE);
+    const std::uint8_t frame[4] = {0x41, 0x01, 0x00, 0x4d};
+    ASSERT_TRUE(traced.SetFeature(handle, frame, sizeof frame));
+    traced.Close(handle);
+    ASSERT_FALSE(trace.Lines().empty());
+    EXPECT_EQ(Texts().back(), "d1 send 4: 41 01 | 00 4d");
+}
+
 // A platform without change signals, or a system that refused them, means a search on every tick:
 // the trace says so once. The signals themselves pass through to the platform's.
 TEST_F(TraceOfReaders, SayOnceThatChangeSignalsAreMissingOrRefused) {
